@@ -1,0 +1,184 @@
+#include "CallLog.h"
+
+#include "PlatformTime.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+void ClearEntry(CALLLOGENTRY* pEntry)
+{
+    std::memset(static_cast<void*>(pEntry), 0, sizeof(CALLLOGENTRY));
+    pEntry->cbSize = sizeof(CALLLOGENTRY);
+}
+
+// Converts both times of a record to local time, each through a temporary.
+void ToLocal(CALLLOGENTRY* pEntry)
+{
+    FILETIME ft;
+    if (FileTimeToLocalFileTime(&pEntry->ftStartTime, &ft))
+        pEntry->ftStartTime = ft;
+    if (FileTimeToLocalFileTime(&pEntry->ftEndTime, &ft))
+        pEntry->ftEndTime = ft;
+}
+
+// Opens the log positioned at its beginning, closing it again when done.
+class COpenLog
+{
+public:
+    COpenLog()
+    {
+        if (PhoneOpenCallLog(&m_h) != 0)
+            m_h = nullptr;
+    }
+    ~COpenLog()
+    {
+        if (m_h)
+            PhoneCloseCallLog(m_h);
+    }
+    COpenLog(const COpenLog&) = delete;
+    COpenLog& operator=(const COpenLog&) = delete;
+    HANDLE Handle() const { return m_h; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+} // namespace
+
+LPCWSTR CCallLog::CallerKey(const CALLLOGENTRY& entry)
+{
+    if (entry.pszName)
+        return entry.pszName;
+    if (entry.pszNumber)
+        return entry.pszNumber;
+    return L"";
+}
+
+bool CCallLog::IsCaller(const CALLLOGENTRY& entry, LPCWSTR pszKey)
+{
+    return std::wcscmp(CallerKey(entry), pszKey ? pszKey : L"") == 0;
+}
+
+int CCallLog::GetEntry(int nIndex, CALLLOGENTRY* pEntry)
+{
+    ClearEntry(pEntry);
+    if (nIndex < 0)
+        return -1;
+    COpenLog log;
+    if (!log.Handle())
+        return -1;
+    DWORD nPosition = 0;
+    if (PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_BEGINNING, static_cast<DWORD>(nIndex), &nPosition) != 0)
+        return -1;
+    if (PhoneGetCallLogEntry(log.Handle(), pEntry) != 0) {
+        FreeEntry(pEntry);
+        return -1;
+    }
+    ToLocal(pEntry);
+    return 0;
+}
+
+int CCallLog::FreeEntry(CALLLOGENTRY* pEntry)
+{
+    LocalFree(pEntry->pszName);
+    LocalFree(pEntry->pszNumber);
+    LocalFree(pEntry->pszNameType);
+    LocalFree(pEntry->pszNote);
+    ClearEntry(pEntry);
+    return 0;
+}
+
+int CCallLog::GetLastCallTime(LPCWSTR pszKey, FILETIME* pTime)
+{
+    *pTime = FILETIME {0, 0};
+    ForEachEntry([&](const CALLLOGENTRY& entry) {
+        if (IsCaller(entry, pszKey) && CompareFileTime(&entry.ftStartTime, pTime) == 1)
+            *pTime = entry.ftStartTime;
+        return true;
+    });
+    return 0;
+}
+
+int CCallLog::ForEachEntry(const EntryVisitor& visit)
+{
+    COpenLog log;
+    if (!log.Handle())
+        return 0;
+    DWORD nPosition = 0;
+    if (PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_BEGINNING, 0, &nPosition) != 0)
+        return 0;
+    CALLLOGENTRY entry;
+    ClearEntry(&entry);
+    while (PhoneGetCallLogEntry(log.Handle(), &entry) == 0) {
+        ToLocal(&entry);
+        bool bGoOn = visit(entry);
+        FreeEntry(&entry);
+        if (!bGoOn)
+            break;
+    }
+    FreeEntry(&entry);
+    return 0;
+}
+
+int CCallLog::ForEachCallerEntryOfType(int nType, LPCWSTR pszKey, const EntryVisitor& visit)
+{
+    return ForEachEntry([&](const CALLLOGENTRY& entry) {
+        if (entry.iom != nType || !IsCaller(entry, pszKey))
+            return true;
+        return visit(entry);
+    });
+}
+
+// Reads the log once from its beginning and keeps the n-th record of the type.
+int CCallLog::GetEntryOfType(int nType, DWORD n, CALLLOGENTRY* pEntry)
+{
+    ClearEntry(pEntry);
+    COpenLog log;
+    if (!log.Handle())
+        return -1;
+    DWORD nPosition = 0;
+    if (PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_END, 0, &nPosition) != 0 ||
+        PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_BEGINNING, 0, &nPosition) != 0)
+        return -1;
+    DWORD nCount = 0;
+    while (PhoneGetCallLogEntry(log.Handle(), pEntry) == 0) {
+        if (pEntry->iom == nType) {
+            if (nCount == n) {
+                ToLocal(pEntry);
+                return 0;
+            }
+            ++nCount;
+        }
+        FreeEntry(pEntry);
+    }
+    FreeEntry(pEntry);
+    return -1;
+}
+
+// The same result as asking GetEntryOfType for every candidate in turn, in
+// one read of the log.
+int CCallLog::GetCallerEntryOfType(int nType, DWORD n, LPCWSTR pszKey, CALLLOGENTRY* pEntry)
+{
+    ClearEntry(pEntry);
+    COpenLog log;
+    if (!log.Handle())
+        return -1;
+    DWORD nPosition = 0;
+    if (PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_BEGINNING, 0, &nPosition) != 0)
+        return -1;
+    DWORD nFound = 0;
+    while (PhoneGetCallLogEntry(log.Handle(), pEntry) == 0) {
+        if (pEntry->iom == nType && IsCaller(*pEntry, pszKey)) {
+            if (nFound == n) {
+                ToLocal(pEntry);
+                return 0;
+            }
+            ++nFound;
+        }
+        FreeEntry(pEntry);
+    }
+    FreeEntry(pEntry);
+    return -1;
+}

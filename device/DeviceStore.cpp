@@ -1,0 +1,384 @@
+#include "DeviceStore.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char kSchema[] = R"SQL(
+PRAGMA application_id = 1381256281;
+PRAGMA user_version = 1;
+CREATE TABLE calllog (
+  id         INTEGER PRIMARY KEY,
+  start_time INTEGER NOT NULL,
+  end_time   INTEGER NOT NULL,
+  iom        INTEGER NOT NULL,
+  flags      INTEGER NOT NULL DEFAULT 0,
+  cidt       INTEGER NOT NULL DEFAULT 0,
+  number     TEXT,
+  name       TEXT,
+  name_type  TEXT,
+  note       TEXT
+);
+CREATE TABLE msgstore (
+  id           INTEGER PRIMARY KEY,
+  display_name TEXT,
+  entry_id     BLOB NOT NULL UNIQUE DEFAULT (randomblob(16))
+);
+CREATE TABLE folder (
+  id           INTEGER PRIMARY KEY,
+  store_id     INTEGER NOT NULL REFERENCES msgstore(id),
+  role         TEXT NOT NULL,
+  display_name TEXT,
+  entry_id     BLOB NOT NULL UNIQUE DEFAULT (randomblob(16))
+);
+CREATE TABLE message (
+  id            INTEGER PRIMARY KEY,
+  folder_id     INTEGER NOT NULL REFERENCES folder(id),
+  entry_id      BLOB NOT NULL UNIQUE DEFAULT (randomblob(16)),
+  sender_name   TEXT,
+  subject       TEXT,
+  delivery_time INTEGER,
+  body          TEXT
+);
+CREATE TABLE recipient (
+  message_id    INTEGER NOT NULL REFERENCES message(id),
+  position      INTEGER NOT NULL,
+  display_name  TEXT,
+  email_address TEXT,
+  PRIMARY KEY (message_id, position)
+);
+CREATE INDEX calllog_order ON calllog (start_time DESC, id DESC);
+CREATE INDEX message_folder ON message (folder_id, id);
+)SQL";
+
+struct FolderDefault {
+    const char* pszRole;
+    const char* pszName;
+};
+
+const FolderDefault kFolders[] = {
+    {"inbox", "Inbox"}, {"sent", "Sent Items"}, {"outbox", "Outbox"},
+    {"drafts", "Drafts"}, {"deleted", "Deleted Items"},
+};
+
+bool FileExists(const std::string& strPath, struct stat* pStat = nullptr)
+{
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0)
+        return false;
+    if (pStat)
+        *pStat = st;
+    return true;
+}
+
+// The first 100 bytes of an SQLite file; empty when the file cannot be read.
+std::string ReadHeader(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    if (!in)
+        return {};
+    std::string header(100, '\0');
+    in.read(header.data(), 100);
+    header.resize(static_cast<size_t>(in.gcount()));
+    return header;
+}
+
+std::string UriEscape(const std::string& strPath)
+{
+    std::string out;
+    for (unsigned char c : strPath) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7f) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool IsCorruptionCode(int nCode)
+{
+    int nPrimary = nCode & 0xff;
+    return nPrimary == SQLITE_CORRUPT || nPrimary == SQLITE_NOTADB;
+}
+
+} // namespace
+
+std::string DefaultDevicePath()
+{
+    if (const char* pszDevice = std::getenv("RINGTALLY_DEVICE"); pszDevice && *pszDevice)
+        return pszDevice;
+    std::string strBase;
+    if (const char* pszData = std::getenv("XDG_DATA_HOME"); pszData && *pszData == '/') {
+        strBase = pszData;
+    } else {
+        const char* pszHome = std::getenv("HOME");
+        strBase = std::string(pszHome && *pszHome ? pszHome : ".") + "/.local/share";
+    }
+    return strBase + "/ringtally/device.db";
+}
+
+const char* DeviceStatusText(DeviceStatus status)
+{
+    switch (status) {
+    case DeviceStatus::Ok: return "ok";
+    case DeviceStatus::Missing: return "no such file";
+    case DeviceStatus::NotAStore: return "not a Ringtally device store";
+    case DeviceStatus::NewerVersion: return "written by a newer version of Ringtally";
+    case DeviceStatus::Corrupt: return "the device store is corrupt";
+    case DeviceStatus::Unreadable: return "cannot be read";
+    case DeviceStatus::Exists: return "a file already exists there";
+    case DeviceStatus::WriteFailed: return "cannot be written";
+    }
+    return "unknown error";
+}
+
+const char* CDeviceStore::SchemaSql()
+{
+    return kSchema;
+}
+
+DeviceStatus CDeviceStore::Fail(DeviceStatus status, std::string strText)
+{
+    m_db.Close();
+    m_strError = m_strPath + ": " + std::move(strText);
+    return status;
+}
+
+void CDeviceStore::Close()
+{
+    m_db.Close();
+}
+
+DeviceStatus CDeviceStore::OpenReadOnly(const std::string& strPath)
+{
+    return OpenExisting(strPath, false);
+}
+
+DeviceStatus CDeviceStore::OpenForWriting(const std::string& strPath)
+{
+    return OpenExisting(strPath, true);
+}
+
+DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite)
+{
+    m_strPath = strPath;
+    m_strError.clear();
+    m_db.Close();
+
+    struct stat st {};
+    if (!FileExists(strPath, &st))
+        return Fail(DeviceStatus::Missing, errno == ENOENT ? "no such file" : std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
+        return Fail(DeviceStatus::Unreadable, "is a folder, not a device store");
+    if (::access(strPath.c_str(), bWrite ? (R_OK | W_OK) : R_OK) != 0)
+        return Fail(DeviceStatus::Unreadable, std::string("cannot be opened: ") + std::strerror(errno));
+
+    std::string header = ReadHeader(strPath);
+    if (header.size() < 100 || header.compare(0, 16, std::string("SQLite format 3\0", 16)) != 0)
+        return Fail(DeviceStatus::NotAStore, "not a Ringtally device store (not an SQLite database)");
+
+    int nCode;
+    if (bWrite) {
+        nCode = m_db.Open(strPath, SQLITE_OPEN_READWRITE);
+    } else {
+        // A reader must not create files. In WAL mode SQLite would create the
+        // -wal and -shm files beside the store, so when no writer has left a
+        // -wal file, the store is opened as immutable instead.
+        bool bWal = static_cast<unsigned char>(header[18]) == 2;
+        std::string strUri = "file:" + UriEscape(strPath) + "?mode=ro";
+        if (bWal && !FileExists(strPath + "-wal"))
+            strUri += "&immutable=1";
+        nCode = m_db.Open(strUri, SQLITE_OPEN_READONLY);
+        if (nCode == SQLITE_OK)
+            nCode = m_db.Exec("PRAGMA query_only = 1");
+    }
+    if (nCode != SQLITE_OK)
+        return Fail(DeviceStatus::Unreadable, "cannot be opened: " + m_db.LastError());
+
+    auto appId = m_db.QueryInt("PRAGMA application_id");
+    if (!appId) {
+        int nLast = m_db.LastCode();
+        if (IsCorruptionCode(nLast))
+            return Fail(DeviceStatus::Corrupt, "the device store is corrupt: " + m_db.LastError());
+        return Fail(DeviceStatus::Unreadable, "cannot be read: " + m_db.LastError());
+    }
+    if (*appId != kDeviceApplicationId)
+        return Fail(DeviceStatus::NotAStore, "not a Ringtally device store (an SQLite database of another program)");
+    auto version = m_db.QueryInt("PRAGMA user_version");
+    if (version && *version > kDeviceSchemaVersion)
+        return Fail(DeviceStatus::NewerVersion,
+                    "written by a newer version of Ringtally (format " + std::to_string(*version) +
+                        "; this one reads format " + std::to_string(kDeviceSchemaVersion) + ")");
+
+    // Reading the schema catches a damaged first page; a quick check catches
+    // damage further in, so that a corrupt store is named as such up front.
+    if (!m_db.QueryInt("SELECT count(*) FROM sqlite_schema"))
+        return Fail(IsCorruptionCode(m_db.LastCode()) ? DeviceStatus::Corrupt : DeviceStatus::Unreadable,
+                    "the device store is corrupt: " + m_db.LastError());
+    {
+        CStatement check(m_db, "PRAGMA quick_check(1)");
+        int nStep = check.IsValid() ? check.Step() : m_db.LastCode();
+        if (nStep != SQLITE_ROW || check.ColumnText(0).value_or("") != "ok") {
+            std::string strWhy = nStep == SQLITE_ROW ? check.ColumnText(0).value_or("") : m_db.LastError();
+            return Fail(DeviceStatus::Corrupt, "the device store is corrupt: " + strWhy);
+        }
+    }
+    CStatement tables(m_db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
+                            "('calllog', 'msgstore', 'folder', 'message', 'recipient')");
+    if (!tables.IsValid() || tables.Step() != SQLITE_ROW || tables.ColumnInt(0) != 5)
+        return Fail(DeviceStatus::Corrupt, "the device store lacks some of its tables");
+    return DeviceStatus::Ok;
+}
+
+DeviceStatus CDeviceStore::Create(const std::string& strPath)
+{
+    m_strPath = strPath;
+    m_strError.clear();
+    m_db.Close();
+    if (FileExists(strPath) || FileExists(strPath + "-journal") || FileExists(strPath + "-wal"))
+        return Fail(DeviceStatus::Exists, "a file already exists there; not overwriting it");
+
+    // SQLITE_OPEN_EXCLUSIVE is not honoured by the default VFS, so the file is
+    // made here with O_EXCL: a file that appears meanwhile is never touched.
+    int fd = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return Fail(DeviceStatus::Exists, "a file already exists there; not overwriting it");
+        return Fail(DeviceStatus::WriteFailed, std::string("cannot create the store: ") + std::strerror(errno));
+    }
+    ::close(fd);
+
+    auto fail = [&](const std::string& strWhy) {
+        m_db.Close();
+        ::unlink(strPath.c_str());
+        return Fail(DeviceStatus::WriteFailed, "cannot create the store: " + strWhy);
+    };
+    if (m_db.Open(strPath, SQLITE_OPEN_READWRITE) != SQLITE_OK)
+        return fail(m_db.LastError());
+    {
+        CTransaction tx(m_db);
+        if (!tx.IsActive() || m_db.Exec(kSchema) != SQLITE_OK || InsertStore(std::string("SMS")) < 0 ||
+            tx.Commit() != SQLITE_OK)
+            return fail(m_db.LastError());
+    }
+    return DeviceStatus::Ok;
+}
+
+int64_t CDeviceStore::SchemaVersion()
+{
+    return m_db.QueryInt("PRAGMA user_version").value_or(-1);
+}
+
+int64_t CDeviceStore::InsertStore(const std::optional<std::string>& strDisplayName)
+{
+    CStatement store(m_db, "INSERT INTO msgstore (display_name) VALUES (?1)");
+    store.BindText(1, strDisplayName);
+    if (store.Step() != SQLITE_DONE)
+        return -1;
+    int64_t nStore = sqlite3_last_insert_rowid(m_db.Handle());
+    CStatement folder(m_db, "INSERT INTO folder (store_id, role, display_name) VALUES (?1, ?2, ?3)");
+    for (const FolderDefault& def : kFolders) {
+        folder.Reset();
+        folder.BindInt(1, nStore);
+        folder.BindText(2, std::string_view(def.pszRole));
+        folder.BindText(3, std::string_view(def.pszName));
+        if (folder.Step() != SQLITE_DONE)
+            return -1;
+    }
+    return nStore;
+}
+
+int64_t CDeviceStore::AddStore(const std::optional<std::string>& strDisplayName)
+{
+    CTransaction tx(m_db);
+    if (!tx.IsActive())
+        return -1;
+    int64_t nStore = InsertStore(strDisplayName);
+    if (nStore < 0 || tx.Commit() != SQLITE_OK)
+        return -1;
+    return nStore;
+}
+
+int64_t CDeviceStore::FindFolder(const std::string& strStoreName, const std::string& strRole)
+{
+    CStatement stmt(m_db, "SELECT f.id FROM folder f JOIN msgstore s ON s.id = f.store_id "
+                          "WHERE lower(s.display_name) = lower(?1) AND f.role = ?2 "
+                          "ORDER BY s.id, f.id LIMIT 1");
+    stmt.BindText(1, std::string_view(strStoreName));
+    stmt.BindText(2, std::string_view(strRole));
+    if (stmt.Step() != SQLITE_ROW)
+        return -1;
+    return stmt.ColumnInt(0);
+}
+
+int CDeviceStore::AddCalls(const std::vector<DeviceCall>& calls)
+{
+    CTransaction tx(m_db);
+    if (!tx.IsActive())
+        return -1;
+    CStatement stmt(m_db, "INSERT INTO calllog (start_time, end_time, iom, flags, cidt, number, name, "
+                          "name_type, note) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    if (!stmt.IsValid())
+        return -1;
+    for (const DeviceCall& call : calls) {
+        stmt.Reset();
+        stmt.BindInt(1, call.startTime);
+        stmt.BindInt(2, call.endTime);
+        stmt.BindInt(3, call.iom);
+        stmt.BindInt(4, call.flags);
+        stmt.BindInt(5, call.cidt);
+        stmt.BindText(6, call.number);
+        stmt.BindText(7, call.name);
+        stmt.BindText(8, call.nameType);
+        stmt.BindText(9, call.note);
+        if (stmt.Step() != SQLITE_DONE)
+            return -1;
+    }
+    return tx.Commit() == SQLITE_OK ? 0 : -1;
+}
+
+int CDeviceStore::AddMessages(const std::vector<DeviceMessage>& messages)
+{
+    CTransaction tx(m_db);
+    if (!tx.IsActive())
+        return -1;
+    CStatement msg(m_db, "INSERT INTO message (folder_id, sender_name, subject, delivery_time, body) "
+                         "VALUES (?1, ?2, ?3, ?4, ?5)");
+    CStatement rcp(m_db, "INSERT INTO recipient (message_id, position, display_name, email_address) "
+                         "VALUES (?1, ?2, ?3, ?4)");
+    if (!msg.IsValid() || !rcp.IsValid())
+        return -1;
+    for (const DeviceMessage& m : messages) {
+        msg.Reset();
+        msg.BindInt(1, m.folderId);
+        msg.BindText(2, m.senderName);
+        msg.BindText(3, m.subject);
+        if (m.deliveryTime)
+            msg.BindInt(4, *m.deliveryTime);
+        msg.BindText(5, m.body);
+        if (msg.Step() != SQLITE_DONE)
+            return -1;
+        int64_t nMessage = sqlite3_last_insert_rowid(m_db.Handle());
+        for (size_t i = 0; i < m.recipients.size(); ++i) {
+            rcp.Reset();
+            rcp.BindInt(1, nMessage);
+            rcp.BindInt(2, static_cast<int64_t>(i));
+            rcp.BindText(3, m.recipients[i].displayName);
+            rcp.BindText(4, m.recipients[i].emailAddress);
+            if (rcp.Step() != SQLITE_DONE)
+                return -1;
+        }
+    }
+    return tx.Commit() == SQLITE_OK ? 0 : -1;
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "Statement.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The device store: the SQLite file that stands for the phone's call log and
+// message store. Its schema is a stable file format that users and tools may
+// write with plain SQL.
+
+constexpr int64_t kDeviceApplicationId = 1381256281; // 'RTLY'
+constexpr int64_t kDeviceSchemaVersion = 1;
+
+// FILETIME ticks (100 ns since 1601-01-01 UTC) of the Unix epoch.
+constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
+constexpr int64_t kTicksPerSecond = 10000000LL;
+
+enum class DeviceStatus {
+    Ok,
+    Missing,      // no file at the path
+    NotAStore,    // a file, but not a Ringtally device store
+    NewerVersion, // a store written by a newer Ringtally
+    Corrupt,      // a Ringtally store whose contents cannot be read
+    Unreadable,   // the file exists but cannot be opened (permissions, a folder, ...)
+    Exists,       // creating: something is already at the path
+    WriteFailed,  // creating or writing failed (unwritable place, full disk, ...)
+};
+
+// The path the program and the device tool use when none is given:
+// $RINGTALLY_DEVICE, else $XDG_DATA_HOME/ringtally/device.db, else
+// ~/.local/share/ringtally/device.db.
+std::string DefaultDevicePath();
+
+// One call record to write.
+struct DeviceCall {
+    int64_t startTime = 0; // FILETIME ticks, UTC
+    int64_t endTime = 0;   // FILETIME ticks, UTC
+    int iom = 0;           // 0 missed, 1 incoming, 2 outgoing, other values allowed
+    int flags = 0;
+    int cidt = 0;
+    std::optional<std::string> number;
+    std::optional<std::string> name;
+    std::optional<std::string> nameType;
+    std::optional<std::string> note;
+};
+
+struct DeviceRecipient {
+    std::optional<std::string> displayName;
+    std::optional<std::string> emailAddress;
+};
+
+// One message to write into an existing folder.
+struct DeviceMessage {
+    int64_t folderId = 0;
+    std::optional<std::string> senderName;
+    std::optional<std::string> subject;
+    std::optional<int64_t> deliveryTime; // FILETIME ticks, UTC
+    std::optional<std::string> body;
+    std::vector<DeviceRecipient> recipients; // in position order
+};
+
+class CDeviceStore
+{
+public:
+    // Opens an existing store for reading only: SQLITE_OPEN_READONLY and
+    // query_only. Never creates or changes a file, a store in WAL mode included.
+    DeviceStatus OpenReadOnly(const std::string& strPath);
+    // Creates a new store with the schema and the "SMS" store and its five
+    // folders. Refuses any existing file.
+    DeviceStatus Create(const std::string& strPath);
+    // Opens an existing store for writing, after the same checks as reading.
+    DeviceStatus OpenForWriting(const std::string& strPath);
+    void Close();
+
+    // One clear line describing the last failure.
+    const std::string& ErrorText() const { return m_strError; }
+    CDatabase& Database() { return m_db; }
+    int64_t SchemaVersion();
+
+    // Write API; each batch runs in one transaction and leaves the store as it
+    // was when it fails. Return 0 on success and -1 on failure.
+    int AddCalls(const std::vector<DeviceCall>& calls);
+    int AddMessages(const std::vector<DeviceMessage>& messages);
+    // Adds a store row with its five standard folders; returns its id or -1.
+    int64_t AddStore(const std::optional<std::string>& strDisplayName);
+    // The id of the first folder with this role in the first store of this
+    // display name (any letter case), or -1.
+    int64_t FindFolder(const std::string& strStoreName, const std::string& strRole);
+
+    // The schema statements of a new store, for tests and documentation.
+    static const char* SchemaSql();
+
+private:
+    DeviceStatus OpenExisting(const std::string& strPath, bool bWrite);
+    DeviceStatus Fail(DeviceStatus status, std::string strText);
+    int64_t InsertStore(const std::optional<std::string>& strDisplayName);
+
+    CDatabase m_db;
+    std::string m_strPath;
+    std::string m_strError;
+};
+
+// A short English description of a status, for messages.
+const char* DeviceStatusText(DeviceStatus status);

@@ -1,0 +1,187 @@
+#include "Statement.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+CDatabase::~CDatabase()
+{
+    Close();
+}
+
+int CDatabase::Open(const std::string& strPath, int nFlags)
+{
+    Close();
+    if (strPath.rfind("file:", 0) == 0)
+        nFlags |= SQLITE_OPEN_URI;
+    int nCode = sqlite3_open_v2(strPath.c_str(), &m_pDb, nFlags, nullptr);
+    if (nCode != SQLITE_OK) {
+        SetError(nCode, m_pDb ? sqlite3_errmsg(m_pDb) : sqlite3_errstr(nCode));
+        sqlite3_close_v2(m_pDb);
+        m_pDb = nullptr;
+        return nCode;
+    }
+    sqlite3_extended_result_codes(m_pDb, 1);
+    sqlite3_busy_timeout(m_pDb, 2000);
+    return SQLITE_OK;
+}
+
+void CDatabase::Close()
+{
+    if (m_pDb) {
+        sqlite3_close_v2(m_pDb);
+        m_pDb = nullptr;
+    }
+}
+
+void CDatabase::SetError(int nCode, std::string strText)
+{
+    m_nCode = nCode;
+    m_strError = std::move(strText);
+}
+
+int CDatabase::Exec(const char* pszSql)
+{
+    char* pszError = nullptr;
+    int nCode = sqlite3_exec(m_pDb, pszSql, nullptr, nullptr, &pszError);
+    if (nCode != SQLITE_OK) {
+        SetError(nCode, pszError ? pszError : sqlite3_errstr(nCode));
+        sqlite3_free(pszError);
+    }
+    return nCode;
+}
+
+std::optional<int64_t> CDatabase::QueryInt(const char* pszSql)
+{
+    CStatement stmt(*this, pszSql);
+    if (!stmt.IsValid() || stmt.Step() != SQLITE_ROW)
+        return std::nullopt;
+    return stmt.ColumnInt(0);
+}
+
+CStatement::~CStatement()
+{
+    sqlite3_finalize(m_pStmt);
+}
+
+CStatement::CStatement(CStatement&& other) noexcept
+    : m_pDb(std::exchange(other.m_pDb, nullptr))
+    , m_pStmt(std::exchange(other.m_pStmt, nullptr))
+{
+}
+
+CStatement& CStatement::operator=(CStatement&& other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_pStmt);
+        m_pDb = std::exchange(other.m_pDb, nullptr);
+        m_pStmt = std::exchange(other.m_pStmt, nullptr);
+    }
+    return *this;
+}
+
+int CStatement::Prepare(CDatabase& db, const char* pszSql)
+{
+    sqlite3_finalize(m_pStmt);
+    m_pStmt = nullptr;
+    m_pDb = &db;
+    int nCode = sqlite3_prepare_v2(db.Handle(), pszSql, -1, &m_pStmt, nullptr);
+    if (nCode != SQLITE_OK) {
+        db.SetError(nCode, db.Handle() ? sqlite3_errmsg(db.Handle()) : sqlite3_errstr(nCode));
+        sqlite3_finalize(m_pStmt);
+        m_pStmt = nullptr;
+    }
+    return nCode;
+}
+
+void CStatement::BindInt(int nIndex, int64_t nValue)
+{
+    sqlite3_bind_int64(m_pStmt, nIndex, nValue);
+}
+
+void CStatement::BindNull(int nIndex)
+{
+    sqlite3_bind_null(m_pStmt, nIndex);
+}
+
+void CStatement::BindText(int nIndex, std::string_view strValue)
+{
+    sqlite3_bind_text64(m_pStmt, nIndex, strValue.data(), strValue.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void CStatement::BindText(int nIndex, const std::optional<std::string>& strValue)
+{
+    if (strValue)
+        BindText(nIndex, std::string_view(*strValue));
+    else
+        BindNull(nIndex);
+}
+
+void CStatement::BindBlob(int nIndex, const void* pData, int cbData)
+{
+    sqlite3_bind_blob(m_pStmt, nIndex, pData, cbData, SQLITE_TRANSIENT);
+}
+
+int CStatement::Step()
+{
+    int nCode = sqlite3_step(m_pStmt);
+    if (nCode != SQLITE_ROW && nCode != SQLITE_DONE && m_pDb)
+        m_pDb->SetError(nCode, sqlite3_errmsg(m_pDb->Handle()));
+    return nCode;
+}
+
+void CStatement::Reset()
+{
+    sqlite3_reset(m_pStmt);
+    sqlite3_clear_bindings(m_pStmt);
+}
+
+int64_t CStatement::ColumnInt(int nColumn) const
+{
+    return sqlite3_column_int64(m_pStmt, nColumn);
+}
+
+bool CStatement::ColumnIsNull(int nColumn) const
+{
+    return sqlite3_column_type(m_pStmt, nColumn) == SQLITE_NULL;
+}
+
+std::optional<std::string> CStatement::ColumnText(int nColumn) const
+{
+    if (ColumnIsNull(nColumn))
+        return std::nullopt;
+    const auto* pText = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, nColumn));
+    int cb = sqlite3_column_bytes(m_pStmt, nColumn);
+    return std::string(pText ? pText : "", pText ? static_cast<size_t>(cb) : 0);
+}
+
+std::vector<unsigned char> CStatement::ColumnBlob(int nColumn) const
+{
+    const auto* pData = static_cast<const unsigned char*>(sqlite3_column_blob(m_pStmt, nColumn));
+    int cb = sqlite3_column_bytes(m_pStmt, nColumn);
+    if (!pData || cb <= 0)
+        return {};
+    return std::vector<unsigned char>(pData, pData + cb);
+}
+
+CTransaction::CTransaction(CDatabase& db)
+    : m_db(db)
+{
+    m_bActive = m_db.Exec("BEGIN IMMEDIATE") == SQLITE_OK;
+}
+
+CTransaction::~CTransaction()
+{
+    if (m_bActive)
+        sqlite3_exec(m_db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+int CTransaction::Commit()
+{
+    if (!m_bActive)
+        return SQLITE_MISUSE;
+    int nCode = m_db.Exec("COMMIT");
+    if (nCode == SQLITE_OK)
+        m_bActive = false;
+    return nCode;
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A thin owner of one SQLite connection. Errors are kept as text for the
+// caller to report; nothing here throws.
+class CDatabase
+{
+public:
+    CDatabase() = default;
+    ~CDatabase();
+    CDatabase(const CDatabase&) = delete;
+    CDatabase& operator=(const CDatabase&) = delete;
+
+    // Opens with sqlite3_open_v2 flags (SQLITE_OPEN_*); a path starting with
+    // "file:" is taken as a URI. Returns the SQLite result code.
+    int Open(const std::string& strPath, int nFlags);
+    void Close();
+    bool IsOpen() const { return m_pDb != nullptr; }
+    sqlite3* Handle() const { return m_pDb; }
+
+    // Runs one or more statements without results. Returns the SQLite code.
+    int Exec(const char* pszSql);
+    // Runs a query whose first column of its first row is an integer.
+    std::optional<int64_t> QueryInt(const char* pszSql);
+
+    const std::string& LastError() const { return m_strError; }
+    int LastCode() const { return m_nCode; }
+    void SetError(int nCode, std::string strText);
+
+private:
+    sqlite3* m_pDb = nullptr;
+    std::string m_strError;
+    int m_nCode = 0;
+};
+
+// A prepared statement, reset for reuse. Column and parameter indexes follow
+// SQLite: parameters from 1, columns from 0.
+class CStatement
+{
+public:
+    CStatement() = default;
+    CStatement(CDatabase& db, const char* pszSql) { Prepare(db, pszSql); }
+    ~CStatement();
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+    CStatement(CStatement&& other) noexcept;
+    CStatement& operator=(CStatement&& other) noexcept;
+
+    int Prepare(CDatabase& db, const char* pszSql);
+    bool IsValid() const { return m_pStmt != nullptr; }
+
+    void BindInt(int nIndex, int64_t nValue);
+    void BindNull(int nIndex);
+    void BindText(int nIndex, std::string_view strValue);
+    void BindText(int nIndex, const std::optional<std::string>& strValue);
+    void BindBlob(int nIndex, const void* pData, int cbData);
+
+    // SQLITE_ROW, SQLITE_DONE or an error code (recorded on the database).
+    int Step();
+    void Reset();
+
+    int64_t ColumnInt(int nColumn) const;
+    bool ColumnIsNull(int nColumn) const;
+    // The column's text as UTF-8; nullopt for NULL.
+    std::optional<std::string> ColumnText(int nColumn) const;
+    std::vector<unsigned char> ColumnBlob(int nColumn) const;
+
+private:
+    CDatabase* m_pDb = nullptr;
+    sqlite3_stmt* m_pStmt = nullptr;
+};
+
+// Runs BEGIN at construction and ROLLBACK at destruction unless Commit()
+// succeeded, so an early return or a failure leaves the database as it was.
+class CTransaction
+{
+public:
+    explicit CTransaction(CDatabase& db);
+    ~CTransaction();
+    CTransaction(const CTransaction&) = delete;
+    CTransaction& operator=(const CTransaction&) = delete;
+
+    bool IsActive() const { return m_bActive; }
+    int Commit();
+
+private:
+    CDatabase& m_db;
+    bool m_bActive = false;
+};

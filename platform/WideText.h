@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// UTF-8 at the edges (SQLite, Qt, the terminal), wchar_t inside. A malformed
+// byte sequence or a lone surrogate becomes U+FFFD.
+std::wstring WideFromUtf8(std::string_view strUtf8);
+std::string Utf8FromWide(std::wstring_view strWide);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// ringtally-device: creates, inspects and fills device stores.
+// Each command takes its own arguments (after the command word) and the
+// device path; it returns the process exit status: 0 on success, 1 on an
+// error (one line on standard error), 2 on a usage error.
+struct DeviceCommand {
+    const char* pszName;
+    const char* pszSynopsis;
+    const char* pszHelp;
+    int (*pfnRun)(const std::string& strDevice, const std::vector<std::string>& args);
+};
+
+int RunInit(const std::string& strDevice, const std::vector<std::string>& args);
+int RunInfo(const std::string& strDevice, const std::vector<std::string>& args);
+
+// Prints "ringtally-device: TEXT" on standard error and returns 1.
+int ToolError(const std::string& strText);
+// Prints a usage error with a pointer to --help and returns 2.
+int UsageError(const std::string& strText);
