@@ -1,0 +1,28 @@
+#include "AutomationOutput.h"
+
+#include "WideText.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+bool IsAutomationActive()
+{
+    const char* pszScript = std::getenv("RINGTALLY_AUTOMATION");
+    return pszScript && *pszScript;
+}
+
+void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+{
+    std::string strLine;
+    bool bFirst = true;
+    for (std::wstring_view field : fields) {
+        if (!bFirst)
+            strLine += '\t';
+        bFirst = false;
+        strLine += Utf8FromWide(field);
+    }
+    strLine += '\n';
+    std::fwrite(strLine.data(), 1, strLine.size(), stdout);
+    std::fflush(stdout);
+}
