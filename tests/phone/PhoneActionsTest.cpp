@@ -171,30 +171,25 @@ TEST_F(DialTest, WithoutADialerTheTelLinkGoesToXdgOpen)
     EXPECT_EQ(WaitForLines(m_strLog, 2), (std::vector<std::string> {"1", "tel:+49%20(30)%20123%2345"}));
 }
 
-TEST(PhoneMakeCall, RefusesMalformedRequests)
+TEST(PhoneMakeCall, FailsOnAMalformedRequestOrWithoutADialer)
 {
-    CEnvVar automation("RINGTALLY_AUTOMATION", "script.txt");
-    CStdoutCapture capture;
-    PHONEMAKECALLINFO info {};
-    info.cbSize = sizeof(info);
-    info.dwFlags = PMCF_DEFAULT;
-    EXPECT_NE(PhoneMakeCall(nullptr), 0);
-    EXPECT_NE(PhoneMakeCall(&info), 0);
-    info.pszDestAddress = L"5551234";
-    info.cbSize = 24;
-    EXPECT_NE(PhoneMakeCall(&info), 0);
-    info.cbSize = sizeof(info);
-    EXPECT_EQ(PhoneMakeCall(&info), 0);
-    EXPECT_EQ(capture.Text(), "dial\t5551234\n");
-}
-
-TEST(PhoneMakeCall, FailsWhenNoDialerCanStart)
-{
+    PHONEMAKECALLINFO info {sizeof(PHONEMAKECALLINFO), PMCF_DEFAULT, nullptr, nullptr, nullptr, nullptr};
+    {
+        CEnvVar automation("RINGTALLY_AUTOMATION", "script.txt");
+        CStdoutCapture capture;
+        EXPECT_NE(PhoneMakeCall(nullptr), 0);
+        EXPECT_NE(PhoneMakeCall(&info), 0);
+        info.pszDestAddress = L"5551234";
+        info.cbSize = 24;
+        EXPECT_NE(PhoneMakeCall(&info), 0);
+        info.cbSize = sizeof(info);
+        EXPECT_EQ(PhoneMakeCall(&info), 0);
+        EXPECT_EQ(capture.Text(), "dial\t5551234\n");
+    }
     CTempDir dir;
     CEnvVar automation("RINGTALLY_AUTOMATION", std::nullopt);
     CEnvVar dialer("RINGTALLY_DIALER", std::nullopt);
     CEnvVar path("PATH", dir.Path());
-    PHONEMAKECALLINFO info {sizeof(PHONEMAKECALLINFO), PMCF_DEFAULT, L"5551234", nullptr, nullptr, nullptr};
     EXPECT_NE(PhoneMakeCall(&info), 0);
     // DialNumber stays silent about it.
     EXPECT_EQ(DialNumber(L"5551234"), 0);
