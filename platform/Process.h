@@ -15,15 +15,6 @@
 #include <string_view>
 #include <vector>
 
-// The platform's BOOL values, as macros like the platform's own, so that a
-// second identical definition elsewhere does no harm.
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
-
 constexpr DWORD MAX_PATH = 260;
 constexpr DWORD CREATE_NEW_CONSOLE = 0x00000010;
 constexpr DWORD INFINITE = 0xFFFFFFFF;
