@@ -77,6 +77,10 @@ HRESULT CSmsStore::FindSmsStore()
 {
     if (!m_pSession)
         return MAPI_E_CALL_FAILED;
+    if (m_pStore) {
+        m_pStore->Release();
+        m_pStore = nullptr;
+    }
     IMAPITable* pTable = nullptr;
     HRESULT hr = m_pSession->GetMsgStoresTable(MAPI_UNICODE, &pTable);
     if (FAILED(hr))
