@@ -380,10 +380,10 @@ public:
         if (!ppRows || lRowCount <= 0)
             return MAPI_E_INVALID_PARAMETER;
         *ppRows = nullptr;
-        m_rows.clear();
+        m_fetched.clear();
         HRESULT hr = S_OK;
         CPropBuilder& builder = Builder();
-        while (m_rows.size() < static_cast<size_t>(lRowCount)) {
+        while (m_fetched.size() < static_cast<size_t>(lRowCount)) {
             builder.Clear();
             int nFetched = FetchRow(builder);
             if (nFetched == 0)
@@ -393,19 +393,19 @@ public:
                 hr = nFetched > 0 ? MAPI_E_NOT_ENOUGH_MEMORY : MAPI_E_CALL_FAILED;
                 break;
             }
-            m_rows.push_back({0, builder.Count(), pProps});
+            m_fetched.push_back({0, builder.Count(), pProps});
         }
-        if (FAILED(hr) && m_rows.empty())
+        if (FAILED(hr) && m_fetched.empty())
             return hr;
-        size_t cb = offsetof(SRowSet, aRow) + std::max<size_t>(m_rows.size(), 1) * sizeof(SRow);
+        size_t cb = offsetof(SRowSet, aRow) + std::max<size_t>(m_fetched.size(), 1) * sizeof(SRow);
         auto* pSet = static_cast<SRowSet*>(std::malloc(cb));
         if (!pSet) {
-            for (SRow& row : m_rows)
+            for (SRow& row : m_fetched)
                 MAPIFreeBuffer(row.lpProps);
             return MAPI_E_NOT_ENOUGH_MEMORY;
         }
-        pSet->cRows = static_cast<ULONG>(m_rows.size());
-        std::copy(m_rows.begin(), m_rows.end(), pSet->aRow);
+        pSet->cRows = static_cast<ULONG>(m_fetched.size());
+        std::copy(m_fetched.begin(), m_fetched.end(), pSet->aRow);
         *ppRows = pSet;
         return S_OK;
     }
@@ -418,7 +418,7 @@ protected:
     std::vector<ULONG> m_columns;
 
 private:
-    std::vector<SRow> m_rows;
+    std::vector<SRow> m_fetched;
 };
 
 // What a folder and everything opened from it share: the message row that

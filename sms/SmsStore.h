@@ -35,11 +35,9 @@ public:
     // Opens the first store in the stores table's order whose name is "SMS"
     // in any letter case. No such store is no error: 0, with no store open.
     HRESULT FindSmsStore();
-    // The folder named by the store property ulTag, or null; the caller
-    // releases it.
+    // The caller releases what these hand out; *ppFolder is null when the
+    // folder cannot be opened.
     IMAPIFolder* OpenFolder(ULONG ulTag);
-    // The folder's contents table with the single column PR_ENTRYID, or null;
-    // *ppFolder receives the folder (null when none). The caller releases both.
     IMAPITable* OpenContents(ULONG ulTag, IMAPIFolder** ppFolder);
 
     // The n-th message (from 0) of the folder, in the contents table's
@@ -52,9 +50,8 @@ public:
     // opened.
     int ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit);
 
-    // The sender text and the local delivery time of a message; a missing
-    // property gives an empty text or time 0. Fails only when the message's
-    // properties cannot be read at all.
+    // A missing sender or time gives an empty text or time 0; only a read
+    // that fails as a whole fails.
     static HRESULT GetMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime);
     // Every recipient's display name and "<address>", in the recipient
     // table's order, with nothing between them.
@@ -82,8 +79,7 @@ public:
 
 private:
     int GetFolderCount(ULONG ulTag, int* pnCount);
-    // Reads the message named by a contents row into pEntry; strText is
-    // scratch space kept across a walk.
+    // pstrText is scratch space kept across a walk.
     int ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry, std::wstring* pstrText);
 
     IMAPISession* m_pSession = nullptr;

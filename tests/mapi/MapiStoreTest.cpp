@@ -70,19 +70,32 @@ std::vector<Bytes> QueryBlobs(CDeviceStore& store, const std::string& strSql)
     return blobs;
 }
 
-// Fetches the next row of a table as its values; empty at the end.
-std::vector<SPropValue> NextRow(IMAPITable* pTable, std::vector<std::wstring>* pTexts = nullptr)
+// A property value copied out of the memory it was handed out in.
+struct Prop {
+    ULONG ulTag = 0;
+    SCODE err = 0;
+    std::wstring strText;
+    Bytes bytes;
+};
+
+// Fetches the next row of a table as copies of its values; empty at the end.
+std::vector<Prop> NextRow(IMAPITable* pTable)
 {
     SRowSet* pRows = nullptr;
     EXPECT_EQ(pTable->QueryRows(1, 0, &pRows), S_OK);
-    std::vector<SPropValue> values;
+    std::vector<Prop> values;
     if (pRows && pRows->cRows == 1) {
         const SRow& row = pRows->aRow[0];
-        values.assign(row.lpProps, row.lpProps + row.cValues);
-        if (pTexts) {
-            pTexts->clear();
-            for (const SPropValue& value : values)
-                pTexts->push_back(PROP_TYPE(value.ulPropTag) == PT_UNICODE ? value.Value.lpszW : L"");
+        for (ULONG i = 0; i < row.cValues; ++i) {
+            const SPropValue& value = row.lpProps[i];
+            Prop prop {value.ulPropTag, 0, {}, {}};
+            if (PROP_TYPE(value.ulPropTag) == PT_ERROR)
+                prop.err = value.Value.err;
+            else if (PROP_TYPE(value.ulPropTag) == PT_UNICODE)
+                prop.strText = value.Value.lpszW;
+            else if (PROP_TYPE(value.ulPropTag) == PT_BINARY)
+                prop.bytes = ToBytes(value.Value.bin);
+            values.push_back(prop);
         }
     }
     EXPECT_TRUE(pRows && pRows->cRows <= 1);
@@ -195,17 +208,16 @@ TEST_F(MapiStoreTest, StoresTableListsEveryStoreInOrderOneRowAtATime)
     const wchar_t* kNames[] = {L"SMS", nullptr, L"Mail"};
     for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        std::vector<std::wstring> texts;
-        std::vector<SPropValue> row = NextRow(pTable, &texts);
+        std::vector<Prop> row = NextRow(pTable);
         ASSERT_EQ(row.size(), 2u);
-        ASSERT_EQ(row[0].ulPropTag, PR_ENTRYID);
-        EXPECT_EQ(ToBytes(row[0].Value.bin), entries[i]);
+        ASSERT_EQ(row[0].ulTag, PR_ENTRYID);
+        EXPECT_EQ(row[0].bytes, entries[i]);
         if (kNames[i]) {
-            EXPECT_EQ(row[1].ulPropTag, PR_DISPLAY_NAME);
-            EXPECT_EQ(texts[1], kNames[i]);
+            EXPECT_EQ(row[1].ulTag, PR_DISPLAY_NAME);
+            EXPECT_EQ(row[1].strText, kNames[i]);
         } else {
-            EXPECT_EQ(row[1].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_DISPLAY_NAME)));
-            EXPECT_EQ(row[1].Value.err, MAPI_E_NOT_FOUND);
+            EXPECT_EQ(row[1].ulTag, PROP_TAG(PT_ERROR, PROP_ID(PR_DISPLAY_NAME)));
+            EXPECT_EQ(row[1].err, MAPI_E_NOT_FOUND);
         }
     }
     EXPECT_TRUE(NextRow(pTable).empty());
@@ -278,10 +290,10 @@ TEST_F(MapiStoreTest, ContentsTableListsTheFolderInAscendingIdAndSeesNewMessages
     ASSERT_EQ(pTable->GetRowCount(0, &ulCount), S_OK);
     EXPECT_EQ(ulCount, 3u);
     std::vector<Bytes> seen;
-    for (std::vector<SPropValue> row; !(row = NextRow(pTable)).empty();) {
+    for (std::vector<Prop> row; !(row = NextRow(pTable)).empty();) {
         ASSERT_EQ(row.size(), 1u);
-        ASSERT_EQ(row[0].ulPropTag, PR_ENTRYID);
-        seen.push_back(ToBytes(row[0].Value.bin));
+        ASSERT_EQ(row[0].ulTag, PR_ENTRYID);
+        seen.push_back(row[0].bytes);
     }
     pTable->Release();
     EXPECT_EQ(seen, QueryBlobs(m_device.Store(), "SELECT entry_id FROM message WHERE folder_id = " +
@@ -389,9 +401,9 @@ TEST_F(MapiStoreTest, RecipientRowsHoldNameThenAddressWhicheverTheyHave)
     IMAPITable* pTable = nullptr;
     ASSERT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
     for (size_t i = 0; i < 3; ++i) {
-        std::vector<SPropValue> row = NextRow(pTable);
+        std::vector<Prop> row = NextRow(pTable);
         ASSERT_EQ(row.size(), 1u);
-        IMessage* pMessage = OpenMessage(pFolder, ToBytes(row[0].Value.bin));
+        IMessage* pMessage = OpenMessage(pFolder, row[0].bytes);
         ASSERT_NE(pMessage, nullptr);
         EXPECT_EQ(RecipientsOf(pMessage), kExpected[i]) << i;
         pMessage->Release();
