@@ -49,8 +49,10 @@ public:
             return false;
         m_select.Reset();
         m_select.BindInt(1, m_ids[nPosition]);
-        if (m_select.Step() != SQLITE_ROW)
+        if (m_select.Step() != SQLITE_ROW) {
+            m_select.Reset();
             return false;
+        }
         ++m_nRowsRead;
         pEntry->ftStartTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(0)));
         pEntry->ftEndTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(1)));
@@ -65,6 +67,9 @@ public:
         pEntry->pszName = Text(6);
         pEntry->pszNameType = Text(7);
         pEntry->pszNote = Text(8);
+        // A statement left on its row keeps a read transaction open, which
+        // would lock writers out and hide their commits from later opens.
+        m_select.Reset();
         return true;
     }
 
