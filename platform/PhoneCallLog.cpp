@@ -21,24 +21,25 @@ constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 class CCallLogSource
 {
 public:
-    // Brings the view up to date with the store named by the environment.
-    void Refresh()
+    // The first open handle brings the view up to date and holds one read
+    // transaction until the last handle closes: a walk reads one state of
+    // the store and does not take the file's lock again for every row.
+    // Between operations the store is free for writers.
+    void Acquire()
     {
-        std::string strPath = DefaultDevicePath();
-        struct stat st {};
-        bool bExists = ::stat(strPath.c_str(), &st) == 0;
-        FileStamp stamp {bExists, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-        if (strPath != m_strPath || !(stamp == m_stamp)) {
-            m_strPath = strPath;
-            m_stamp = stamp;
-            Reopen();
+        if (m_nOpen++ > 0)
             return;
-        }
-        if (!m_store.Database().IsOpen())
+        Refresh();
+        if (m_store.Database().IsOpen())
+            m_bReading = m_store.Database().Exec("BEGIN") == SQLITE_OK;
+    }
+
+    void Release()
+    {
+        if (m_nOpen == 0 || --m_nOpen > 0 || !m_bReading)
             return;
-        auto version = m_store.Database().QueryInt("PRAGMA data_version");
-        if (!version || *version != m_nDataVersion)
-            Reopen();
+        m_store.Database().Exec("COMMIT");
+        m_bReading = false;
     }
 
     size_t Count() const { return m_ids.size(); }
@@ -67,8 +68,8 @@ public:
         pEntry->pszName = Text(6);
         pEntry->pszNameType = Text(7);
         pEntry->pszNote = Text(8);
-        // A statement left on its row keeps a read transaction open, which
-        // would lock writers out and hide their commits from later opens.
+        // A statement left on its row would hold the store's read lock after
+        // the log is closed, locking writers out.
         m_select.Reset();
         return true;
     }
@@ -76,6 +77,26 @@ public:
     uint64_t RowsRead() const { return m_nRowsRead; }
 
 private:
+    // Brings the view up to date with the store named by the environment.
+    void Refresh()
+    {
+        std::string strPath = DefaultDevicePath();
+        struct stat st {};
+        bool bExists = ::stat(strPath.c_str(), &st) == 0;
+        FileStamp stamp {bExists, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+        if (strPath != m_strPath || !(stamp == m_stamp)) {
+            m_strPath = strPath;
+            m_stamp = stamp;
+            Reopen();
+            return;
+        }
+        if (!m_store.Database().IsOpen())
+            return;
+        auto version = m_store.Database().QueryInt("PRAGMA data_version");
+        if (!version || *version != m_nDataVersion)
+            Reopen();
+    }
+
     struct FileStamp {
         bool bExists = false;
         dev_t dev = 0;
@@ -120,6 +141,8 @@ private:
     std::vector<int64_t> m_ids;
     int64_t m_nDataVersion = 0;
     uint64_t m_nRowsRead = 0;
+    int m_nOpen = 0;
+    bool m_bReading = false;
 };
 
 std::mutex g_mutex;
@@ -140,7 +163,7 @@ HRESULT PhoneOpenCallLog(HANDLE* ph)
     if (!ph)
         return kFail;
     std::lock_guard<std::mutex> lock(g_mutex);
-    Source().Refresh();
+    Source().Acquire();
     *ph = new CallLogHandle;
     return kOk;
 }
@@ -184,7 +207,11 @@ HRESULT PhoneGetCallLogEntry(HANDLE hdb, CALLLOGENTRY* pentry)
 
 HRESULT PhoneCloseCallLog(HANDLE hdb)
 {
+    if (!hdb)
+        return kFail;
+    std::lock_guard<std::mutex> lock(g_mutex);
     delete static_cast<CallLogHandle*>(hdb);
+    Source().Release();
     return kOk;
 }
 

