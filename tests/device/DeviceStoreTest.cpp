@@ -351,7 +351,8 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
     CTestDevice device;
     CDeviceStore& store = device.Store();
     ASSERT_EQ(store.Database().Exec(
-                  "CREATE TRIGGER no_99 BEFORE INSERT ON calllog WHEN NEW.iom = 99 BEGIN SELECT RAISE(ABORT, 'no'); END;"
+                  "CREATE TRIGGER no_99 BEFORE INSERT ON calllog WHEN NEW.iom = 99 "
+                  "BEGIN SELECT RAISE(ABORT, 'no'); END;"
                   "CREATE TRIGGER no_x BEFORE INSERT ON recipient WHEN NEW.display_name = 'x' "
                   "BEGIN SELECT RAISE(ABORT, 'no'); END;"),
               SQLITE_OK);
@@ -386,8 +387,8 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
 
     int64_t nStore = store.AddStore(std::nullopt);
     ASSERT_GT(nStore, 0);
-    EXPECT_EQ(store.Database().QueryInt(("SELECT count(*) FROM folder WHERE store_id = " + std::to_string(nStore)).c_str()),
-              5);
+    std::string strFolders = "SELECT count(*) FROM folder WHERE store_id = " + std::to_string(nStore);
+    EXPECT_EQ(store.Database().QueryInt(strFolders.c_str()), 5);
     EXPECT_EQ(store.FindFolder("sms", "sent"), store.FindFolder("SMS", "sent"));
     EXPECT_EQ(store.FindFolder("SMS", "archive"), -1);
 }

@@ -1,5 +1,4 @@
 #include "Statement.h"
-#include "TestDevice.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -107,19 +106,4 @@ TEST_F(CMemoryDatabaseTest, TransactionRollsBackUnlessCommitted)
         EXPECT_FALSE(tx.IsActive());
     }
     EXPECT_EQ(Count(), 1);
-}
-
-TEST(Database, OpensUriPathsReadOnly)
-{
-    CTempDir dir;
-    std::string strPath = dir.File("plain.db");
-    {
-        CDatabase db;
-        ASSERT_EQ(db.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
-        ASSERT_EQ(db.Exec("CREATE TABLE t (n INTEGER); INSERT INTO t VALUES (7)"), SQLITE_OK);
-    }
-    CDatabase db;
-    ASSERT_EQ(db.Open("file:" + strPath + "?mode=ro", SQLITE_OPEN_READONLY), SQLITE_OK);
-    EXPECT_EQ(db.QueryInt("SELECT n FROM t"), 7);
-    EXPECT_EQ(db.Exec("INSERT INTO t VALUES (8)") & 0xff, SQLITE_READONLY);
 }

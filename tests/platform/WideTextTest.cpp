@@ -5,7 +5,12 @@
 TEST(WideText, RoundTripsEveryPlane)
 {
     const std::wstring kTexts[] = {
-        L"", L"Anna", L"M\u00fcller-\u00c5str\u00f6m", L"\u5f20\u4f1f", L"\U0001F4DE call me", L"\u007f\u0080\u07ff\u0800\uffff\U00010000\U0010FFFF",
+        L"",
+        L"Anna",
+        L"M\u00fcller-\u00c5str\u00f6m",
+        L"\u5f20\u4f1f",
+        L"\U0001F4DE call me",
+        L"\u007f\u0080\u07ff\u0800\uffff\U00010000\U0010FFFF",
     };
     for (const std::wstring& strText : kTexts)
         EXPECT_EQ(WideFromUtf8(Utf8FromWide(strText)), strText);
