@@ -57,6 +57,7 @@ void Scribble(CALLLOGENTRY* pEntry)
 TEST(CallLog, EmptyLogHasNoRecords)
 {
     // No store at all, then a store without calls.
+    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
     for (int nPass = 0; nPass < 2; ++nPass) {
         std::optional<CTestDevice> device;
         if (nPass == 1)
@@ -240,12 +241,15 @@ TEST(CallLog, TimesAreHandedOutInLocalTime)
 
     // The same record on a device whose zone is a fixed two hours ahead.
     const char* pszOld = std::getenv("TZ");
-    std::string strOld = pszOld ? pszOld : "";
+    std::optional<std::string> strOld = pszOld ? std::optional<std::string>(pszOld) : std::nullopt;
     ::setenv("TZ", "<+02>-2", 1);
-    ASSERT_EQ(callLog.GetEntry(1, &entry), 0);
+    EXPECT_EQ(callLog.GetEntry(1, &entry), 0);
     EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), LocalTicks(2026, 1, 15, 14));
     callLog.FreeEntry(&entry);
-    ::setenv("TZ", strOld.c_str(), 1);
+    if (strOld)
+        ::setenv("TZ", strOld->c_str(), 1);
+    else
+        ::unsetenv("TZ");
 }
 
 TEST(CallLog, LastCallTimeIsTheLatestStartOfAnyDirection)
