@@ -49,7 +49,9 @@ int64_t GetCallSeconds(const CALLLOGENTRY& entry)
 {
     uint64_t nStart = FileTimeToTicks(entry.ftStartTime);
     uint64_t nEnd = FileTimeToTicks(entry.ftEndTime);
-    if (nEnd == 0 || nEnd < nStart)
+    // A record without a start or an end, or ending before it starts, has no
+    // talk time: it must not lower a sum or add centuries to it.
+    if (nStart == 0 || nEnd == 0 || nEnd < nStart)
         return 0;
     return static_cast<int64_t>((nEnd - nStart) / kTicksPerSecond);
 }

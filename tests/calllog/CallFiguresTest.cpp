@@ -145,12 +145,15 @@ TEST(CallFigures, RecordsEndingBeforeTheyStartAddNothing)
     const int64_t t = UtcTicks(2026, 2, 3, 4);
     DeviceCall zeroEnd = MakeCall(IOM_OUTGOING, t + Seconds(500), 0, "Anna");
     zeroEnd.endTime = 0;
+    DeviceCall zeroStart = MakeCall(IOM_INCOMING, 0, 0, "Anna");
+    zeroStart.endTime = t;
     ASSERT_EQ(device.Store().AddCalls({
                   MakeCall(IOM_INCOMING, t, Seconds(30), "Anna"),
                   MakeCall(IOM_INCOMING, t + Seconds(100), -Seconds(3600), "Anna"),
                   MakeCall(IOM_OUTGOING, t + Seconds(200), Seconds(50), "Anna"),
                   MakeCall(IOM_OUTGOING, t + Seconds(300), -Seconds(1.5), "Anna"),
                   zeroEnd,
+                  zeroStart,
               }),
               0);
     EXPECT_EQ(GetCallSeconds([&] {
@@ -281,6 +284,23 @@ TEST(CallFigures, RangeBoundsOnDaylightSavingDays)
     ExpectFigures(TotalFigures(Days(2026, 10, 25, 2026, 10, 25)), {0, 15, 1});
     ExpectFigures(CallerFigures(L"spring", Days(2026, 3, 30, 2026, 3, 30)), {0, 0, 1});
     ExpectFigures(CallerFigures(L"autumn", Days(2026, 10, 24, 2026, 10, 24)), {0, 0, 0});
+}
+
+TEST(CallFigures, CallsAcrossAClockChangeKeepTheirRealLength)
+{
+    // Berlin's clocks go from 02:00 to 03:00 on 2026-03-29 (01:00 UTC) and
+    // from 03:00 back to 02:00 on 2026-10-25 (01:00 UTC).
+    CTestDevice device;
+    ASSERT_EQ(device.Store().AddCalls({
+                  MakeCall(IOM_INCOMING, UtcTicks(2026, 3, 29, 0, 59), Seconds(120), "spring"),
+                  MakeCall(IOM_OUTGOING, UtcTicks(2026, 10, 25, 0, 59), Seconds(120), "autumn"),
+              }),
+              0);
+    ExpectFigures(CallerFigures(L"spring"), {120, 0, 0});
+    ExpectFigures(CallerFigures(L"autumn"), {0, 120, 0});
+    ExpectFigures(TotalFigures(), {120, 120, 0});
+    ExpectFigures(TotalFigures(Days(2026, 3, 29, 2026, 3, 29)), {120, 0, 0});
+    ExpectFigures(TotalFigures(Days(2026, 10, 25, 2026, 10, 25)), {0, 120, 0});
 }
 
 TEST(CallFigures, EachComputationReadsTheLogOnce)
