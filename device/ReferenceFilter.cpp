@@ -124,10 +124,10 @@ int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
                                   [](const Mark& a, const Mark& b) {
                                       return a.nLine != b.nLine ? a.nLine < b.nLine : a.nOutUnits < b.nOutUnits;
                                   });
-    if (after == m_marks.begin() || (after - 1)->nLine != nLine)
-        return nOutColumn + 1;
-    const Mark& mark = *(after - 1);
-    return mark.nInChars + (nOutColumn - mark.nOutUnits) + 1;
+    int64_t nColumn = nOutColumn;
+    if (after != m_marks.begin() && (after - 1)->nLine == nLine)
+        nColumn = (after - 1)->nInChars + (nOutColumn - (after - 1)->nOutUnits);
+    return std::max<int64_t>(nColumn, 1);
 }
 
 void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t& i, std::string& strOut)

@@ -40,9 +40,10 @@ public:
     // characters from 1.
     int64_t InputLine() const { return m_nLine; }
     int64_t InputColumn() const { return m_nInChars + 1; }
-    // The file's column (characters, from 1) of a position in the output as
-    // the XML parser counts it (line from 1, UTF-16 units from 0). Exact for
-    // the lines of the last chunk fed.
+    // The file's column (characters, from 1) of the last character read
+    // before a position of the output as the XML parser gives it (line from
+    // 1, UTF-16 units read on that line). Exact for the lines of the last
+    // chunk fed.
     int64_t InputColumnAt(int64_t nLine, int64_t nOutColumn) const;
 
 private:

@@ -21,6 +21,15 @@ std::string Megabytes(uint64_t nBytes)
     return buf;
 }
 
+std::string Size(uint64_t nBytes)
+{
+    if (nBytes >= 1000000)
+        return Megabytes(nBytes);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f kB", static_cast<double>(nBytes) / 1e3);
+    return buf;
+}
+
 std::string Count(int64_t nCount, const char* pszOne, const char* pszMany)
 {
     return std::to_string(nCount) + " " + (nCount == 1 ? pszOne : pszMany);
@@ -78,7 +87,7 @@ void PrintCounts(const char* pszKind, const ImportCounts& counts)
 void PrintReport(const std::string& strPath, const ImportReport& report)
 {
     std::printf("%s: %s backup, %s\n", strPath.c_str(), BackupKindText(report.kind),
-                Megabytes(report.nFileBytes).c_str());
+                Size(report.nFileBytes).c_str());
     if (report.kind == BackupKind::Calls || report.calls.nRead > 0)
         PrintCounts("calls", report.calls);
     if (report.kind == BackupKind::Messages || report.sms.nRead > 0)
@@ -95,7 +104,7 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
         leftOut.push_back(Count(report.mms.nUndated, "MMS", "MMS") + " without a usable date");
     if (report.nMediaParts || report.nMediaBytes)
         leftOut.push_back(Count(report.nMediaParts, "MMS media part", "MMS media parts") + " (" +
-                          Megabytes(static_cast<uint64_t>(report.nMediaBytes)) + " of encoded media)");
+                          Size(static_cast<uint64_t>(report.nMediaBytes)) + " of encoded media)");
     if (report.nOtherElements)
         leftOut.push_back(Count(report.nOtherElements, "element that is no record", "elements that are no records"));
     if (!leftOut.empty()) {
