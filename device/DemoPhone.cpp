@@ -165,6 +165,8 @@ public:
     }
 
     int Make(std::string& strError);
+    int64_t Calls() const { return static_cast<int64_t>(m_calls.size()); }
+    int64_t Messages() const { return static_cast<int64_t>(m_messages.size()); }
 
 private:
     void MakePeople();
@@ -551,6 +553,11 @@ int CDemoPhone::Fill(CDeviceStore& store, const DemoOptions& options)
         m_strError = "the numbers of calls and messages must lie between 0 and 100000000";
         return -1;
     }
+    m_nCalls = m_nMessages = 0;
     CDemoMaker maker(store, options);
-    return maker.Make(m_strError);
+    if (maker.Make(m_strError) != 0)
+        return -1;
+    m_nCalls = maker.Calls();
+    m_nMessages = maker.Messages();
+    return 0;
 }

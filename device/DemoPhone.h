@@ -31,7 +31,13 @@ public:
     // transaction. Returns 0, or -1 with ErrorText() set.
     int Fill(CDeviceStore& store, const DemoOptions& options);
     const std::string& ErrorText() const { return m_strError; }
+    // What the last Fill made: messages that would fall after now are not
+    // made, so there may be a few fewer than asked for.
+    int64_t CallsMade() const { return m_nCalls; }
+    int64_t MessagesMade() const { return m_nMessages; }
 
 private:
     std::string m_strError;
+    int64_t m_nCalls = 0;
+    int64_t m_nMessages = 0;
 };

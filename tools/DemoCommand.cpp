@@ -95,7 +95,7 @@ int RunDemo(const std::string& strDevice, const std::vector<std::string>& args)
         return ToolError(strDevice + ": " + demo.ErrorText());
     }
     std::printf("Created a demo device at %s: %lld calls, %lld messages (seed %llu)\n", strDevice.c_str(),
-                static_cast<long long>(options.nCalls), static_cast<long long>(options.nMessages),
+                static_cast<long long>(demo.CallsMade()), static_cast<long long>(demo.MessagesMade()),
                 static_cast<unsigned long long>(options.nSeed));
     return 0;
 }

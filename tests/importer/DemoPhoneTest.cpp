@@ -48,6 +48,8 @@ TEST(DemoPhone, LooksLikeAPhoneInUse)
 
     EXPECT_EQ(One(db, "SELECT count(*) FROM calllog"), 2000);
     EXPECT_EQ(One(db, "SELECT count(*) FROM message"), 3000);
+    EXPECT_EQ(demo.CallsMade(), 2000);
+    EXPECT_EQ(demo.MessagesMade(), 3000);
     // Within the year before now.
     EXPECT_GE(One(db, "SELECT min(start_time) FROM calllog"), options.nNowLocal - 366 * 86400 * kTicksPerSecond);
     EXPECT_LE(One(db, "SELECT max(start_time) FROM calllog"), options.nNowLocal);
