@@ -25,8 +25,7 @@ CREATE TABLE calllog (
   number     TEXT,
   name       TEXT,
   name_type  TEXT,
-  note       TEXT,
-  backup_type INTEGER
+  note       TEXT
 );
 CREATE TABLE msgstore (
   id           INTEGER PRIMARY KEY,
@@ -47,11 +46,7 @@ CREATE TABLE message (
   sender_name   TEXT,
   subject       TEXT,
   delivery_time INTEGER,
-  body          TEXT,
-  backup_kind   TEXT,
-  backup_type   INTEGER,
-  backup_address TEXT,
-  backup_id     TEXT
+  body          TEXT
 );
 CREATE TABLE recipient (
   message_id    INTEGER NOT NULL REFERENCES message(id),
@@ -62,18 +57,6 @@ CREATE TABLE recipient (
 );
 CREATE INDEX calllog_order ON calllog (start_time DESC, id DESC);
 CREATE INDEX message_folder ON message (folder_id, id);
-CREATE UNIQUE INDEX calllog_backup_key
-  ON calllog (start_time, end_time, backup_type, coalesce(number, ''))
-  WHERE backup_type IS NOT NULL;
-CREATE UNIQUE INDEX message_sms_key
-  ON message (delivery_time, backup_type, backup_address, coalesce(body, ''))
-  WHERE backup_kind = 'sms';
-CREATE UNIQUE INDEX message_mms_key
-  ON message (delivery_time, backup_type, backup_id)
-  WHERE backup_kind = 'mms' AND backup_id IS NOT NULL;
-CREATE UNIQUE INDEX message_mms_text_key
-  ON message (delivery_time, backup_type, backup_address, coalesce(body, ''))
-  WHERE backup_kind = 'mms' AND backup_id IS NULL;
 )SQL";
 
 struct FolderDefault {
