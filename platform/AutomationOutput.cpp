@@ -6,8 +6,20 @@
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+AutomationSink& Sink()
+{
+    static AutomationSink s_sink;
+    return s_sink;
+}
+
+} // namespace
+
 bool IsAutomationActive()
 {
+    if (Sink())
+        return true;
     const char* pszScript = std::getenv("RINGTALLY_AUTOMATION");
     return pszScript && *pszScript;
 }
@@ -28,7 +40,16 @@ void AutomationPrint(std::initializer_list<std::wstring_view> fields)
         }
         strLine += strField;
     }
+    if (Sink()) {
+        Sink()(strLine);
+        return;
+    }
     strLine += '\n';
     std::fwrite(strLine.data(), 1, strLine.size(), stdout);
     std::fflush(stdout);
+}
+
+void SetAutomationSink(AutomationSink sink)
+{
+    Sink() = std::move(sink);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 // Scripted runs (RINGTALLY_AUTOMATION names a script) report what the
@@ -10,3 +12,9 @@
 bool IsAutomationActive();
 // Writes one event line made of the given fields.
 void AutomationPrint(std::initializer_list<std::wstring_view> fields);
+
+// Test seam for runs inside a test process: while a sink is set, automation
+// counts as active and each line goes to the sink (UTF-8, without its
+// newline) instead of standard output. An empty function removes it.
+using AutomationSink = std::function<void(const std::string& strLine)>;
+void SetAutomationSink(AutomationSink sink);
