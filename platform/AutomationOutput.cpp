@@ -24,16 +24,16 @@ bool IsAutomationActive()
     return pszScript && *pszScript;
 }
 
-void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+namespace {
+
+void PrintLine(const std::wstring_view* pFields, size_t nFields)
 {
     std::string strLine;
-    bool bFirst = true;
-    for (std::wstring_view field : fields) {
-        if (!bFirst)
+    for (size_t i = 0; i < nFields; ++i) {
+        if (i > 0)
             strLine += '\t';
-        bFirst = false;
         // A field never breaks the line format: TABs and line ends become blanks.
-        std::string strField = Utf8FromWide(field);
+        std::string strField = Utf8FromWide(pFields[i]);
         for (char& c : strField) {
             if (c == '\t' || c == '\n' || c == '\r')
                 c = ' ';
@@ -47,6 +47,19 @@ void AutomationPrint(std::initializer_list<std::wstring_view> fields)
     strLine += '\n';
     std::fwrite(strLine.data(), 1, strLine.size(), stdout);
     std::fflush(stdout);
+}
+
+} // namespace
+
+void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+{
+    PrintLine(fields.begin(), fields.size());
+}
+
+void AutomationPrint(const std::vector<std::wstring>& fields)
+{
+    std::vector<std::wstring_view> views(fields.begin(), fields.end());
+    PrintLine(views.data(), views.size());
 }
 
 void SetAutomationSink(AutomationSink sink)
