@@ -121,7 +121,7 @@ TEST(CallerSummeryDlg, CallsModeShowsTalkTimesMissedCallsAndTheTimeSinceTheLastC
                   "row\t3\t3\t0 secs out call\n"
                   "row\t4\t6\tNo call for:\n"
                   "row\t5\t7\t2 days 3 hours\n"
-                  "closed\t129\t2\n"},
+                  "closed\t129\t1\n"},
         // A caller known only by number: the name line shows the number.
         {L"0170 555", "dialog\t129\tSUMMERY\n"
                       "row\t0\t0\tName:0170 555\n"
@@ -130,7 +130,7 @@ TEST(CallerSummeryDlg, CallsModeShowsTalkTimesMissedCallsAndTheTimeSinceTheLastC
                       "row\t3\t3\t1 hours 2 mins 5 secs out call\n"
                       "row\t4\t6\tNo call for:\n"
                       "row\t5\t7\t1 mins 30 secs\n"
-                      "closed\t129\t2\n"},
+                      "closed\t129\t1\n"},
         // No call of the key in the log: nothing to count the time from.
         {L"Ghost", "dialog\t129\tSUMMERY\n"
                    "row\t0\t0\tName:Ghost\n"
@@ -138,7 +138,7 @@ TEST(CallerSummeryDlg, CallsModeShowsTalkTimesMissedCallsAndTheTimeSinceTheLastC
                    "row\t2\t2\t0 missed call\n"
                    "row\t3\t3\t0 secs out call\n"
                    "row\t4\t6\tNo call\n"
-                   "closed\t129\t2\n"},
+                   "closed\t129\t1\n"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RunSummary(c.pszKey, L"111", 0, "dump\n").strOutput, c.pszExpected);
@@ -156,7 +156,7 @@ TEST(CallerSummeryDlg, SmsModeShowsTheMessagesEitherWayAndTheTimeSinceTheLatest)
                                                                    "row\t2\t5\t1 out sms\n"
                                                                    "row\t3\t6\tNo sms for\n"
                                                                    "row\t4\t7\t2 hours 30 mins\n"
-                                                                   "closed\t129\t2\n");
+                                                                   "closed\t129\t1\n");
     // Calls do not count here: Carl has none, Bert has a call but no message
     // to him.
     EXPECT_EQ(RunSummary(L"Carl", L"333", 1, "dump\n").strOutput, "dialog\t129\tSUMMERY\n"
@@ -164,14 +164,14 @@ TEST(CallerSummeryDlg, SmsModeShowsTheMessagesEitherWayAndTheTimeSinceTheLatest)
                                                                    "row\t1\t4\t0 in sms\n"
                                                                    "row\t2\t5\t0 out sms\n"
                                                                    "row\t3\t6\tNo sms\n"
-                                                                   "closed\t129\t2\n");
+                                                                   "closed\t129\t1\n");
     EXPECT_EQ(RunSummary(L"Bert", L"222", 1, "dump\n").strOutput, "dialog\t129\tSUMMERY\n"
                                                                    "row\t0\t0\tName:Bert\n"
                                                                    "row\t1\t4\t1 in sms\n"
                                                                    "row\t2\t5\t0 out sms\n"
                                                                    "row\t3\t6\tNo sms for\n"
                                                                    "row\t4\t7\t10 days 1 hours\n"
-                                                                   "closed\t129\t2\n");
+                                                                   "closed\t129\t1\n");
 }
 
 TEST(CallerSummeryDlg, ByTimeShowsTheCallAndMessageFiguresOfTheRangeInBothModes)
@@ -189,7 +189,7 @@ TEST(CallerSummeryDlg, ByTimeShowsTheCallAndMessageFiguresOfTheRangeInBothModes)
     for (int nMode : {0, 1}) {
         SCOPED_TRACE(nMode);
         SummaryRun run = RunSummary(L"Anna", L"111", nMode, kByTimeMarch);
-        EXPECT_EQ(run.strOutput, "closed\t154\t1\n" + strMarch + "closed\t129\t2\n");
+        EXPECT_EQ(run.strOutput, "closed\t154\t1\n" + strMarch + "closed\t129\t1\n");
         EXPECT_EQ(run.strErrors, "");
     }
     // A range with nothing in it, chosen after March: the lines are replaced.
@@ -203,7 +203,7 @@ TEST(CallerSummeryDlg, ByTimeShowsTheCallAndMessageFiguresOfTheRangeInBothModes)
                                                                    "row\t3\t3\t0 secs out call\n"
                                                                    "row\t4\t4\t0 in sms\n"
                                                                    "row\t5\t5\t0 out sms\n"
-                                                                   "closed\t129\t2\n");
+                                                                   "closed\t129\t1\n");
 }
 
 TEST(CallerSummeryDlg, ByTimeCancelledLeavesTheLinesAsTheyWere)
@@ -219,7 +219,7 @@ TEST(CallerSummeryDlg, ByTimeCancelledLeavesTheLinesAsTheyWere)
         std::string strFirst = run.strOutput.substr(0, run.strOutput.find("closed"));
         EXPECT_EQ(strFirst.substr(0, 22), "dialog\t129\tSUMMERY\nrow");
         EXPECT_EQ(run.strOutput, strFirst + "closed\t154\t2\n" + strFirst + "closed\t154\t2\n" + strFirst +
-                                     "closed\t129\t2\n");
+                                     "closed\t129\t1\n");
     }
 }
 
@@ -285,7 +285,7 @@ TEST(CallerSummeryDlg, OneColumnOfLinesWithSevenIconsOverTheClientArea)
         nImages = Summary(dlg).m_imageList.GetImageCount();
     });
     SetMenuResourceMissing(IDR_CALLER_SUMMERY_MENU, false);
-    EXPECT_EQ(run.strOutput, "dialog\t129\tSUMMERY\nclosed\t129\t2\n");
+    EXPECT_EQ(run.strOutput, "dialog\t129\tSUMMERY\nclosed\t129\t1\n");
     EXPECT_EQ(nColumns, 0);
     EXPECT_EQ(nImages, 0);
 }

@@ -88,11 +88,11 @@ TEST(CallDetailDlg, ListsTheCallersCallsMissedThenIncomingThenOutgoing)
                              "row\t4\t2\tAnna\t03-09 09:00:00\t111\t\n"
                              "row\t5\t2\tAnna\t03-06 09:00:00\t112\t\n"
                              "row\t6\t2\tAnna\t01-01 00:30:00\t\t\n"
-                             "closed\t130\t2\n");
+                             "closed\t130\t1\n");
     EXPECT_EQ(RunCallList(L"anna", L"", "dump\n").strOutput, "dialog\t130\tCall list\n"
                                                               "row\t0\t0\tanna\t03-05 19:00:00\t111\t\n"
-                                                              "closed\t130\t2\n");
-    EXPECT_EQ(RunCallList(L"Carl", L"333", "dump\n").strOutput, "dialog\t130\tCall list\nclosed\t130\t2\n");
+                                                              "closed\t130\t1\n");
+    EXPECT_EQ(RunCallList(L"Carl", L"333", "dump\n").strOutput, "dialog\t130\tCall list\nclosed\t130\t1\n");
 }
 
 TEST(CallDetailDlg, EmptyKeyTakesEmptyNamesAndCallsWithNeitherNameNorNumber)
@@ -108,7 +108,7 @@ TEST(CallDetailDlg, EmptyKeyTakesEmptyNamesAndCallsWithNeitherNameNorNumber)
                                                           "row\t0\t1\t\t02-01 09:00:00\t\t\n"
                                                           "row\t1\t0\t\t03-02 09:00:00\t555\t\n"
                                                           "row\t2\t0\t\t03-01 09:00:00\t\t\n"
-                                                          "closed\t130\t2\n");
+                                                          "closed\t130\t1\n");
 }
 
 TEST(CallDetailDlg, ListHasFourColumnsOverTheClientAreaWithTheListLook)
@@ -197,7 +197,7 @@ TEST(CallDetailDlg, AFailedMenuBarLeavesAnEmptyListWithoutColumns)
         pKeys = dlg.GetSoftKeyMenu();
     });
     SetMenuResourceMissing(IDR_CALL_DETAIL_MENU, false);
-    EXPECT_EQ(run.strOutput, "dialog\t130\tCall list\nclosed\t130\t2\n");
+    EXPECT_EQ(run.strOutput, "dialog\t130\tCall list\nclosed\t130\t1\n");
     EXPECT_EQ(nColumns, 0);
     EXPECT_EQ(nImages, 0);
     EXPECT_EQ(pKeys, nullptr);
