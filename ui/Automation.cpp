@@ -295,6 +295,12 @@ bool CScriptRunner::Execute(CDialog& dlg, const Step& step, std::wstring* pError
             *pError = L"screenshot takes one file name";
             return false;
         }
+        // Rows added by the step before are shown on the next turn of the
+        // event loop; the picture must not be taken before that.
+        for (CWnd* pWnd : dlg.GetControls()) {
+            if (auto* pControl = dynamic_cast<CControlWindow*>(pWnd->m_hWnd))
+                pControl->Flush();
+        }
         QPixmap picture = dlg.GetFrameWindow()->grab();
         if (!picture.save(QString::fromStdWString(words[1]), "PNG")) {
             *pError = L"cannot write " + words[1];
