@@ -1,8 +1,10 @@
 #include "Automation.h"
 #include "CallerSummeryDlg.h"
 #include "ListView.h"
+#include "MapiStore.h"
 #include "TestDevice.h"
 
+#include <QGuiApplication>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -262,6 +264,26 @@ TEST(CallerSummeryDlg, GetCallListShowsTheSameCallersCallsAndActions)
                              "closed\t129\t1\n");
     EXPECT_EQ(run.strErrors, "");
     EXPECT_EQ(run.nResult, IDOK) << "Cancel is the dialog's own OK action";
+}
+
+TEST(CallerSummeryDlg, FirstViewIsCountedUnderTheWaitCursorAndByTimeWithout)
+{
+    CTestDevice device;
+    AddAnnasMonth(device);
+    std::vector<bool> waits;
+    SetMapiFault([&](MapiFaultStep step, int64_t) {
+        if (step == MapiFaultStep::OpenMessage)
+            waits.push_back(QGuiApplication::overrideCursor() &&
+                            QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        return S_OK;
+    });
+    bool bCursorAfter = true;
+    RunSummary(L"Anna", L"111", 1, "menu Analyse \"By Time\"\nok\n",
+               [&](CDialog&) { bCursorAfter = QGuiApplication::overrideCursor() != nullptr; });
+    SetMapiFault({});
+    // Four messages read for the first view, then four again for By Time.
+    EXPECT_EQ(waits, (std::vector<bool> {true, true, true, true, false, false, false, false}));
+    EXPECT_FALSE(bCursorAfter);
 }
 
 TEST(CallerSummeryDlg, MessageStoreIsOpenFromConstructionOn)
