@@ -14,12 +14,25 @@ void ClearEntry(CALLLOGENTRY* pEntry)
 }
 
 // Converts both times of a record to local time, each through a temporary.
+// The end keeps the start's offset, so a call across a daylight-saving change
+// keeps its real length instead of gaining or losing an hour. A zero time
+// means the record has none and stays zero.
 void ToLocal(CALLLOGENTRY* pEntry)
 {
+    uint64_t nStart = FileTimeToTicks(pEntry->ftStartTime);
+    uint64_t nEnd = FileTimeToTicks(pEntry->ftEndTime);
     FILETIME ft;
-    if (FileTimeToLocalFileTime(&pEntry->ftStartTime, &ft))
+    bool bStartLocal = nStart != 0 && FileTimeToLocalFileTime(&pEntry->ftStartTime, &ft) != 0;
+    if (bStartLocal)
         pEntry->ftStartTime = ft;
-    if (FileTimeToLocalFileTime(&pEntry->ftEndTime, &ft))
+    if (bStartLocal && nStart != 0 && nEnd >= nStart) {
+        uint64_t nLocalEnd = FileTimeToTicks(pEntry->ftStartTime) + (nEnd - nStart);
+        if (nLocalEnd >= nEnd - nStart) {
+            pEntry->ftEndTime = TicksToFileTime(nLocalEnd);
+            return;
+        }
+    }
+    if (nEnd != 0 && FileTimeToLocalFileTime(&pEntry->ftEndTime, &ft))
         pEntry->ftEndTime = ft;
 }
 

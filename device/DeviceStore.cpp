@@ -151,6 +151,12 @@ const char* CDeviceStore::SchemaSql()
 DeviceStatus CDeviceStore::Fail(DeviceStatus status, std::string strText)
 {
     m_db.Close();
+    // SQLite's own texts may run over several lines (an integrity check
+    // does); the error stays one line.
+    for (char& c : strText) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
     m_strError = m_strPath + ": " + std::move(strText);
     return status;
 }

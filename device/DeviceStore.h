@@ -86,6 +86,8 @@ public:
     int AddMessages(const std::vector<DeviceMessage>& messages);
     // Adds a store row with its five standard folders; returns its id or -1.
     int64_t AddStore(const std::optional<std::string>& strDisplayName);
+    // The same inside a transaction that the caller holds.
+    int64_t InsertStore(const std::optional<std::string>& strDisplayName);
     // The id of the first folder with this role in the first store of this
     // display name (any letter case), or -1.
     int64_t FindFolder(const std::string& strStoreName, const std::string& strRole);
@@ -96,7 +98,6 @@ public:
 private:
     DeviceStatus OpenExisting(const std::string& strPath, bool bWrite);
     DeviceStatus Fail(DeviceStatus status, std::string strText);
-    int64_t InsertStore(const std::optional<std::string>& strDisplayName);
 
     CDatabase m_db;
     std::string m_strPath;

@@ -136,6 +136,11 @@ void CStatement::Reset()
     sqlite3_clear_bindings(m_pStmt);
 }
 
+int CStatement::ColumnCount() const
+{
+    return sqlite3_column_count(m_pStmt);
+}
+
 int64_t CStatement::ColumnInt(int nColumn) const
 {
     return sqlite3_column_int64(m_pStmt, nColumn);

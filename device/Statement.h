@@ -67,6 +67,7 @@ public:
     int Step();
     void Reset();
 
+    int ColumnCount() const;
     int64_t ColumnInt(int nColumn) const;
     bool ColumnIsNull(int nColumn) const;
     // The column's text as UTF-8; nullopt for NULL.

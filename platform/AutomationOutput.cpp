@@ -32,7 +32,13 @@ void AutomationPrint(std::initializer_list<std::wstring_view> fields)
         if (!bFirst)
             strLine += '\t';
         bFirst = false;
-        strLine += Utf8FromWide(field);
+        // A field never breaks the line format: TABs and line ends become blanks.
+        std::string strField = Utf8FromWide(field);
+        for (char& c : strField) {
+            if (c == '\t' || c == '\n' || c == '\r')
+                c = ' ';
+        }
+        strLine += strField;
     }
     if (Sink()) {
         Sink()(strLine);

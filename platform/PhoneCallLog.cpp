@@ -21,6 +21,62 @@ constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 class CCallLogSource
 {
 public:
+    // The first open handle brings the view up to date and holds one read
+    // transaction until the last handle closes: a walk reads one state of
+    // the store and does not take the file's lock again for every row.
+    // Between operations the store is free for writers.
+    void Acquire()
+    {
+        if (m_nOpen++ > 0)
+            return;
+        Refresh();
+        if (m_store.Database().IsOpen())
+            m_bReading = m_store.Database().Exec("BEGIN") == SQLITE_OK;
+    }
+
+    void Release()
+    {
+        if (m_nOpen == 0 || --m_nOpen > 0 || !m_bReading)
+            return;
+        m_store.Database().Exec("COMMIT");
+        m_bReading = false;
+    }
+
+    size_t Count() const { return m_ids.size(); }
+
+    bool Read(size_t nPosition, CALLLOGENTRY* pEntry)
+    {
+        if (nPosition >= m_ids.size() || !m_select.IsValid())
+            return false;
+        m_select.Reset();
+        m_select.BindInt(1, m_ids[nPosition]);
+        if (m_select.Step() != SQLITE_ROW) {
+            m_select.Reset();
+            return false;
+        }
+        ++m_nRowsRead;
+        pEntry->ftStartTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(0)));
+        pEntry->ftEndTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(1)));
+        pEntry->iom = static_cast<IOM>(m_select.ColumnInt(2));
+        auto flags = m_select.ColumnInt(3);
+        pEntry->fOutgoing = (flags & 1) != 0;
+        pEntry->fConnected = (flags & 2) != 0;
+        pEntry->fEnded = (flags & 4) != 0;
+        pEntry->fRoam = (flags & 8) != 0;
+        pEntry->cidt = static_cast<CALLERIDTYPE>(m_select.ColumnInt(4));
+        pEntry->pszNumber = Text(5);
+        pEntry->pszName = Text(6);
+        pEntry->pszNameType = Text(7);
+        pEntry->pszNote = Text(8);
+        // A statement left on its row would hold the store's read lock after
+        // the log is closed, locking writers out.
+        m_select.Reset();
+        return true;
+    }
+
+    uint64_t RowsRead() const { return m_nRowsRead; }
+
+private:
     // Brings the view up to date with the store named by the environment.
     void Refresh()
     {
@@ -41,36 +97,6 @@ public:
             Reopen();
     }
 
-    size_t Count() const { return m_ids.size(); }
-
-    bool Read(size_t nPosition, CALLLOGENTRY* pEntry)
-    {
-        if (nPosition >= m_ids.size() || !m_select.IsValid())
-            return false;
-        m_select.Reset();
-        m_select.BindInt(1, m_ids[nPosition]);
-        if (m_select.Step() != SQLITE_ROW)
-            return false;
-        ++m_nRowsRead;
-        pEntry->ftStartTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(0)));
-        pEntry->ftEndTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(1)));
-        pEntry->iom = static_cast<IOM>(m_select.ColumnInt(2));
-        auto flags = m_select.ColumnInt(3);
-        pEntry->fOutgoing = (flags & 1) != 0;
-        pEntry->fConnected = (flags & 2) != 0;
-        pEntry->fEnded = (flags & 4) != 0;
-        pEntry->fRoam = (flags & 8) != 0;
-        pEntry->cidt = static_cast<CALLERIDTYPE>(m_select.ColumnInt(4));
-        pEntry->pszNumber = Text(5);
-        pEntry->pszName = Text(6);
-        pEntry->pszNameType = Text(7);
-        pEntry->pszNote = Text(8);
-        return true;
-    }
-
-    uint64_t RowsRead() const { return m_nRowsRead; }
-
-private:
     struct FileStamp {
         bool bExists = false;
         dev_t dev = 0;
@@ -115,6 +141,8 @@ private:
     std::vector<int64_t> m_ids;
     int64_t m_nDataVersion = 0;
     uint64_t m_nRowsRead = 0;
+    int m_nOpen = 0;
+    bool m_bReading = false;
 };
 
 std::mutex g_mutex;
@@ -135,7 +163,7 @@ HRESULT PhoneOpenCallLog(HANDLE* ph)
     if (!ph)
         return kFail;
     std::lock_guard<std::mutex> lock(g_mutex);
-    Source().Refresh();
+    Source().Acquire();
     *ph = new CallLogHandle;
     return kOk;
 }
@@ -179,7 +207,11 @@ HRESULT PhoneGetCallLogEntry(HANDLE hdb, CALLLOGENTRY* pentry)
 
 HRESULT PhoneCloseCallLog(HANDLE hdb)
 {
+    if (!hdb)
+        return kFail;
+    std::lock_guard<std::mutex> lock(g_mutex);
     delete static_cast<CallLogHandle*>(hdb);
+    Source().Release();
     return kOk;
 }
 

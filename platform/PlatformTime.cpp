@@ -51,6 +51,22 @@ unsigned DaysInMonth(unsigned y, unsigned m)
     return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
 }
 
+// tzset() re-reads the zone files on every call when TZ is unset, which
+// would dominate a pass over a large log; it runs again only when TZ changes.
+void RefreshZone()
+{
+    static std::mutex s_mutex;
+    static bool s_bSet = false;
+    static std::string s_strZone;
+    const char* pszZone = std::getenv("TZ");
+    std::lock_guard<std::mutex> lock(s_mutex);
+    if (s_bSet && (pszZone ? s_strZone == pszZone : s_strZone == "\x01unset"))
+        return;
+    tzset();
+    s_bSet = true;
+    s_strZone = pszZone ? pszZone : "\x01unset";
+}
+
 std::mutex g_clockMutex;
 LocalClock g_clock;
 
@@ -142,8 +158,7 @@ BOOL FileTimeToLocalFileTime(const FILETIME* pftUtc, FILETIME* pftLocal)
     uint64_t nTicks = FileTimeToTicks(*pftUtc);
     if (nTicks > kLargestFileTime)
         return 0;
-    // Picks up a TZ that tests change at run time.
-    tzset();
+    RefreshZone();
     auto nUnix = static_cast<time_t>(static_cast<int64_t>(nTicks / kTicksPerSecond) - kDaysTo1970 * 86400LL);
     tm local {};
     if (!localtime_r(&nUnix, &local))

@@ -20,6 +20,13 @@ using LPCWSTR = const wchar_t*;
 using HANDLE = void*;
 using HLOCAL = void*;
 
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
 struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;

@@ -18,6 +18,36 @@ const DeviceCommand kCommands[] = {
      "of messages per store and folder, and the first and last call start in\n"
      "local time.\n",
      RunInfo},
+    {"import", "import [--salvage] FILE...",
+     "Imports phone backup files into the device store, creating the store when\n"
+     "there is none: the calls file (root element <calls>) and the messages file\n"
+     "(root element <smses>) that the Android app \"SMS Backup & Restore\" writes,\n"
+     "told apart by their content. Records already in the store are skipped, so\n"
+     "a newer backup that repeats an older one adds only what is new.\n"
+     "\n"
+     "Calls become call records (missed, voicemail, rejected and blocked calls\n"
+     "count as missed; the backup's own call type is kept). SMS go to the \"SMS\"\n"
+     "store: received ones to the Inbox, sent ones to Sent Items, drafts and\n"
+     "unsent ones to Drafts and Outbox. MMS go to a store of their own, \"MMS\",\n"
+     "with their text; their media is not stored.\n"
+     "\n"
+     "Each file imports in one transaction: a file that fails adds nothing. A\n"
+     "file that breaks off before its end is refused with the place where it\n"
+     "breaks; --salvage imports its complete records instead.\n"
+     "\n"
+     "  --salvage  import the complete records of a truncated file\n",
+     RunImport},
+    {"demo", "demo [--calls N] [--messages M] [--seed S]",
+     "Creates a new device store holding an invented phone: named contacts and\n"
+     "unknown numbers, calls over the year before now with daily and weekly\n"
+     "rhythms, and text messages with the same people, some to several at once.\n"
+     "The same seed and the same current time give the same store. An existing\n"
+     "file is never overwritten.\n"
+     "\n"
+     "  --calls N     call records to make (default 2000)\n"
+     "  --messages M  text messages to make (default 3000)\n"
+     "  --seed S      the seed of the invention (default 1)\n",
+     RunDemo},
 };
 
 void PrintUsage(FILE* out)

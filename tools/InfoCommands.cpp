@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -30,16 +31,35 @@ int RunInit(const std::string& strDevice, const std::vector<std::string>& args)
 {
     if (!args.empty())
         return UsageError("init takes no arguments");
-    std::filesystem::path dir = std::filesystem::path(strDevice).parent_path();
+    std::filesystem::path path(strDevice);
+    if (!path.has_filename())
+        return ToolError(strDevice + ": names a folder, not a device store file");
+    // Folders made here go again when the store cannot be created, so that a
+    // failed init leaves nothing behind. Deepest first.
+    std::vector<std::filesystem::path> made;
     std::error_code ec;
-    if (!dir.empty() && !std::filesystem::exists(dir, ec)) {
-        std::filesystem::create_directories(dir, ec);
-        if (ec)
-            return ToolError(dir.string() + ": cannot create the folder: " + ec.message());
+    for (auto dir = path.parent_path(); !dir.empty() && !std::filesystem::exists(dir, ec); dir = dir.parent_path()) {
+        made.push_back(dir);
+        if (dir == dir.parent_path())
+            break;
+    }
+    auto removeMade = [&] {
+        for (const auto& dir : made)
+            std::filesystem::remove(dir, ec);
+    };
+    if (!made.empty()) {
+        std::filesystem::create_directories(made.front(), ec);
+        if (ec) {
+            std::string strWhy = ec.message();
+            removeMade();
+            return ToolError(made.front().string() + ": cannot create the folder: " + strWhy);
+        }
     }
     CDeviceStore store;
-    if (store.Create(strDevice) != DeviceStatus::Ok)
+    if (store.Create(strDevice) != DeviceStatus::Ok) {
+        removeMade();
         return ToolError(store.ErrorText());
+    }
     std::printf("Created an empty device store at %s\n", strDevice.c_str());
     return 0;
 }

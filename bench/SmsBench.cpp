@@ -1,0 +1,104 @@
+// One folder pass of the SMS figures over a device of n messages, half in
+// the Inbox and half in Sent Items with one recipient each.
+
+#include "DeviceStore.h"
+#include "SmsStore.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+// A device store made once per size, in a temporary folder that goes with
+// the process.
+class CBenchDevice
+{
+public:
+    explicit CBenchDevice(int nMessages)
+    {
+        std::string strTemplate = (std::filesystem::temp_directory_path() / "ringtally-bench-XXXXXX").string();
+        if (::mkdtemp(strTemplate.data()))
+            m_strDir = strTemplate;
+        m_strPath = m_strDir + "/device.db";
+        CDeviceStore store;
+        if (store.Create(m_strPath) != DeviceStatus::Ok)
+            return;
+        int64_t nInbox = store.FindFolder("SMS", "inbox"), nSent = store.FindFolder("SMS", "sent");
+        int64_t nBase = kUnixEpochTicks + 1704067200LL * kTicksPerSecond; // 2024-01-01
+        std::vector<DeviceMessage> messages;
+        messages.reserve(static_cast<size_t>(nMessages));
+        for (int i = 0; i < nMessages; ++i) {
+            std::string strNumber = "+4917012" + std::to_string(i % 500);
+            int64_t nTime = nBase + static_cast<int64_t>(i) * 60 * kTicksPerSecond;
+            if (i % 2 == 0)
+                messages.push_back({nInbox, strNumber, std::nullopt, nTime, std::string("See you at eight"), {}});
+            else
+                messages.push_back({nSent, std::nullopt, std::nullopt, nTime, std::string("On my way"),
+                                    {{std::string("Friend ") + std::to_string(i % 500), strNumber}}});
+        }
+        m_bOk = store.AddMessages(messages) == 0;
+    }
+    ~CBenchDevice()
+    {
+        std::error_code ec;
+        if (!m_strDir.empty())
+            std::filesystem::remove_all(m_strDir, ec);
+    }
+    bool IsOk() const { return m_bOk; }
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strDir;
+    std::string m_strPath;
+    bool m_bOk = false;
+};
+
+const CBenchDevice& Device(int nMessages)
+{
+    static std::map<int, std::unique_ptr<CBenchDevice>> s_devices;
+    auto& pDevice = s_devices[nMessages];
+    if (!pDevice)
+        pDevice = std::make_unique<CBenchDevice>(nMessages);
+    return *pDevice;
+}
+
+void CountOneFolder(benchmark::State& state, ULONG ulTag)
+{
+    int nMessages = static_cast<int>(state.range(0));
+    const CBenchDevice& device = Device(nMessages);
+    if (!device.IsOk()) {
+        state.SkipWithError("cannot make the device store");
+        return;
+    }
+    ::setenv("RINGTALLY_DEVICE", device.Path().c_str(), 1);
+    CSmsStore store;
+    store.Open();
+    int nCount = 0;
+    for (auto _ : state) {
+        store.CountCallerSms(ulTag, L"+491701212", &nCount);
+        benchmark::DoNotOptimize(nCount);
+    }
+    state.SetItemsProcessed(state.iterations() * nMessages / 2);
+    state.counters["matches"] = nCount;
+}
+
+void BM_CountCallerSmsInbox(benchmark::State& state)
+{
+    CountOneFolder(state, PR_CE_IPM_INBOX_ENTRYID);
+}
+
+void BM_CountCallerSmsSent(benchmark::State& state)
+{
+    CountOneFolder(state, PR_IPM_SENTMAIL_ENTRYID);
+}
+
+} // namespace
+
+BENCHMARK(BM_CountCallerSmsInbox)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountCallerSmsSent)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

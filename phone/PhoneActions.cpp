@@ -1,0 +1,53 @@
+#include "PhoneActions.h"
+
+#include "PhoneDialer.h"
+#include "Process.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr size_t kMaxNumberLength = MAX_PATH - 1 - (sizeof("mailto:") - 1);
+
+} // namespace
+
+int DialNumber(LPCWSTR pszNumber)
+{
+    PHONEMAKECALLINFO info {};
+    info.cbSize = sizeof(info);
+    info.dwFlags = PMCF_DEFAULT;
+    info.pszDestAddress = pszNumber ? pszNumber : L"";
+    PhoneMakeCall(&info);
+    return 0;
+}
+
+int SendSms(LPCWSTR pszNumber)
+{
+    if (!pszNumber)
+        pszNumber = L"";
+    // Checked before anything starts, so that a number the second command
+    // line cannot hold leaves no messaging application open.
+    if (std::wcslen(pszNumber) > kMaxNumberLength)
+        return 0;
+
+    WCHAR szPath[MAX_PATH];
+    WCHAR szCommandLine[MAX_PATH];
+    PROCESS_INFORMATION pi {};
+    std::wcscpy(szPath, L"\\windows\\tmail.exe");
+    if (!CreateProcessW(szPath, L"-service \"Sms\"", nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                        nullptr, nullptr, &pi))
+        return 0;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    // %ls: in the wide printf functions here %s would read a narrow string.
+    if (std::swprintf(szCommandLine, MAX_PATH, L"mailto:%ls", pszNumber) < 0)
+        return 0;
+    if (!CreateProcessW(szPath, szCommandLine, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                        nullptr, &pi))
+        return 0;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 1;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+// The program's two actions on a caller's number: place a voice call, and
+// open the messaging application on a new SMS to it. The number is used
+// exactly as stored in the call log; a null number counts as empty.
+
+#include "PlatformTypes.h"
+
+// Asks the phone to dial the number. Always returns 0; a failure is silent.
+int DialNumber(LPCWSTR pszNumber);
+
+// Starts the messaging application on its SMS service, then on a new
+// message to the number, and waits until that second process has ended.
+// Returns 1 when both launches succeeded, 0 when either failed or when the
+// number does not fit the command line (more than 252 characters), in which
+// case nothing is started.
+int SendSms(LPCWSTR pszNumber);

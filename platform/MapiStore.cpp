@@ -1,0 +1,937 @@
+#include "MapiStore.h"
+
+#include "DeviceStore.h"
+#include "WideText.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
+// The messaging service is used from the user-interface thread only, so the
+// state below needs no locks.
+
+namespace {
+
+MapiReadCounts g_counts;
+MapiFault g_fault;
+int g_nInitialized = 0;
+
+HRESULT CheckFault(MapiFaultStep step, int64_t nMessageId)
+{
+    return g_fault ? g_fault(step, nMessageId) : S_OK;
+}
+
+int StepRow(CStatement& stmt)
+{
+    int nCode = stmt.Step();
+    if (nCode == SQLITE_ROW)
+        ++g_counts.nStoreRowsRead;
+    return nCode;
+}
+
+// Takes a shared statement for one lookup and resets it afterwards, so that
+// no read stays open on the device store between two steps of the program.
+class CLookup
+{
+public:
+    explicit CLookup(CStatement& stmt)
+        : m_stmt(stmt)
+    {
+        m_stmt.Reset();
+    }
+    ~CLookup() { m_stmt.Reset(); }
+    CLookup(const CLookup&) = delete;
+    CLookup& operator=(const CLookup&) = delete;
+    CStatement* operator->() { return &m_stmt; }
+    const CStatement& operator*() const { return m_stmt; }
+    int Step() { return StepRow(m_stmt); }
+
+private:
+    CStatement& m_stmt;
+};
+
+using Bytes = std::vector<BYTE>;
+
+bool SameBytes(const Bytes& bytes, ULONG cb, const ENTRYID* pEntry)
+{
+    return bytes.size() == cb && (cb == 0 || std::memcmp(bytes.data(), pEntry, cb) == 0);
+}
+
+// Collects the property values of one row or one GetProps call, and hands
+// them out as one block that MAPIFreeBuffer releases. One builder serves
+// every call, so its buffers keep their size from one message to the next.
+class CPropBuilder
+{
+public:
+    void Clear()
+    {
+        m_items.clear();
+        m_strText.clear();
+        m_bytes.clear();
+        m_bErrors = false;
+    }
+
+    void AddError(ULONG ulTag, SCODE sc)
+    {
+        m_items.push_back({PROP_TAG(PT_ERROR, PROP_ID(ulTag)), Kind::Error, sc, 0, 0, 0});
+        m_bErrors = true;
+    }
+
+    void AddText(ULONG ulTag, const std::optional<std::string>& strUtf8)
+    {
+        if (!strUtf8) {
+            AddError(ulTag, MAPI_E_NOT_FOUND);
+            return;
+        }
+        size_t nOffset = m_strText.size();
+        m_strText += WideFromUtf8(*strUtf8);
+        m_strText.push_back(L'\0');
+        m_items.push_back({ulTag, Kind::Text, 0, nOffset, 0, 0});
+    }
+
+    void AddBinary(ULONG ulTag, const Bytes& bytes)
+    {
+        size_t nOffset = m_bytes.size();
+        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+        m_items.push_back({ulTag, Kind::Binary, 0, nOffset, bytes.size(), 0});
+    }
+
+    void AddTime(ULONG ulTag, uint64_t nTicks) { m_items.push_back({ulTag, Kind::Time, 0, 0, 0, nTicks}); }
+
+    bool HasErrors() const { return m_bErrors; }
+    ULONG Count() const { return static_cast<ULONG>(m_items.size()); }
+
+    // Null when memory runs out.
+    SPropValue* Build() const
+    {
+        size_t cbProps = m_items.size() * sizeof(SPropValue);
+        size_t cbText = m_strText.size() * sizeof(wchar_t);
+        size_t cb = cbProps + cbText + m_bytes.size();
+        auto* pBlock = static_cast<BYTE*>(std::malloc(cb ? cb : 1));
+        if (!pBlock)
+            return nullptr;
+        auto* pProps = reinterpret_cast<SPropValue*>(pBlock);
+        auto* pText = reinterpret_cast<wchar_t*>(pBlock + cbProps);
+        BYTE* pBytes = pBlock + cbProps + cbText;
+        if (cbText)
+            std::memcpy(pText, m_strText.data(), cbText);
+        if (!m_bytes.empty())
+            std::memcpy(pBytes, m_bytes.data(), m_bytes.size());
+        for (size_t i = 0; i < m_items.size(); ++i) {
+            const Item& item = m_items[i];
+            SPropValue& value = pProps[i];
+            value.ulPropTag = item.ulTag;
+            value.dwAlignPad = 0;
+            switch (item.kind) {
+            case Kind::Error:
+                value.Value.err = item.sc;
+                break;
+            case Kind::Text:
+                value.Value.lpszW = pText + item.nOffset;
+                break;
+            case Kind::Binary:
+                value.Value.bin.cb = static_cast<ULONG>(item.cb);
+                value.Value.bin.lpb = item.cb ? pBytes + item.nOffset : nullptr;
+                break;
+            case Kind::Time:
+                value.Value.ft = TicksToFileTime(item.nTicks);
+                break;
+            }
+        }
+        return pProps;
+    }
+
+private:
+    enum class Kind { Error, Text, Binary, Time };
+    struct Item {
+        ULONG ulTag;
+        Kind kind;
+        SCODE sc;
+        size_t nOffset;
+        size_t cb;
+        uint64_t nTicks;
+    };
+
+    std::vector<Item> m_items;
+    std::wstring m_strText;
+    Bytes m_bytes;
+    bool m_bErrors = false;
+};
+
+CPropBuilder& Builder()
+{
+    static CPropBuilder s_builder;
+    return s_builder;
+}
+
+HRESULT HandOutProps(const CPropBuilder& builder, ULONG* pcValues, SPropValue** ppProps)
+{
+    SPropValue* pProps = builder.Build();
+    if (!pProps)
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    *pcValues = builder.Count();
+    *ppProps = pProps;
+    return builder.HasErrors() ? MAPI_W_ERRORS_RETURNED : S_OK;
+}
+
+// One read-only connection to the device store with the lookups that the
+// objects below share.
+class CStoreDb
+{
+    // First, so that it outlives the statements below.
+    CDeviceStore m_store;
+
+public:
+    bool Open(const std::string& strPath)
+    {
+        if (m_store.OpenReadOnly(strPath) != DeviceStatus::Ok)
+            return false;
+        CDatabase& db = m_store.Database();
+        return m_storeByEntry.Prepare(db, "SELECT id, display_name FROM msgstore WHERE entry_id = ?1") == SQLITE_OK &&
+               m_storeCount.Prepare(db, "SELECT count(*) FROM msgstore") == SQLITE_OK &&
+               m_folderOfRole.Prepare(db, "SELECT entry_id FROM folder WHERE store_id = ?1 AND role = ?2 "
+                                          "ORDER BY id LIMIT 1") == SQLITE_OK &&
+               m_folderByEntry.Prepare(db, "SELECT id, display_name FROM folder "
+                                           "WHERE entry_id = ?1 AND store_id = ?2") == SQLITE_OK &&
+               m_messageByEntry.Prepare(db, "SELECT m.id, m.folder_id, m.entry_id, m.sender_name, m.subject, "
+                                            "m.delivery_time, typeof(m.delivery_time) = 'integer' "
+                                            "FROM message m JOIN folder f ON f.id = m.folder_id "
+                                            "WHERE m.entry_id = ?1 AND f.store_id = ?2") == SQLITE_OK &&
+               m_messageCount.Prepare(db, "SELECT count(*) FROM message WHERE folder_id = ?1") == SQLITE_OK &&
+               m_recipientsOfMessage.Prepare(db, "SELECT display_name, email_address FROM recipient "
+                                                 "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK;
+    }
+
+    CDatabase& Db() { return m_store.Database(); }
+
+    CStatement m_storeByEntry;
+    CStatement m_storeCount;
+    CStatement m_folderOfRole;
+    CStatement m_folderByEntry;
+    CStatement m_messageByEntry;
+    CStatement m_messageCount;
+    CStatement m_recipientsOfMessage;
+};
+
+// The process keeps one connection to the device named by the environment
+// and opens it anew only when that names another file, so that a session
+// costs no store check. The connection sees what others write meanwhile.
+class CDeviceSource
+{
+public:
+    std::shared_ptr<CStoreDb> Current()
+    {
+        std::string strPath = DefaultDevicePath();
+        FileStamp stamp = Stamp(strPath);
+        if (m_pDb && strPath == m_strPath && stamp == m_stamp)
+            return m_pDb;
+        m_strPath = strPath;
+        m_stamp = stamp;
+        m_pDb.reset();
+        if (!stamp.bExists)
+            return nullptr;
+        auto pDb = std::make_shared<CStoreDb>();
+        if (pDb->Open(strPath))
+            m_pDb = std::move(pDb);
+        return m_pDb;
+    }
+
+private:
+    // A store opened while in WAL mode without a -wal file is read as
+    // immutable, so a -wal file appearing later calls for a new connection.
+    struct FileStamp {
+        bool bExists = false;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        bool bWal = false;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    static FileStamp Stamp(const std::string& strPath)
+    {
+        FileStamp stamp;
+        struct stat st {};
+        if (::stat(strPath.c_str(), &st) == 0) {
+            stamp.bExists = true;
+            stamp.dev = st.st_dev;
+            stamp.ino = st.st_ino;
+        }
+        stamp.bWal = ::stat((strPath + "-wal").c_str(), &st) == 0;
+        return stamp;
+    }
+
+    std::string m_strPath;
+    FileStamp m_stamp;
+    std::shared_ptr<CStoreDb> m_pDb;
+};
+
+CDeviceSource& Source()
+{
+    static CDeviceSource s_source;
+    return s_source;
+}
+
+enum class TimeState { Absent, Present, Corrupt };
+
+// One message row, read by a contents table or by a lookup; the columns of
+// kMessageColumns in their order.
+struct MessageData {
+    int64_t nId = 0;
+    int64_t nFolderId = 0;
+    Bytes entryId;
+    std::optional<std::string> strSender;
+    std::optional<std::string> strSubject;
+    TimeState timeState = TimeState::Absent;
+    uint64_t nTime = 0;
+
+    void Read(const CStatement& stmt)
+    {
+        nId = stmt.ColumnInt(0);
+        nFolderId = stmt.ColumnInt(1);
+        entryId = stmt.ColumnBlob(2);
+        strSender = stmt.ColumnText(3);
+        strSubject = stmt.ColumnText(4);
+        nTime = 0;
+        if (stmt.ColumnIsNull(5)) {
+            timeState = TimeState::Absent;
+        } else if (stmt.ColumnInt(6) != 0 && stmt.ColumnInt(5) >= 0) {
+            timeState = TimeState::Present;
+            nTime = static_cast<uint64_t>(stmt.ColumnInt(5));
+        } else {
+            timeState = TimeState::Corrupt;
+        }
+    }
+};
+
+void AddMessageProp(CPropBuilder& builder, ULONG ulTag, const MessageData& data)
+{
+    switch (ulTag) {
+    case PR_ENTRYID:
+        builder.AddBinary(ulTag, data.entryId);
+        break;
+    case PR_SENDER_NAME:
+        builder.AddText(ulTag, data.strSender);
+        break;
+    case PR_SUBJECT:
+        builder.AddText(ulTag, data.strSubject);
+        break;
+    case PR_MESSAGE_DELIVERY_TIME:
+        if (data.timeState == TimeState::Present)
+            builder.AddTime(ulTag, data.nTime);
+        else
+            builder.AddError(ulTag, data.timeState == TimeState::Absent ? MAPI_E_NOT_FOUND : MAPI_E_CORRUPT_DATA);
+        break;
+    default:
+        builder.AddError(ulTag, MAPI_E_NOT_FOUND);
+        break;
+    }
+}
+
+struct RecipientData {
+    std::optional<std::string> strName;
+    std::optional<std::string> strAddress;
+};
+
+template <class TInterface>
+class CObject : public TInterface
+{
+public:
+    ULONG AddRef() override { return ++m_cRef; }
+    ULONG Release() override
+    {
+        ULONG cRef = --m_cRef;
+        if (cRef == 0)
+            delete this;
+        return cRef;
+    }
+
+private:
+    ULONG m_cRef = 1;
+};
+
+// What the tables have in common: the columns and handing out rows.
+class CTable : public CObject<IMAPITable>
+{
+public:
+    explicit CTable(std::vector<ULONG> columns)
+        : m_columns(std::move(columns))
+    {
+    }
+
+    HRESULT SetColumns(const SPropTagArray* pTags, ULONG) override
+    {
+        if (!pTags || pTags->cValues == 0)
+            return MAPI_E_INVALID_PARAMETER;
+        m_columns.assign(pTags->aulPropTag, pTags->aulPropTag + pTags->cValues);
+        return S_OK;
+    }
+
+    HRESULT QueryRows(LONG lRowCount, ULONG, SRowSet** ppRows) override
+    {
+        if (!ppRows || lRowCount <= 0)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppRows = nullptr;
+        m_fetched.clear();
+        HRESULT hr = S_OK;
+        CPropBuilder& builder = Builder();
+        while (m_fetched.size() < static_cast<size_t>(lRowCount)) {
+            builder.Clear();
+            int nFetched = FetchRow(builder);
+            if (nFetched == 0)
+                break;
+            SPropValue* pProps = nFetched > 0 ? builder.Build() : nullptr;
+            if (!pProps) {
+                hr = nFetched > 0 ? MAPI_E_NOT_ENOUGH_MEMORY : MAPI_E_CALL_FAILED;
+                break;
+            }
+            m_fetched.push_back({0, builder.Count(), pProps});
+        }
+        if (FAILED(hr) && m_fetched.empty())
+            return hr;
+        size_t cb = offsetof(SRowSet, aRow) + std::max<size_t>(m_fetched.size(), 1) * sizeof(SRow);
+        auto* pSet = static_cast<SRowSet*>(std::malloc(cb));
+        if (!pSet) {
+            for (SRow& row : m_fetched)
+                MAPIFreeBuffer(row.lpProps);
+            return MAPI_E_NOT_ENOUGH_MEMORY;
+        }
+        pSet->cRows = static_cast<ULONG>(m_fetched.size());
+        std::copy(m_fetched.begin(), m_fetched.end(), pSet->aRow);
+        *ppRows = pSet;
+        return S_OK;
+    }
+
+protected:
+    // Adds the columns of the next row to the builder: 1, or 0 at the end of
+    // the table, or -1 on a failed read.
+    virtual int FetchRow(CPropBuilder& builder) = 0;
+
+    std::vector<ULONG> m_columns;
+
+private:
+    std::vector<SRow> m_fetched;
+};
+
+// What a folder and everything opened from it share: the message row that
+// its contents table handed out last, so that opening that message costs no
+// lookup, and a cursor over the recipients of the folder's messages in
+// message order, so that a walk reads them in one query.
+struct FolderState {
+    std::shared_ptr<CStoreDb> pDb;
+    int64_t nStoreId = 0;
+    int64_t nFolderId = 0;
+    Bytes entryId;
+    std::optional<std::string> strName;
+
+    MessageData lastRow;
+    bool bLastRow = false;
+
+    CStatement recipients;
+    bool bRecipientsStarted = false;
+    bool bRecipientPending = false;
+    int64_t nPendingMessage = 0;
+    int64_t nLastAsked = 0;
+
+    void StepRecipients()
+    {
+        int nCode = StepRow(recipients);
+        bRecipientPending = nCode == SQLITE_ROW;
+        if (bRecipientPending) {
+            nPendingMessage = recipients.ColumnInt(0);
+        } else {
+            recipients.Reset();
+        }
+    }
+
+    int ReadRecipients(const MessageData& message, std::vector<RecipientData>* pRows)
+    {
+        pRows->clear();
+        // The cursor serves the messages of this folder in ascending order;
+        // anything else is looked up on its own.
+        if (message.nFolderId != nFolderId || (bRecipientsStarted && message.nId <= nLastAsked))
+            return ReadRecipientsOf(message.nId, pRows);
+        if (!bRecipientsStarted) {
+            if (recipients.Prepare(pDb->Db(), "SELECT r.message_id, r.display_name, r.email_address "
+                                              "FROM message m JOIN recipient r ON r.message_id = m.id "
+                                              "WHERE m.folder_id = ?1 ORDER BY m.id, r.position") != SQLITE_OK)
+                return ReadRecipientsOf(message.nId, pRows);
+            recipients.BindInt(1, nFolderId);
+            bRecipientsStarted = true;
+            StepRecipients();
+        }
+        nLastAsked = message.nId;
+        while (bRecipientPending && nPendingMessage < message.nId)
+            StepRecipients();
+        while (bRecipientPending && nPendingMessage == message.nId) {
+            pRows->push_back({recipients.ColumnText(1), recipients.ColumnText(2)});
+            StepRecipients();
+        }
+        return 0;
+    }
+
+    int ReadRecipientsOf(int64_t nMessageId, std::vector<RecipientData>* pRows)
+    {
+        CLookup lookup(pDb->m_recipientsOfMessage);
+        lookup->BindInt(1, nMessageId);
+        int nCode;
+        while ((nCode = lookup.Step()) == SQLITE_ROW)
+            pRows->push_back({lookup->ColumnText(0), lookup->ColumnText(1)});
+        return nCode == SQLITE_DONE ? 0 : -1;
+    }
+};
+
+class CRecipientTable : public CTable
+{
+public:
+    explicit CRecipientTable(std::vector<RecipientData> rows)
+        : CTable({PR_DISPLAY_NAME, PR_EMAIL_ADDRESS})
+        , m_rows(std::move(rows))
+    {
+    }
+
+    HRESULT GetRowCount(ULONG, ULONG* pulCount) override
+    {
+        if (!pulCount)
+            return MAPI_E_INVALID_PARAMETER;
+        *pulCount = static_cast<ULONG>(m_rows.size());
+        return S_OK;
+    }
+
+protected:
+    int FetchRow(CPropBuilder& builder) override
+    {
+        if (m_nNext >= m_rows.size())
+            return 0;
+        const RecipientData& row = m_rows[m_nNext++];
+        for (ULONG ulTag : m_columns) {
+            if (ulTag == PR_DISPLAY_NAME && row.strName)
+                builder.AddText(ulTag, row.strName);
+            else if (ulTag == PR_EMAIL_ADDRESS && row.strAddress)
+                builder.AddText(ulTag, row.strAddress);
+        }
+        return 1;
+    }
+
+private:
+    std::vector<RecipientData> m_rows;
+    size_t m_nNext = 0;
+};
+
+class CMessage : public CObject<IMessage>
+{
+public:
+    CMessage(std::shared_ptr<FolderState> pFolder, MessageData data)
+        : m_pFolder(std::move(pFolder))
+        , m_data(std::move(data))
+    {
+    }
+
+    HRESULT GetProps(const SPropTagArray* pTags, ULONG, ULONG* pcValues, SPropValue** ppProps) override
+    {
+        if (!pTags || !pcValues || !ppProps)
+            return MAPI_E_INVALID_PARAMETER;
+        if (HRESULT hr = CheckFault(MapiFaultStep::GetProps, m_data.nId); FAILED(hr))
+            return hr;
+        CPropBuilder& builder = Builder();
+        builder.Clear();
+        for (ULONG i = 0; i < pTags->cValues; ++i)
+            AddMessageProp(builder, pTags->aulPropTag[i], m_data);
+        return HandOutProps(builder, pcValues, ppProps);
+    }
+
+    HRESULT GetRecipientTable(ULONG, IMAPITable** ppTable) override
+    {
+        if (!ppTable)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppTable = nullptr;
+        if (HRESULT hr = CheckFault(MapiFaultStep::GetRecipientTable, m_data.nId); FAILED(hr))
+            return hr;
+        std::vector<RecipientData> rows;
+        if (m_pFolder->ReadRecipients(m_data, &rows) != 0)
+            return MAPI_E_CALL_FAILED;
+        *ppTable = new CRecipientTable(std::move(rows));
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<FolderState> m_pFolder;
+    MessageData m_data;
+};
+
+class CContentsTable : public CTable
+{
+public:
+    explicit CContentsTable(std::shared_ptr<FolderState> pFolder)
+        : CTable({PR_ENTRYID})
+        , m_pFolder(std::move(pFolder))
+    {
+    }
+
+    bool Prepare()
+    {
+        if (m_rows.Prepare(m_pFolder->pDb->Db(),
+                           "SELECT m.id, m.folder_id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
+                           "typeof(m.delivery_time) = 'integer' FROM message m "
+                           "WHERE m.folder_id = ?1 ORDER BY m.id") != SQLITE_OK)
+            return false;
+        m_rows.BindInt(1, m_pFolder->nFolderId);
+        return true;
+    }
+
+    HRESULT GetRowCount(ULONG, ULONG* pulCount) override
+    {
+        if (!pulCount)
+            return MAPI_E_INVALID_PARAMETER;
+        CLookup lookup(m_pFolder->pDb->m_messageCount);
+        lookup->BindInt(1, m_pFolder->nFolderId);
+        if (lookup.Step() != SQLITE_ROW)
+            return MAPI_E_CALL_FAILED;
+        *pulCount = static_cast<ULONG>(lookup->ColumnInt(0));
+        return S_OK;
+    }
+
+protected:
+    int FetchRow(CPropBuilder& builder) override
+    {
+        if (m_bDone)
+            return 0;
+        int nCode = StepRow(m_rows);
+        if (nCode != SQLITE_ROW) {
+            // A statement stepped again after its end would start over.
+            m_bDone = true;
+            m_rows.Reset();
+            return nCode == SQLITE_DONE ? 0 : -1;
+        }
+        m_pFolder->lastRow.Read(m_rows);
+        m_pFolder->bLastRow = true;
+        for (ULONG ulTag : m_columns)
+            AddMessageProp(builder, ulTag, m_pFolder->lastRow);
+        ++g_counts.nContentsRowsFetched;
+        return 1;
+    }
+
+private:
+    std::shared_ptr<FolderState> m_pFolder;
+    CStatement m_rows;
+    bool m_bDone = false;
+};
+
+class CFolder : public CObject<IMAPIFolder>
+{
+public:
+    explicit CFolder(std::shared_ptr<FolderState> pState)
+        : m_pState(std::move(pState))
+    {
+    }
+
+    HRESULT GetProps(const SPropTagArray* pTags, ULONG, ULONG* pcValues, SPropValue** ppProps) override
+    {
+        if (!pTags || !pcValues || !ppProps)
+            return MAPI_E_INVALID_PARAMETER;
+        CPropBuilder& builder = Builder();
+        builder.Clear();
+        for (ULONG i = 0; i < pTags->cValues; ++i) {
+            ULONG ulTag = pTags->aulPropTag[i];
+            if (ulTag == PR_ENTRYID)
+                builder.AddBinary(ulTag, m_pState->entryId);
+            else if (ulTag == PR_DISPLAY_NAME)
+                builder.AddText(ulTag, m_pState->strName);
+            else
+                builder.AddError(ulTag, MAPI_E_NOT_FOUND);
+        }
+        return HandOutProps(builder, pcValues, ppProps);
+    }
+
+    HRESULT GetContentsTable(ULONG, IMAPITable** ppTable) override
+    {
+        if (!ppTable)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppTable = nullptr;
+        auto* pTable = new CContentsTable(m_pState);
+        if (!pTable->Prepare()) {
+            pTable->Release();
+            return MAPI_E_CALL_FAILED;
+        }
+        ++g_counts.nContentsTablesOpened;
+        *ppTable = pTable;
+        return S_OK;
+    }
+
+    HRESULT OpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, const void*, ULONG ulFlags, ULONG* pulObjType,
+                      IUnknown** ppUnk) override
+    {
+        if (!ppUnk)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppUnk = nullptr;
+        if (ulFlags & MAPI_MODIFY)
+            return MAPI_E_NO_ACCESS;
+        if (cbEntryID == 0 || !pEntryID)
+            return MAPI_E_INVALID_ENTRYID;
+        MessageData data;
+        FolderState& state = *m_pState;
+        if (state.bLastRow && SameBytes(state.lastRow.entryId, cbEntryID, pEntryID)) {
+            data = std::move(state.lastRow);
+            state.bLastRow = false;
+        } else {
+            CLookup lookup(state.pDb->m_messageByEntry);
+            lookup->BindBlob(1, pEntryID, static_cast<int>(cbEntryID));
+            lookup->BindInt(2, state.nStoreId);
+            int nCode = lookup.Step();
+            if (nCode != SQLITE_ROW)
+                return nCode == SQLITE_DONE ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
+            data.Read(*lookup);
+        }
+        if (HRESULT hr = CheckFault(MapiFaultStep::OpenMessage, data.nId); FAILED(hr))
+            return hr;
+        ++g_counts.nMessagesOpened;
+        if (pulObjType)
+            *pulObjType = MAPI_MESSAGE;
+        *ppUnk = new CMessage(m_pState, std::move(data));
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<FolderState> m_pState;
+};
+
+class CMsgStore : public CObject<IMsgStore>
+{
+public:
+    CMsgStore(std::shared_ptr<CStoreDb> pDb, int64_t nStoreId, Bytes entryId, std::optional<std::string> strName)
+        : m_pDb(std::move(pDb))
+        , m_nStoreId(nStoreId)
+        , m_entryId(std::move(entryId))
+        , m_strName(std::move(strName))
+    {
+    }
+
+    HRESULT GetProps(const SPropTagArray* pTags, ULONG, ULONG* pcValues, SPropValue** ppProps) override
+    {
+        if (!pTags || !pcValues || !ppProps)
+            return MAPI_E_INVALID_PARAMETER;
+        CPropBuilder& builder = Builder();
+        builder.Clear();
+        for (ULONG i = 0; i < pTags->cValues; ++i) {
+            ULONG ulTag = pTags->aulPropTag[i];
+            if (ulTag == PR_ENTRYID)
+                builder.AddBinary(ulTag, m_entryId);
+            else if (ulTag == PR_DISPLAY_NAME)
+                builder.AddText(ulTag, m_strName);
+            else if (ulTag == PR_CE_IPM_INBOX_ENTRYID)
+                AddFolderEntry(builder, ulTag, "inbox");
+            else if (ulTag == PR_IPM_SENTMAIL_ENTRYID)
+                AddFolderEntry(builder, ulTag, "sent");
+            else
+                builder.AddError(ulTag, MAPI_E_NOT_FOUND);
+        }
+        return HandOutProps(builder, pcValues, ppProps);
+    }
+
+    HRESULT OpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, const void*, ULONG ulFlags, ULONG* pulObjType,
+                      IUnknown** ppUnk) override
+    {
+        if (!ppUnk)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppUnk = nullptr;
+        if (ulFlags & MAPI_MODIFY)
+            return MAPI_E_NO_ACCESS;
+        if (cbEntryID == 0 || !pEntryID)
+            return MAPI_E_INVALID_ENTRYID;
+        auto pState = std::make_shared<FolderState>();
+        {
+            CLookup lookup(m_pDb->m_folderByEntry);
+            lookup->BindBlob(1, pEntryID, static_cast<int>(cbEntryID));
+            lookup->BindInt(2, m_nStoreId);
+            int nCode = lookup.Step();
+            if (nCode != SQLITE_ROW)
+                return nCode == SQLITE_DONE ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
+            pState->nFolderId = lookup->ColumnInt(0);
+            pState->strName = lookup->ColumnText(1);
+        }
+        pState->pDb = m_pDb;
+        pState->nStoreId = m_nStoreId;
+        pState->entryId.assign(reinterpret_cast<const BYTE*>(pEntryID),
+                               reinterpret_cast<const BYTE*>(pEntryID) + cbEntryID);
+        ++g_counts.nFoldersOpened;
+        if (pulObjType)
+            *pulObjType = MAPI_FOLDER;
+        *ppUnk = new CFolder(std::move(pState));
+        return S_OK;
+    }
+
+private:
+    void AddFolderEntry(CPropBuilder& builder, ULONG ulTag, const char* pszRole)
+    {
+        CLookup lookup(m_pDb->m_folderOfRole);
+        lookup->BindInt(1, m_nStoreId);
+        lookup->BindText(2, std::string_view(pszRole));
+        int nCode = lookup.Step();
+        if (nCode == SQLITE_ROW)
+            builder.AddBinary(ulTag, lookup->ColumnBlob(0));
+        else
+            builder.AddError(ulTag, nCode == SQLITE_DONE ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED);
+    }
+
+    std::shared_ptr<CStoreDb> m_pDb;
+    int64_t m_nStoreId;
+    Bytes m_entryId;
+    std::optional<std::string> m_strName;
+};
+
+class CStoresTable : public CTable
+{
+public:
+    explicit CStoresTable(std::shared_ptr<CStoreDb> pDb)
+        : CTable({PR_ENTRYID, PR_DISPLAY_NAME})
+        , m_pDb(std::move(pDb))
+    {
+        if (m_pDb)
+            m_rows.Prepare(m_pDb->Db(), "SELECT id, display_name, entry_id FROM msgstore ORDER BY id");
+    }
+
+    HRESULT GetRowCount(ULONG, ULONG* pulCount) override
+    {
+        if (!pulCount)
+            return MAPI_E_INVALID_PARAMETER;
+        *pulCount = 0;
+        if (!m_pDb)
+            return S_OK;
+        CLookup lookup(m_pDb->m_storeCount);
+        if (lookup.Step() != SQLITE_ROW)
+            return MAPI_E_CALL_FAILED;
+        *pulCount = static_cast<ULONG>(lookup->ColumnInt(0));
+        return S_OK;
+    }
+
+protected:
+    int FetchRow(CPropBuilder& builder) override
+    {
+        if (m_bDone || !m_rows.IsValid())
+            return 0;
+        int nCode = StepRow(m_rows);
+        if (nCode != SQLITE_ROW) {
+            m_bDone = true;
+            m_rows.Reset();
+            return nCode == SQLITE_DONE ? 0 : -1;
+        }
+        for (ULONG ulTag : m_columns) {
+            if (ulTag == PR_ENTRYID)
+                builder.AddBinary(ulTag, m_rows.ColumnBlob(2));
+            else if (ulTag == PR_DISPLAY_NAME)
+                builder.AddText(ulTag, m_rows.ColumnText(1));
+            else
+                builder.AddError(ulTag, MAPI_E_NOT_FOUND);
+        }
+        return 1;
+    }
+
+private:
+    std::shared_ptr<CStoreDb> m_pDb;
+    CStatement m_rows;
+    bool m_bDone = false;
+};
+
+class CSession : public CObject<IMAPISession>
+{
+public:
+    explicit CSession(std::shared_ptr<CStoreDb> pDb)
+        : m_pDb(std::move(pDb))
+    {
+    }
+
+    HRESULT GetMsgStoresTable(ULONG, IMAPITable** ppTable) override
+    {
+        if (!ppTable)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppTable = new CStoresTable(m_pDb);
+        return S_OK;
+    }
+
+    HRESULT OpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, const void*, ULONG ulFlags, ULONG* pulObjType,
+                      IUnknown** ppUnk) override
+    {
+        if (!ppUnk)
+            return MAPI_E_INVALID_PARAMETER;
+        *ppUnk = nullptr;
+        if (ulFlags & MAPI_MODIFY)
+            return MAPI_E_NO_ACCESS;
+        if (cbEntryID == 0 || !pEntryID)
+            return MAPI_E_INVALID_ENTRYID;
+        if (!m_pDb)
+            return MAPI_E_NOT_FOUND;
+        CLookup lookup(m_pDb->m_storeByEntry);
+        lookup->BindBlob(1, pEntryID, static_cast<int>(cbEntryID));
+        int nCode = lookup.Step();
+        if (nCode != SQLITE_ROW)
+            return nCode == SQLITE_DONE ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
+        Bytes entryId(reinterpret_cast<const BYTE*>(pEntryID), reinterpret_cast<const BYTE*>(pEntryID) + cbEntryID);
+        if (pulObjType)
+            *pulObjType = MAPI_STORE;
+        *ppUnk = new CMsgStore(m_pDb, lookup->ColumnInt(0), std::move(entryId), lookup->ColumnText(1));
+        return S_OK;
+    }
+
+    HRESULT Logoff(ULONG_PTR, ULONG, ULONG) override { return S_OK; }
+
+private:
+    std::shared_ptr<CStoreDb> m_pDb;
+};
+
+} // namespace
+
+HRESULT MAPIInitialize(void*)
+{
+    ++g_nInitialized;
+    return S_OK;
+}
+
+void MAPIUninitialize()
+{
+    if (g_nInitialized > 0)
+        --g_nInitialized;
+}
+
+HRESULT MAPILogonEx(ULONG_PTR, LPWSTR, LPWSTR, ULONG, IMAPISession** lppSession)
+{
+    if (!lppSession)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppSession = nullptr;
+    if (g_nInitialized == 0)
+        return MAPI_E_NOT_INITIALIZED;
+    *lppSession = new CSession(Source().Current());
+    return S_OK;
+}
+
+ULONG MAPIFreeBuffer(void* lpBuffer)
+{
+    std::free(lpBuffer);
+    return 0;
+}
+
+void FreeProws(SRowSet* lpRows)
+{
+    if (!lpRows)
+        return;
+    for (ULONG i = 0; i < lpRows->cRows; ++i)
+        MAPIFreeBuffer(lpRows->aRow[i].lpProps);
+    MAPIFreeBuffer(lpRows);
+}
+
+MapiReadCounts MapiStoreReadCounts()
+{
+    return g_counts;
+}
+
+void SetMapiFault(MapiFault fault)
+{
+    g_fault = std::move(fault);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// The phone library's dialling request. There is no phone here, so the
+// number goes to the desktop's dialler: the command in RINGTALLY_DIALER (run
+// by /bin/sh, with the number appended as one more argument), else
+// "xdg-open tel:NUMBER". The program does not wait for the dialler.
+//
+// Under automation nothing is dialled: the request prints "dial NUMBER".
+
+#include "PlatformTypes.h"
+
+constexpr DWORD PMCF_DEFAULT = 0x00000001;
+
+struct PHONEMAKECALLINFO {
+    DWORD cbSize;
+    DWORD dwFlags;
+    LPCWSTR pszDestAddress;
+    LPCWSTR pszAppName;
+    LPCWSTR pszCalledParty;
+    LPCWSTR pszComment;
+};
+
+// Hands pszDestAddress, exactly as given, to the dialler. Returns 0 when the
+// dialler was started (or under automation), -1 when the request is malformed
+// (no request, a wrong cbSize, no address) or no dialler could be started.
+LONG PhoneMakeCall(PHONEMAKECALLINFO* ppmci);

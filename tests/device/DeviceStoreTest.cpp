@@ -1,0 +1,431 @@
+#include "CallLog.h"
+#include "DeviceStore.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+// The tables exactly as the device store's format documents them.
+const char kDocumentedSchema[] = R"SQL(
+PRAGMA application_id = 1381256281;   -- 'RTLY'
+PRAGMA user_version = 1;
+CREATE TABLE calllog (
+  id         INTEGER PRIMARY KEY,
+  start_time INTEGER NOT NULL,   -- FILETIME ticks, UTC
+  end_time   INTEGER NOT NULL,   -- FILETIME ticks, UTC
+  iom        INTEGER NOT NULL,   -- 0 missed, 1 incoming, 2 outgoing; other values allowed
+  flags      INTEGER NOT NULL DEFAULT 0,
+  cidt       INTEGER NOT NULL DEFAULT 0,
+  number     TEXT,               -- NULL: the record has no number
+  name       TEXT,               -- NULL: the record has no name
+  name_type  TEXT,
+  note       TEXT
+);
+CREATE TABLE msgstore (            -- the stores table, in id order
+  id           INTEGER PRIMARY KEY,
+  display_name TEXT,               -- NULL: the row has no display name
+  entry_id     BLOB NOT NULL UNIQUE DEFAULT (randomblob(16))
+);
+CREATE TABLE folder (
+  id           INTEGER PRIMARY KEY,
+  store_id     INTEGER NOT NULL REFERENCES msgstore(id),
+  role         TEXT NOT NULL,      -- inbox, sent, outbox, drafts, deleted, or other
+  display_name TEXT,
+  entry_id     BLOB NOT NULL UNIQUE DEFAULT (randomblob(16))
+);
+CREATE TABLE message (
+  id            INTEGER PRIMARY KEY,
+  folder_id     INTEGER NOT NULL REFERENCES folder(id),
+  entry_id      BLOB NOT NULL UNIQUE DEFAULT (randomblob(16)),
+  sender_name   TEXT,              -- PR_SENDER_NAME; NULL: property absent
+  subject       TEXT,              -- PR_SUBJECT; NULL: absent
+  delivery_time INTEGER,           -- FILETIME ticks, UTC; NULL: absent
+  body          TEXT
+);
+CREATE TABLE recipient (           -- rows in position order; columns:
+  message_id    INTEGER NOT NULL REFERENCES message(id),
+  position      INTEGER NOT NULL,
+  display_name  TEXT,              -- PR_DISPLAY_NAME, first; NULL: absent
+  email_address TEXT,              -- PR_EMAIL_ADDRESS, second; NULL: absent
+  PRIMARY KEY (message_id, position)
+);
+)SQL";
+
+const char* const kTables[] = {"calllog", "msgstore", "folder", "message", "recipient"};
+
+// Columns, unique constraints and references of one table, as text.
+std::string DescribeTable(CDatabase& db, const std::string& strTable)
+{
+    std::ostringstream out;
+    auto rows = [&](const std::string& strSql, std::initializer_list<int> columns) {
+        CStatement stmt(db, strSql.c_str());
+        while (stmt.IsValid() && stmt.Step() == SQLITE_ROW) {
+            for (int nColumn : columns)
+                out << stmt.ColumnText(nColumn).value_or("NULL") << "|";
+            out << "\n";
+        }
+    };
+    rows("PRAGMA table_info(" + strTable + ")", {0, 1, 2, 3, 4, 5});
+    // Only the constraints' own indexes; indexes added for speed may differ.
+    rows("SELECT il.\"unique\", il.origin, group_concat(ii.name) FROM pragma_index_list('" + strTable +
+             "') il JOIN pragma_index_info(il.name) ii WHERE il.origin != 'c' GROUP BY il.name ORDER BY 3",
+         {0, 1, 2});
+    rows("PRAGMA foreign_key_list(" + strTable + ")", {2, 3, 4});
+    return out.str();
+}
+
+struct FileState {
+    std::string strBytes;
+    int64_t nMtimeNs;
+    bool operator==(const FileState&) const = default;
+};
+
+// Every file in a folder with its bytes and modification time.
+std::map<std::string, FileState> Snapshot(const std::string& strDir)
+{
+    std::map<std::string, FileState> files;
+    for (const auto& item : std::filesystem::directory_iterator(strDir)) {
+        struct stat st {};
+        ::stat(item.path().c_str(), &st);
+        std::ifstream in(item.path(), std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        files[item.path().filename().string()] =
+            FileState {bytes.str(), static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    }
+    return files;
+}
+
+std::vector<std::string> Names(const std::map<std::string, FileState>& files)
+{
+    std::vector<std::string> names;
+    for (const auto& [strName, state] : files)
+        names.push_back(strName);
+    return names;
+}
+
+void WriteFile(const std::string& strPath, const std::string& strBytes)
+{
+    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
+    out << strBytes;
+}
+
+std::string ReadFile(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A store with some calls and messages, closed again.
+void MakeFilledStore(const std::string& strPath, int nCalls = 40)
+{
+    CDeviceStore store;
+    ASSERT_EQ(store.Create(strPath), DeviceStatus::Ok) << store.ErrorText();
+    std::vector<DeviceCall> calls;
+    for (int i = 0; i < nCalls; ++i) {
+        DeviceCall call;
+        call.startTime = UtcTicks(2026, 1, 1) + i * 600 * kTicksPerSecond;
+        call.endTime = call.startTime + 60 * kTicksPerSecond;
+        call.iom = i % 3;
+        call.name = "Caller " + std::to_string(i % 7);
+        call.note = std::string(100, 'n');
+        calls.push_back(call);
+    }
+    ASSERT_EQ(store.AddCalls(calls), 0);
+    DeviceMessage message;
+    message.folderId = store.FindFolder("SMS", "sent");
+    message.deliveryTime = UtcTicks(2026, 1, 2);
+    message.recipients = {{"Anna", "+49301"}, {std::nullopt, "+49302"}};
+    ASSERT_EQ(store.AddMessages({message, message}), 0);
+}
+
+int64_t CountCallsThroughTheCallLog(const std::string& strPath)
+{
+    ::setenv("RINGTALLY_DEVICE", strPath.c_str(), 1);
+    CCallLog callLog;
+    int64_t nCount = 0;
+    callLog.ForEachEntry([&](const CALLLOGENTRY&) { return ++nCount, true; });
+    // Points the call log elsewhere, so that it lets go of the store.
+    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    CALLLOGENTRY entry;
+    callLog.GetEntry(0, &entry);
+    return nCount;
+}
+
+} // namespace
+
+TEST(DeviceStore, CreateMakesExactlyTheDocumentedSchema)
+{
+    CTempDir dir;
+    CDeviceStore store;
+    ASSERT_EQ(store.Create(dir.File("new.db")), DeviceStatus::Ok) << store.ErrorText();
+    store.Close();
+
+    CDatabase reference;
+    ASSERT_EQ(reference.Open(":memory:", SQLITE_OPEN_READWRITE), SQLITE_OK);
+    ASSERT_EQ(reference.Exec(kDocumentedSchema), SQLITE_OK) << reference.LastError();
+    CDatabase db;
+    ASSERT_EQ(db.Open(dir.File("new.db"), SQLITE_OPEN_READONLY), SQLITE_OK);
+    for (const char* pszTable : kTables)
+        EXPECT_EQ(DescribeTable(db, pszTable), DescribeTable(reference, pszTable)) << pszTable;
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM sqlite_schema WHERE type = 'table'"), 5);
+    EXPECT_EQ(db.QueryInt("PRAGMA application_id"), 1381256281);
+    EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 1);
+
+    CStatement stores(db, "SELECT id, display_name, length(entry_id) FROM msgstore");
+    ASSERT_EQ(stores.Step(), SQLITE_ROW);
+    EXPECT_EQ(stores.ColumnText(1), "SMS");
+    EXPECT_EQ(stores.ColumnInt(2), 16);
+    int64_t nStore = stores.ColumnInt(0);
+    EXPECT_EQ(stores.Step(), SQLITE_DONE);
+    CStatement folders(db, "SELECT store_id, role, length(entry_id) FROM folder ORDER BY id");
+    std::vector<std::string> roles;
+    while (folders.Step() == SQLITE_ROW) {
+        EXPECT_EQ(folders.ColumnInt(0), nStore);
+        EXPECT_EQ(folders.ColumnInt(2), 16);
+        roles.push_back(folders.ColumnText(1).value_or(""));
+    }
+    EXPECT_EQ(roles, (std::vector<std::string> {"inbox", "sent", "outbox", "drafts", "deleted"}));
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM calllog"), 0);
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM message"), 0);
+}
+
+TEST(DeviceStore, CreateNeverOverwrites)
+{
+    CTempDir dir;
+    MakeFilledStore(dir.File("store.db"));
+    WriteFile(dir.File("text.db"), "my notes\n");
+    WriteFile(dir.File("empty.db"), "");
+    WriteFile(dir.File("orphan.db-journal"), "journal");
+    std::filesystem::create_directory(dir.File("folder.db"));
+    auto before = Snapshot(dir.Path());
+
+    for (const char* pszName : {"store.db", "text.db", "empty.db", "orphan.db", "folder.db"}) {
+        CDeviceStore store;
+        EXPECT_EQ(store.Create(dir.File(pszName)), DeviceStatus::Exists) << pszName;
+        EXPECT_NE(store.ErrorText().find(dir.File(pszName)), std::string::npos) << store.ErrorText();
+    }
+    CDeviceStore store;
+    EXPECT_EQ(store.Create(dir.File("no/such/folder.db")), DeviceStatus::WriteFailed);
+    EXPECT_EQ(store.ErrorText().find('\n'), std::string::npos);
+    EXPECT_EQ(Snapshot(dir.Path()), before);
+}
+
+TEST(DeviceStore, OpeningTellsApartWhatIsThere)
+{
+    CTempDir dir;
+    WriteFile(dir.File("text.db"), "Name;Number\nAnna;+4930123456\n");
+    WriteFile(dir.File("empty.db"), "");
+    std::filesystem::create_directory(dir.File("folder.db"));
+    {
+        CDatabase db;
+        ASSERT_EQ(db.Open(dir.File("plain.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
+        ASSERT_EQ(db.Exec("CREATE TABLE notes (text TEXT)"), SQLITE_OK);
+        ASSERT_EQ(db.Open(dir.File("other.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
+        ASSERT_EQ(db.Exec("PRAGMA application_id = 1234; CREATE TABLE calllog (x)"), SQLITE_OK);
+    }
+    MakeFilledStore(dir.File("newer.db"));
+    {
+        CDatabase db;
+        ASSERT_EQ(db.Open(dir.File("newer.db"), SQLITE_OPEN_READWRITE), SQLITE_OK);
+        ASSERT_EQ(db.Exec("PRAGMA user_version = 2"), SQLITE_OK);
+    }
+    // Damage in the middle pages, with the header and the schema intact.
+    MakeFilledStore(dir.File("corrupt.db"), 3000);
+    {
+        std::string strBytes = ReadFile(dir.File("corrupt.db"));
+        ASSERT_GT(strBytes.size(), 40u * 4096);
+        for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 2 * 4096; ++i)
+            strBytes[i] = static_cast<char>(0xA5);
+        WriteFile(dir.File("corrupt.db"), strBytes);
+    }
+    MakeFilledStore(dir.File("truncated.db"), 3000);
+    std::filesystem::resize_file(dir.File("truncated.db"), std::filesystem::file_size(dir.File("truncated.db")) / 2);
+    MakeFilledStore(dir.File("good.db"));
+
+    struct Case {
+        const char* pszName;
+        DeviceStatus status;
+    };
+    const Case kCases[] = {
+        {"missing.db", DeviceStatus::Missing},       {"text.db", DeviceStatus::NotAStore},
+        {"empty.db", DeviceStatus::NotAStore},       {"plain.db", DeviceStatus::NotAStore},
+        {"other.db", DeviceStatus::NotAStore},       {"newer.db", DeviceStatus::NewerVersion},
+        {"corrupt.db", DeviceStatus::Corrupt},       {"truncated.db", DeviceStatus::Corrupt},
+        {"folder.db", DeviceStatus::Unreadable},
+        {"good.db", DeviceStatus::Ok},
+    };
+    auto before = Snapshot(dir.Path());
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.pszName);
+        for (bool bWrite : {false, true}) {
+            CDeviceStore store;
+            DeviceStatus status = bWrite ? store.OpenForWriting(dir.File(c.pszName))
+                                         : store.OpenReadOnly(dir.File(c.pszName));
+            EXPECT_EQ(status, c.status) << (bWrite ? "writing: " : "reading: ") << store.ErrorText();
+            if (c.status != DeviceStatus::Ok) {
+                EXPECT_FALSE(store.Database().IsOpen());
+                EXPECT_EQ(store.ErrorText().rfind(dir.File(c.pszName) + ": ", 0), 0u) << store.ErrorText();
+                EXPECT_EQ(store.ErrorText().find('\n'), std::string::npos) << store.ErrorText();
+            }
+        }
+    }
+    EXPECT_EQ(Snapshot(dir.Path()), before);
+}
+
+TEST(DeviceStore, ReadingChangesNoFile)
+{
+    for (const char* pszMode : {"DELETE", "WAL"}) {
+        for (bool bReadOnlyFolder : {false, true}) {
+            SCOPED_TRACE(testing::Message() << pszMode << (bReadOnlyFolder ? ", read-only folder" : ""));
+            CTempDir dir;
+            std::string strPath = dir.File("device.db");
+            MakeFilledStore(strPath);
+            {
+                CDatabase db;
+                ASSERT_EQ(db.Open(strPath, SQLITE_OPEN_READWRITE), SQLITE_OK);
+                CStatement mode(db, (std::string("PRAGMA journal_mode = ") + pszMode).c_str());
+                ASSERT_EQ(mode.Step(), SQLITE_ROW);
+                ASSERT_EQ(mode.ColumnText(0), std::string(pszMode[0] == 'W' ? "wal" : "delete"));
+            }
+            if (bReadOnlyFolder) {
+                ::chmod(strPath.c_str(), 0444);
+                ::chmod(dir.Path().c_str(), 0555);
+            }
+            auto before = Snapshot(dir.Path());
+            ASSERT_EQ(Names(before), std::vector<std::string> {"device.db"});
+
+            CDeviceStore store;
+            ASSERT_EQ(store.OpenReadOnly(strPath), DeviceStatus::Ok) << store.ErrorText();
+            EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM calllog"), 40);
+            EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM recipient"), 4);
+            EXPECT_NE(store.Database().Exec("INSERT INTO calllog (start_time, end_time, iom) VALUES (1, 2, 0)"),
+                      SQLITE_OK);
+            EXPECT_NE(store.Database().Exec("PRAGMA user_version = 5"), SQLITE_OK);
+            EXPECT_EQ(Snapshot(dir.Path()), before);
+            store.Close();
+            EXPECT_EQ(CountCallsThroughTheCallLog(strPath), 40);
+            EXPECT_EQ(Snapshot(dir.Path()), before);
+        }
+    }
+}
+
+// A reader beside a writer that still holds the store open in WAL mode sees
+// the committed records and leaves the store file alone.
+TEST(DeviceStore, ReadingBesideAnOpenWalWriter)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeFilledStore(strPath);
+    CDeviceStore writer;
+    ASSERT_EQ(writer.OpenForWriting(strPath), DeviceStatus::Ok);
+    ASSERT_EQ(writer.Database().Exec("PRAGMA journal_mode = WAL"), SQLITE_OK);
+    DeviceCall call;
+    call.startTime = UtcTicks(2027, 1, 1);
+    call.endTime = call.startTime;
+    ASSERT_EQ(writer.AddCalls({call}), 0);
+    auto before = Snapshot(dir.Path());
+
+    CDeviceStore reader;
+    ASSERT_EQ(reader.OpenReadOnly(strPath), DeviceStatus::Ok) << reader.ErrorText();
+    EXPECT_EQ(reader.Database().QueryInt("SELECT count(*) FROM calllog"), 41);
+    reader.Close();
+    EXPECT_EQ(CountCallsThroughTheCallLog(strPath), 41);
+    auto after = Snapshot(dir.Path());
+    EXPECT_EQ(Names(after), Names(before));
+    EXPECT_EQ(after["device.db"], before["device.db"]);
+}
+
+TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
+{
+    CTestDevice device;
+    CDeviceStore& store = device.Store();
+    ASSERT_EQ(store.Database().Exec(
+                  "CREATE TRIGGER no_99 BEFORE INSERT ON calllog WHEN NEW.iom = 99 "
+                  "BEGIN SELECT RAISE(ABORT, 'no'); END;"
+                  "CREATE TRIGGER no_x BEFORE INSERT ON recipient WHEN NEW.display_name = 'x' "
+                  "BEGIN SELECT RAISE(ABORT, 'no'); END;"),
+              SQLITE_OK);
+    DeviceCall good, bad;
+    good.iom = 1;
+    bad.iom = 99;
+    EXPECT_EQ(store.AddCalls({good, good, bad}), -1);
+    EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
+    EXPECT_EQ(store.AddCalls({good, good}), 0);
+    EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM calllog"), 2);
+
+    DeviceMessage message;
+    message.folderId = device.Inbox();
+    message.senderName = "Anna";
+    message.recipients = {{"a", std::nullopt}, {std::nullopt, "b@x"}};
+    DeviceMessage badMessage = message;
+    badMessage.recipients.push_back({"x", std::nullopt});
+    EXPECT_EQ(store.AddMessages({message, badMessage}), -1);
+    EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM message"), 0);
+    EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM recipient"), 0);
+    EXPECT_EQ(store.AddMessages({message}), 0);
+    CStatement rows(store.Database(), "SELECT position, display_name, email_address FROM recipient ORDER BY position");
+    ASSERT_EQ(rows.Step(), SQLITE_ROW);
+    EXPECT_EQ(rows.ColumnInt(0), 0);
+    EXPECT_EQ(rows.ColumnText(1), "a");
+    EXPECT_EQ(rows.ColumnText(2), std::nullopt);
+    ASSERT_EQ(rows.Step(), SQLITE_ROW);
+    EXPECT_EQ(rows.ColumnInt(0), 1);
+    EXPECT_EQ(rows.ColumnText(1), std::nullopt);
+    EXPECT_EQ(rows.ColumnText(2), "b@x");
+    EXPECT_EQ(store.Database().QueryInt("SELECT delivery_time IS NULL FROM message"), 1);
+
+    int64_t nStore = store.AddStore(std::nullopt);
+    ASSERT_GT(nStore, 0);
+    std::string strFolders = "SELECT count(*) FROM folder WHERE store_id = " + std::to_string(nStore);
+    EXPECT_EQ(store.Database().QueryInt(strFolders.c_str()), 5);
+    EXPECT_EQ(store.FindFolder("sms", "sent"), store.FindFolder("SMS", "sent"));
+    EXPECT_EQ(store.FindFolder("SMS", "archive"), -1);
+}
+
+TEST(DeviceStore, DefaultPathFollowsTheEnvironment)
+{
+    struct Case {
+        const char* pszDevice;
+        const char* pszDataHome;
+        const char* pszHome;
+        const char* pszPath;
+    };
+    const Case kCases[] = {
+        {"/d/x.db", "/data", "/home/u", "/d/x.db"},
+        {"", "/data", "/home/u", "/data/ringtally/device.db"},
+        {nullptr, "/data", "/home/u", "/data/ringtally/device.db"},
+        {nullptr, "relative", "/home/u", "/home/u/.local/share/ringtally/device.db"},
+        {nullptr, nullptr, "/home/u", "/home/u/.local/share/ringtally/device.db"},
+    };
+    const char* kNames[] = {"RINGTALLY_DEVICE", "XDG_DATA_HOME", "HOME"};
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const char* pszName : kNames)
+        saved[pszName] = std::getenv(pszName) ? std::optional<std::string>(std::getenv(pszName)) : std::nullopt;
+    for (const Case& c : kCases) {
+        const char* values[] = {c.pszDevice, c.pszDataHome, c.pszHome};
+        for (int i = 0; i < 3; ++i) {
+            if (values[i])
+                ::setenv(kNames[i], values[i], 1);
+            else
+                ::unsetenv(kNames[i]);
+        }
+        EXPECT_EQ(DefaultDevicePath(), c.pszPath);
+    }
+    for (const auto& [strName, value] : saved) {
+        if (value)
+            ::setenv(strName.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(strName.c_str());
+    }
+}

@@ -1,0 +1,109 @@
+#include "Statement.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <limits>
+
+namespace {
+
+class CMemoryDatabaseTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(m_db.Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
+        ASSERT_EQ(m_db.Exec("CREATE TABLE t (id INTEGER PRIMARY KEY, n INTEGER, s TEXT, b BLOB UNIQUE)"), SQLITE_OK);
+    }
+    int64_t Count() { return m_db.QueryInt("SELECT count(*) FROM t").value_or(-1); }
+
+    CDatabase m_db;
+};
+
+} // namespace
+
+TEST_F(CMemoryDatabaseTest, ErrorsAreKeptAsTextAndCode)
+{
+    CStatement bad(m_db, "SELEKT 1");
+    EXPECT_FALSE(bad.IsValid());
+    EXPECT_EQ(m_db.LastCode(), SQLITE_ERROR);
+    EXPECT_NE(m_db.LastError().find("syntax error"), std::string::npos) << m_db.LastError();
+
+    EXPECT_EQ(m_db.Exec("INSERT INTO nowhere VALUES (1)"), SQLITE_ERROR);
+    EXPECT_NE(m_db.LastError().find("no such table: nowhere"), std::string::npos) << m_db.LastError();
+
+    ASSERT_EQ(m_db.Exec("INSERT INTO t (b) VALUES (x'01')"), SQLITE_OK);
+    CStatement dup(m_db, "INSERT INTO t (b) VALUES (x'01')");
+    ASSERT_TRUE(dup.IsValid());
+    EXPECT_EQ(dup.Step(), SQLITE_CONSTRAINT_UNIQUE);
+    EXPECT_EQ(m_db.LastCode(), SQLITE_CONSTRAINT_UNIQUE);
+    EXPECT_NE(m_db.LastError().find("UNIQUE"), std::string::npos) << m_db.LastError();
+
+    EXPECT_FALSE(m_db.QueryInt("SELECT n FROM t WHERE id = 99").has_value());
+    EXPECT_FALSE(m_db.QueryInt("SELEKT").has_value());
+
+    CDatabase missing;
+    EXPECT_NE(missing.Open("/nonexistent/folder/x.db", SQLITE_OPEN_READWRITE), SQLITE_OK);
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_FALSE(missing.LastError().empty());
+}
+
+TEST_F(CMemoryDatabaseTest, ValuesRoundTrip)
+{
+    CStatement insert(m_db, "INSERT INTO t (n, s, b) VALUES (?1, ?2, ?3)");
+    const std::string strWithNul("a\0b", 3);
+    const unsigned char kBlob[] = {0, 1, 254, 255};
+    insert.BindInt(1, std::numeric_limits<int64_t>::min());
+    insert.BindText(2, std::string_view(strWithNul));
+    insert.BindBlob(3, kBlob, sizeof kBlob);
+    ASSERT_EQ(insert.Step(), SQLITE_DONE);
+    insert.Reset();
+    insert.BindInt(1, std::numeric_limits<int64_t>::max());
+    insert.BindText(2, std::optional<std::string>(""));
+    ASSERT_EQ(insert.Step(), SQLITE_DONE);
+    // Reset drops the bindings: unbound parameters are NULL.
+    insert.Reset();
+    insert.BindText(2, std::optional<std::string>());
+    ASSERT_EQ(insert.Step(), SQLITE_DONE);
+
+    CStatement select(m_db, "SELECT n, s, b FROM t ORDER BY id");
+    ASSERT_EQ(select.Step(), SQLITE_ROW);
+    EXPECT_EQ(select.ColumnInt(0), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(select.ColumnText(1), strWithNul);
+    EXPECT_EQ(select.ColumnBlob(2), std::vector<unsigned char>(kBlob, kBlob + 4));
+    ASSERT_EQ(select.Step(), SQLITE_ROW);
+    EXPECT_EQ(select.ColumnInt(0), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(select.ColumnText(1), std::optional<std::string>(""));
+    EXPECT_TRUE(select.ColumnIsNull(2));
+    ASSERT_EQ(select.Step(), SQLITE_ROW);
+    EXPECT_TRUE(select.ColumnIsNull(0));
+    EXPECT_EQ(select.ColumnText(1), std::nullopt);
+    EXPECT_EQ(select.Step(), SQLITE_DONE);
+
+    CStatement moved(std::move(select));
+    EXPECT_FALSE(select.IsValid());
+    ASSERT_TRUE(moved.IsValid());
+    moved.Reset();
+    EXPECT_EQ(moved.Step(), SQLITE_ROW);
+}
+
+TEST_F(CMemoryDatabaseTest, TransactionRollsBackUnlessCommitted)
+{
+    {
+        CTransaction tx(m_db);
+        ASSERT_TRUE(tx.IsActive());
+        ASSERT_EQ(m_db.Exec("INSERT INTO t (n) VALUES (1)"), SQLITE_OK);
+        // A second transaction cannot start inside the first.
+        CTransaction nested(m_db);
+        EXPECT_FALSE(nested.IsActive());
+        EXPECT_EQ(nested.Commit(), SQLITE_MISUSE);
+    }
+    EXPECT_EQ(Count(), 0);
+    {
+        CTransaction tx(m_db);
+        ASSERT_EQ(m_db.Exec("INSERT INTO t (n) VALUES (1)"), SQLITE_OK);
+        EXPECT_EQ(tx.Commit(), SQLITE_OK);
+        EXPECT_FALSE(tx.IsActive());
+    }
+    EXPECT_EQ(Count(), 1);
+}

@@ -1,0 +1,181 @@
+#include "PhoneCallLog.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+DeviceCall Call(int64_t nStart, const char* pszName)
+{
+    DeviceCall call;
+    call.startTime = nStart;
+    call.endTime = nStart + 60 * kTicksPerSecond;
+    call.iom = IOM_INCOMING;
+    call.name = pszName;
+    return call;
+}
+
+// Reads the record at the handle's position and returns its name, or "-"
+// when the read fails.
+std::wstring ReadName(HANDLE h)
+{
+    CALLLOGENTRY entry {};
+    entry.cbSize = sizeof entry;
+    if (PhoneGetCallLogEntry(h, &entry) != 0)
+        return L"-";
+    std::wstring strName = entry.pszName ? entry.pszName : L"(null)";
+    LocalFree(entry.pszName);
+    LocalFree(entry.pszNumber);
+    LocalFree(entry.pszNameType);
+    LocalFree(entry.pszNote);
+    return strName;
+}
+
+} // namespace
+
+TEST(PhoneCallLog, MissingStoreOpensAsEmptyLog)
+{
+    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    DWORD nPosition = 99;
+    EXPECT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, 0, &nPosition), 0);
+    EXPECT_EQ(nPosition, 0u);
+    EXPECT_NE(PhoneSeekCallLog(h, CALLLOGSEEK_END, 0, &nPosition), 0);
+    EXPECT_EQ(ReadName(h), L"-");
+    PhoneCloseCallLog(h);
+}
+
+TEST(PhoneCallLog, SeeksFromEitherEndAndReadsMoveOn)
+{
+    CTestDevice device;
+    // Stored oldest first; the log hands them out newest first.
+    ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 1, 1), "c"), Call(UtcTicks(2026, 1, 2), "b"),
+                                       Call(UtcTicks(2026, 1, 3), "a")}),
+              0);
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    DWORD nPosition = 99;
+
+    struct Case {
+        DWORD dwSeek;
+        DWORD nOffset;
+        bool bOk;
+        DWORD nPosition;
+        const wchar_t* pszFirst;
+    };
+    const Case kCases[] = {
+        {CALLLOGSEEK_BEGINNING, 0, true, 0, L"a"}, {CALLLOGSEEK_BEGINNING, 2, true, 2, L"c"},
+        {CALLLOGSEEK_BEGINNING, 3, true, 3, L"-"}, {CALLLOGSEEK_BEGINNING, 4, false, 0, nullptr},
+        {CALLLOGSEEK_END, 0, true, 2, L"c"},       {CALLLOGSEEK_END, 2, true, 0, L"a"},
+        {CALLLOGSEEK_END, 3, false, 0, nullptr},   {7, 0, false, 0, nullptr},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "seek " << c.dwSeek << " by " << c.nOffset);
+        HRESULT hr = PhoneSeekCallLog(h, c.dwSeek, c.nOffset, &nPosition);
+        EXPECT_EQ(hr == 0, c.bOk);
+        if (c.bOk) {
+            EXPECT_EQ(nPosition, c.nPosition);
+            EXPECT_EQ(ReadName(h), c.pszFirst);
+        }
+    }
+    ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, 1, nullptr), 0);
+    EXPECT_EQ(ReadName(h), L"b");
+    EXPECT_EQ(ReadName(h), L"c");
+    EXPECT_EQ(ReadName(h), L"-");
+    PhoneCloseCallLog(h);
+}
+
+TEST(PhoneCallLog, HandsOutFieldsAsStored)
+{
+    CTestDevice device;
+    DeviceCall call;
+    call.startTime = UtcTicks(2026, 5, 4, 3, 2, 1);
+    call.endTime = UtcTicks(2026, 5, 4, 3, 7, 1);
+    call.iom = 7;
+    call.flags = 1 | 4;
+    call.cidt = CALLERIDTYPE_AVAILABLE;
+    call.number = "+4930 1234";
+    call.name = "";
+    call.note = "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x93\x9e";
+    ASSERT_EQ(device.Store().AddCalls({call}), 0);
+
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    CALLLOGENTRY entry {};
+    ASSERT_EQ(PhoneGetCallLogEntry(h, &entry), 0);
+    PhoneCloseCallLog(h);
+    EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), static_cast<uint64_t>(call.startTime));
+    EXPECT_EQ(FileTimeToTicks(entry.ftEndTime), static_cast<uint64_t>(call.endTime));
+    EXPECT_EQ(entry.iom, 7);
+    EXPECT_TRUE(entry.fOutgoing);
+    EXPECT_FALSE(entry.fConnected);
+    EXPECT_TRUE(entry.fEnded);
+    EXPECT_FALSE(entry.fRoam);
+    EXPECT_EQ(entry.cidt, CALLERIDTYPE_AVAILABLE);
+    ASSERT_NE(entry.pszNumber, nullptr);
+    EXPECT_STREQ(entry.pszNumber, L"+4930 1234");
+    // An empty name is a name, not an absent one.
+    ASSERT_NE(entry.pszName, nullptr);
+    EXPECT_STREQ(entry.pszName, L"");
+    EXPECT_EQ(entry.pszNameType, nullptr);
+    ASSERT_NE(entry.pszNote, nullptr);
+    EXPECT_STREQ(entry.pszNote, L"Gr\u00fc\u00dfe \U0001F4DE");
+    LocalFree(entry.pszName);
+    LocalFree(entry.pszNumber);
+    LocalFree(entry.pszNameType);
+    LocalFree(entry.pszNote);
+}
+
+// The log sees the store as it is at each open, and once the log is closed
+// a writer can commit.
+TEST(PhoneCallLog, FollowsTheStoreBetweenOpens)
+{
+    CTestDevice device;
+    ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 1, 1), "old")}), 0);
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    EXPECT_EQ(ReadName(h), L"old");
+    // A second handle opened meanwhile shares the first one's view.
+    HANDLE hInner = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&hInner), 0);
+    EXPECT_EQ(ReadName(hInner), L"old");
+    PhoneCloseCallLog(hInner);
+    PhoneCloseCallLog(h);
+
+    ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 1, 2), "new")}), 0) << device.Store().ErrorText();
+
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    EXPECT_EQ(ReadName(h), L"new");
+    EXPECT_EQ(ReadName(h), L"old");
+    EXPECT_EQ(ReadName(h), L"-");
+    PhoneCloseCallLog(h);
+
+    ASSERT_EQ(device.Store().Database().Exec("DELETE FROM calllog WHERE name = 'new'"), 0);
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    EXPECT_EQ(ReadName(h), L"old");
+    EXPECT_EQ(ReadName(h), L"-");
+    PhoneCloseCallLog(h);
+}
+
+TEST(PhoneCallLog, ReadingOneRecordReadsOneRow)
+{
+    CTestDevice device;
+    std::vector<DeviceCall> calls;
+    for (int i = 0; i < 1000; ++i)
+        calls.push_back(Call(UtcTicks(2026, 1, 1) + i * kTicksPerSecond, "x"));
+    ASSERT_EQ(device.Store().AddCalls(calls), 0);
+
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    PhoneCloseCallLog(h);
+    uint64_t nBefore = PhoneCallLogRowsRead();
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, 700, nullptr), 0);
+    EXPECT_EQ(ReadName(h), L"x");
+    PhoneCloseCallLog(h);
+    EXPECT_EQ(PhoneCallLogRowsRead() - nBefore, 1u);
+}

@@ -1,0 +1,196 @@
+#include "BackupImporter.h"
+#include "DeviceStore.h"
+#include "DeviceTool.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Files smaller than this import too fast for a progress bar to help.
+constexpr uint64_t kProgressFrom = 16u << 20;
+
+std::string Megabytes(uint64_t nBytes)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f MB", static_cast<double>(nBytes) / 1e6);
+    return buf;
+}
+
+std::string Size(uint64_t nBytes)
+{
+    if (nBytes >= 1000000)
+        return Megabytes(nBytes);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f kB", static_cast<double>(nBytes) / 1e3);
+    return buf;
+}
+
+std::string Count(int64_t nCount, const char* pszOne, const char* pszMany)
+{
+    return std::to_string(nCount) + " " + (nCount == 1 ? pszOne : pszMany);
+}
+
+// A one-line bar on standard error, redrawn at most ten times a second, for
+// terminals only.
+class CProgressBar
+{
+public:
+    explicit CProgressBar(std::string strName)
+        : m_strName(std::move(strName))
+        , m_bTerminal(::isatty(2) != 0)
+    {
+    }
+    ~CProgressBar() { Clear(); }
+
+    void Show(uint64_t nDone, uint64_t nTotal)
+    {
+        if (!m_bTerminal || nTotal < kProgressFrom)
+            return;
+        auto now = std::chrono::steady_clock::now();
+        if (m_bShown && now - m_last < std::chrono::milliseconds(100) && nDone < nTotal)
+            return;
+        m_last = now;
+        m_bShown = true;
+        int nPercent = static_cast<int>(nDone * 100 / nTotal);
+        int nFilled = nPercent * 30 / 100;
+        std::string strBar = std::string(static_cast<size_t>(nFilled), '#') + std::string(30 - static_cast<size_t>(nFilled), '-');
+        std::fprintf(stderr, "\r%s [%s] %3d%% %s of %s", m_strName.c_str(), strBar.c_str(), nPercent,
+                     Megabytes(nDone).c_str(), Megabytes(nTotal).c_str());
+        std::fflush(stderr);
+    }
+
+    void Clear()
+    {
+        if (m_bShown)
+            std::fprintf(stderr, "\r\033[K");
+        m_bShown = false;
+    }
+
+private:
+    std::string m_strName;
+    bool m_bTerminal;
+    bool m_bShown = false;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+void PrintCounts(const char* pszKind, const ImportCounts& counts)
+{
+    std::printf("  %s: %lld read, %lld added, %s skipped\n", pszKind, static_cast<long long>(counts.nRead),
+                static_cast<long long>(counts.nAdded), Count(counts.nDuplicates, "duplicate", "duplicates").c_str());
+}
+
+void PrintReport(const std::string& strPath, const ImportReport& report)
+{
+    std::printf("%s: %s backup, %s\n", strPath.c_str(), BackupKindText(report.kind),
+                Size(report.nFileBytes).c_str());
+    if (report.kind == BackupKind::Calls || report.calls.nRead > 0)
+        PrintCounts("calls", report.calls);
+    if (report.kind == BackupKind::Messages || report.sms.nRead > 0)
+        PrintCounts("SMS", report.sms);
+    if (report.kind == BackupKind::Messages || report.mms.nRead > 0)
+        PrintCounts("MMS", report.mms);
+
+    std::vector<std::string> leftOut;
+    if (report.calls.nUndated)
+        leftOut.push_back(Count(report.calls.nUndated, "call", "calls") + " without a usable date");
+    if (report.sms.nUndated)
+        leftOut.push_back(Count(report.sms.nUndated, "SMS", "SMS") + " without a usable date");
+    if (report.mms.nUndated)
+        leftOut.push_back(Count(report.mms.nUndated, "MMS", "MMS") + " without a usable date");
+    if (report.nMediaParts || report.nMediaBytes)
+        leftOut.push_back(Count(report.nMediaParts, "MMS media part", "MMS media parts") + " (" +
+                          Size(static_cast<uint64_t>(report.nMediaBytes)) + " of encoded media)");
+    if (report.nOtherElements)
+        leftOut.push_back(Count(report.nOtherElements, "element that is no record", "elements that are no records"));
+    if (!leftOut.empty()) {
+        std::string strLine;
+        for (const std::string& str : leftOut)
+            strLine += (strLine.empty() ? "" : "; ") + str;
+        std::printf("  left out: %s\n", strLine.c_str());
+    }
+
+    std::vector<std::string> repaired;
+    if (report.nLoneHalves)
+        repaired.push_back(Count(report.nLoneHalves, "unpaired surrogate half", "unpaired surrogate halves") +
+                           " replaced by U+FFFD");
+    if (report.nInvalidReferences)
+        repaired.push_back(Count(report.nInvalidReferences, "reference to a non-character",
+                                 "references to non-characters") + " replaced by U+FFFD");
+    if (report.nDroppedControls)
+        repaired.push_back(Count(report.nDroppedControls, "control character", "control characters") + " dropped");
+    if (!repaired.empty()) {
+        std::string strLine;
+        for (const std::string& str : repaired)
+            strLine += (strLine.empty() ? "" : "; ") + str;
+        std::printf("  text: %s\n", strLine.c_str());
+    }
+    if (report.bTruncated)
+        std::printf("  truncated at line %lld, column %lld: imported the %lld complete records before it\n",
+                    static_cast<long long>(report.nBreakLine), static_cast<long long>(report.nBreakColumn),
+                    static_cast<long long>(report.CompleteRecords()));
+}
+
+} // namespace
+
+int RunImport(const std::string& strDevice, const std::vector<std::string>& args)
+{
+    bool bSalvage = false;
+    std::vector<std::string> files;
+    bool bOptions = true;
+    for (const std::string& strArg : args) {
+        if (bOptions && strArg == "--")
+            bOptions = false;
+        else if (bOptions && strArg == "--salvage")
+            bSalvage = true;
+        else if (bOptions && strArg.size() > 1 && strArg[0] == '-')
+            return UsageError("import: unknown option " + strArg);
+        else
+            files.push_back(strArg);
+    }
+    if (files.empty())
+        return UsageError("import needs at least one backup file");
+
+    CDeviceStore store;
+    DeviceStatus status = store.OpenForWriting(strDevice);
+    if (status == DeviceStatus::Missing) {
+        std::filesystem::path dir = std::filesystem::path(strDevice).parent_path();
+        std::error_code ec;
+        if (!dir.empty())
+            std::filesystem::create_directories(dir, ec);
+        if (ec)
+            return ToolError(dir.string() + ": cannot create the folder: " + ec.message());
+        if (store.Create(strDevice) != DeviceStatus::Ok)
+            return ToolError(store.ErrorText());
+        std::printf("Created a new device store at %s\n", strDevice.c_str());
+    } else if (status != DeviceStatus::Ok) {
+        return ToolError(store.ErrorText());
+    }
+
+    CBackupImporter importer(store);
+    int nFailed = 0;
+    for (const std::string& strFile : files) {
+        CProgressBar bar(std::filesystem::path(strFile).filename().string());
+        ImportOptions options;
+        options.bSalvage = bSalvage;
+        options.pfnProgress = [&bar](uint64_t nDone, uint64_t nTotal) { bar.Show(nDone, nTotal); };
+        ImportReport report;
+        int nResult = importer.ImportFile(strFile, options, report);
+        bar.Clear();
+        if (nResult != 0) {
+            ToolError(importer.ErrorText());
+            ++nFailed;
+            continue;
+        }
+        PrintReport(strFile, report);
+        std::fflush(stdout);
+    }
+    if (nFailed > 0 && files.size() > 1)
+        return ToolError(std::to_string(nFailed) + " of " + std::to_string(files.size()) +
+                         " files not imported; the others are in the store");
+    return nFailed > 0 ? 1 : 0;
+}
