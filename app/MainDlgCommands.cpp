@@ -1,12 +1,15 @@
 #include "MainDlg.h"
 
+#include "AboutDlg.h"
 #include "CallerSummeryDlg.h"
 #include "MessageBox.h"
+#include "PhoneActions.h"
+#include "TotalSummeryDlg.h"
 
 #include <memory>
 
-// The commands of the main menu that open the other screens. They arrive
-// with those screens; until then choosing them does nothing.
+// The commands of the main menu that open the other screens. Each screen is
+// made for one showing and destroyed when its run returns.
 
 namespace {
 
@@ -38,12 +41,35 @@ void CMainDlg::OnAnalyseSms()
     AnalyseSelection(*this, 1);
 }
 
-void CMainDlg::OnSendSms() {}
+void CMainDlg::OnSendSms()
+{
+    WCHAR szNumber[255];
+    if (GetSelectedItemText(szNumber, 2, 255) == 0)
+        SendSms(szNumber);
+}
 
-void CMainDlg::OnDial() {}
+void CMainDlg::OnDial()
+{
+    WCHAR szNumber[255];
+    if (GetSelectedItemText(szNumber, 2, 255) == 0)
+        DialNumber(szNumber);
+}
 
-void CMainDlg::OnSummaryTotal() {}
+void CMainDlg::OnSummaryTotal()
+{
+    auto pDlg = std::make_unique<CTotalSummeryDlg>();
+    pDlg->DoModal();
+}
 
-void CMainDlg::OnSummaryByTime() {}
+void CMainDlg::OnSummaryByTime()
+{
+    auto pDlg = std::make_unique<CTotalSummeryDlg>();
+    pDlg->m_bByTime = 1;
+    pDlg->DoModal();
+}
 
-void CMainDlg::OnAbout() {}
+void CMainDlg::OnAbout()
+{
+    auto pDlg = std::make_unique<CAboutDlg>();
+    pDlg->DoModal();
+}

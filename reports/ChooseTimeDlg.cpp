@@ -5,6 +5,7 @@
 #include "ListHelpers.h"
 #include "MessageBox.h"
 #include "PlatformTime.h"
+#include "RowHeight.h"
 
 BEGIN_MESSAGE_MAP(CChooseTimeDlg, CDialog)
     ON_COMMAND(ID_CHOOSE_TIME_OK, &CChooseTimeDlg::OnChooseOk)
@@ -33,13 +34,7 @@ BOOL CChooseTimeDlg::OnInitDialog()
 
 void CChooseTimeDlg::LayoutControls()
 {
-    int nRowHeight = 17;
-    HDC hdc = GetDC(m_hWnd);
-    SIZE size {};
-    if (hdc && GetTextExtentExPointW(hdc, L"A", 1, 0, nullptr, nullptr, &size))
-        nRowHeight = size.cy + 3;
-    ReleaseDC(m_hWnd, hdc);
-
+    int nRowHeight = GetRowHeight(*this);
     RECT rc {};
     GetClientRect(&rc);
     int nClientWidth = rc.right - rc.left;

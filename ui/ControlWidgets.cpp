@@ -12,7 +12,7 @@
 #include <QPainter>
 
 #include <cwctype>
-#include <cstring>
+#include <cwchar>
 
 namespace {
 

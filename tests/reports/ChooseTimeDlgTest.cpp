@@ -228,8 +228,9 @@ TEST(ChooseTimeDlg, RangeOnADaylightSavingDayHoldsTheLocalDay)
         const char* pszDate;
         std::vector<Call> calls;
     };
-    // Europe/Berlin: clocks go forward at 01:00 UTC on 2024-03-31 and back
-    // at 01:00 UTC on 2024-10-27.
+    // Berlin: clocks go forward at 01:00 UTC on 2024-03-31 and back at
+    // 01:00 UTC on 2024-10-27.
+    CTimeZone zone("Europe/Berlin");
     const Case cases[] = {
         {"2024-03-31",
          {

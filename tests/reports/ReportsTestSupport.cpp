@@ -4,6 +4,23 @@
 
 #include <QWidget>
 
+CTimeZone::CTimeZone(const char* pszZone)
+{
+    if (const char* pszOld = std::getenv("TZ")) {
+        m_strOld = pszOld;
+        m_bHadOld = true;
+    }
+    ::setenv("TZ", pszZone, 1);
+}
+
+CTimeZone::~CTimeZone()
+{
+    if (m_bHadOld)
+        ::setenv("TZ", m_strOld.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+}
+
 CFixedTextHeight::CFixedTextHeight(int nHeight)
 {
     SetTextExtentHook([nHeight](LPCWSTR, int cchString, SIZE* pSize) -> BOOL {

@@ -19,6 +19,20 @@ public:
     CScreenSize& operator=(const CScreenSize&) = delete;
 };
 
+// The process's time zone (TZ) for as long as the object lives.
+class CTimeZone
+{
+public:
+    explicit CTimeZone(const char* pszZone);
+    ~CTimeZone();
+    CTimeZone(const CTimeZone&) = delete;
+    CTimeZone& operator=(const CTimeZone&) = delete;
+
+private:
+    std::string m_strOld;
+    bool m_bHadOld = false;
+};
+
 // Every measured "A" is nHeight pixels high (nHeight < 0: the measurement
 // fails) for as long as the object lives.
 class CFixedTextHeight

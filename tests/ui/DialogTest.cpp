@@ -6,6 +6,7 @@
 #include "WinApp.h"
 
 #include <QGuiApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -261,4 +262,18 @@ TEST(Dialog, WindowIconsGoToTheWholeWindow)
     EXPECT_EQ(hBig, hIcon);
     EXPECT_EQ(hSmall, hIcon);
     EXPECT_TRUE(bShown);
+}
+
+TEST(Dialog, DesktopKeysWorkTheSoftKeysAndCancel)
+{
+    CAutomationSession session;
+    CProbeDlg dlg(130, 140, 1003);
+    session.AddAction([&](CDialog&) {
+        QTest::keyClick(dlg.m_list.m_hWnd, Qt::Key_F1);
+        QTest::keyClick(dlg.m_list.m_hWnd, Qt::Key_Escape);
+    });
+    session.AddScript("dump\n");
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.m_events, std::vector<std::string>({"first"})) << "F1 is the left soft key, here a command";
+    EXPECT_EQ(session.Output(), "closed\t130\t2\n") << "Escape cancels before the next step";
 }
