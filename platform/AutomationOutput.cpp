@@ -24,7 +24,9 @@ bool IsAutomationActive()
     return pszScript && *pszScript;
 }
 
-void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+namespace {
+
+template <typename Fields> void PrintLine(const Fields& fields)
 {
     std::string strLine;
     bool bFirst = true;
@@ -47,6 +49,18 @@ void AutomationPrint(std::initializer_list<std::wstring_view> fields)
     strLine += '\n';
     std::fwrite(strLine.data(), 1, strLine.size(), stdout);
     std::fflush(stdout);
+}
+
+} // namespace
+
+void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+{
+    PrintLine(fields);
+}
+
+void AutomationPrint(const std::vector<std::wstring>& fields)
+{
+    PrintLine(fields);
 }
 
 void SetAutomationSink(AutomationSink sink)

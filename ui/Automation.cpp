@@ -123,13 +123,7 @@ namespace {
 
 void PrintFields(const std::vector<std::wstring>& fields)
 {
-    std::wstring strLine;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            strLine += L'\t';
-        strLine += fields[i];
-    }
-    AutomationPrint({strLine});
+    AutomationPrint(fields);
 }
 
 bool SplitWords(const std::wstring& strLine, std::vector<std::wstring>* pWords, std::wstring* pError)
