@@ -1,4 +1,5 @@
-// One pass of the call figures over logs of 100,000 and 1,000,000 calls.
+// One pass of the call figures, and a walk by position as the main list
+// makes it, over logs of 100,000 and 1,000,000 calls.
 
 #include "CallFigures.h"
 #include "DeviceStore.h"
@@ -123,8 +124,23 @@ void BM_CallerCallFigures(benchmark::State& state)
     });
 }
 
+// The main list's pattern: one open, seek, read and close per position.
+void BM_EntryByPosition(benchmark::State& state)
+{
+    RunFigures(state, [](CCallLog& callLog, CallFigures* pFigures) {
+        CALLLOGENTRY entry;
+        int nIndex = 0;
+        while (callLog.GetEntry(nIndex, &entry) == 0) {
+            pFigures->nMissed += entry.iom == IOM_MISSED;
+            callLog.FreeEntry(&entry);
+            ++nIndex;
+        }
+    });
+}
+
 } // namespace
 
+BENCHMARK(BM_EntryByPosition)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TotalCallFigures)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TotalCallFiguresInRange)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CallerCallFigures)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -184,7 +184,7 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string& strOut, bool& bC
         if (c == '?' || c == '/') {
             m_strHeld += static_cast<char>(c);
             m_state = c == '?' ? State::Pi : State::Tag;
-            m_strElement = "/";
+            m_strElement.assign(1, '/');
             m_bInElementName = false;
         } else {
             m_state = State::Tag;

@@ -2,7 +2,25 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <utility>
+
+namespace {
+
+std::atomic<uint64_t> g_nLocalCommits {0};
+
+int CountCommit(void*)
+{
+    g_nLocalCommits.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
+} // namespace
+
+uint64_t LocalCommitCount()
+{
+    return g_nLocalCommits.load(std::memory_order_relaxed);
+}
 
 CDatabase::~CDatabase()
 {
@@ -22,6 +40,8 @@ int CDatabase::Open(const std::string& strPath, int nFlags)
         return nCode;
     }
     sqlite3_extended_result_codes(m_pDb, 1);
+    if (nFlags & SQLITE_OPEN_READWRITE)
+        sqlite3_commit_hook(m_pDb, CountCommit, nullptr);
     sqlite3_busy_timeout(m_pDb, 2000);
     return SQLITE_OK;
 }

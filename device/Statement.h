@@ -9,6 +9,11 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// How many transactions this process has committed through connections
+// opened for writing; lets readers in the same process see their own writes
+// without asking the file system.
+uint64_t LocalCommitCount();
+
 // A thin owner of one SQLite connection. Errors are kept as text for the
 // caller to report; nothing here throws.
 class CDatabase

@@ -5,9 +5,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
+#include <string>
+#include <unistd.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -15,23 +21,28 @@ namespace {
 constexpr HRESULT kOk = 0;
 constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 
-// The process-wide view of the device's call log: one read-only connection
-// and the record ids in log order. The order is rebuilt only when the store
-// changes, so a seek is an index into it and a read fetches one row by id.
+// Rows fetched from the store in one go, from the position asked for onwards.
+constexpr size_t kReadAhead = kCallLogReadAhead;
+// How stale the view of another process's changes may get.
+constexpr int64_t kRecheckMs = 20;
+
+// The process-wide view of the device's call log: one read-only connection,
+// the record ids in log order, and the decoded rows from the last position
+// read onwards. The order is rebuilt only when the store changes, so a seek
+// is an index into it; reading position after position, as the main list
+// does with one open and close per row, costs one query per block of rows.
 class CCallLogSource
 {
 public:
-    // The first open handle brings the view up to date and holds one read
-    // transaction until the last handle closes: a walk reads one state of
-    // the store and does not take the file's lock again for every row.
-    // Between operations the store is free for writers.
+    // The first open handle brings the view up to date; the read transaction
+    // that a block fill starts lasts until the last handle closes, so a walk
+    // reads one state of the store. Between operations the store is free for
+    // writers.
     void Acquire()
     {
         if (m_nOpen++ > 0)
             return;
         Refresh();
-        if (m_store.Database().IsOpen())
-            m_bReading = m_store.Database().Exec("BEGIN") == SQLITE_OK;
     }
 
     void Release()
@@ -46,57 +57,47 @@ public:
 
     bool Read(size_t nPosition, CALLLOGENTRY* pEntry)
     {
-        if (nPosition >= m_ids.size() || !m_select.IsValid())
+        if (nPosition >= m_ids.size())
             return false;
-        m_select.Reset();
-        m_select.BindInt(1, m_ids[nPosition]);
-        if (m_select.Step() != SQLITE_ROW) {
-            m_select.Reset();
-            return false;
+        if (nPosition < m_nBlockStart || nPosition >= m_nBlockStart + m_block.size()) {
+            if (!FillBlock(nPosition))
+                return false;
         }
+        const Row& row = m_block[nPosition - m_nBlockStart];
         ++m_nRowsRead;
-        pEntry->ftStartTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(0)));
-        pEntry->ftEndTime = TicksToFileTime(static_cast<uint64_t>(m_select.ColumnInt(1)));
-        pEntry->iom = static_cast<IOM>(m_select.ColumnInt(2));
-        auto flags = m_select.ColumnInt(3);
-        pEntry->fOutgoing = (flags & 1) != 0;
-        pEntry->fConnected = (flags & 2) != 0;
-        pEntry->fEnded = (flags & 4) != 0;
-        pEntry->fRoam = (flags & 8) != 0;
-        pEntry->cidt = static_cast<CALLERIDTYPE>(m_select.ColumnInt(4));
-        pEntry->pszNumber = Text(5);
-        pEntry->pszName = Text(6);
-        pEntry->pszNameType = Text(7);
-        pEntry->pszNote = Text(8);
-        // A statement left on its row would hold the store's read lock after
-        // the log is closed, locking writers out.
-        m_select.Reset();
+        pEntry->ftStartTime = TicksToFileTime(static_cast<uint64_t>(row.nStart));
+        pEntry->ftEndTime = TicksToFileTime(static_cast<uint64_t>(row.nEnd));
+        pEntry->iom = static_cast<IOM>(row.nIom);
+        pEntry->fOutgoing = (row.nFlags & 1) != 0;
+        pEntry->fConnected = (row.nFlags & 2) != 0;
+        pEntry->fEnded = (row.nFlags & 4) != 0;
+        pEntry->fRoam = (row.nFlags & 8) != 0;
+        pEntry->cidt = static_cast<CALLERIDTYPE>(row.nCidt);
+        pEntry->pszNumber = Copy(row.strNumber);
+        pEntry->pszName = Copy(row.strName);
+        pEntry->pszNameType = Copy(row.strNameType);
+        pEntry->pszNote = Copy(row.strNote);
         return true;
     }
 
     uint64_t RowsRead() const { return m_nRowsRead; }
+    uint64_t RowsFetched() const { return m_nRowsFetched; }
 
 private:
-    // Brings the view up to date with the store named by the environment.
-    void Refresh()
-    {
-        std::string strPath = DefaultDevicePath();
-        struct stat st {};
-        bool bExists = ::stat(strPath.c_str(), &st) == 0;
-        FileStamp stamp {bExists, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-        if (strPath != m_strPath || !(stamp == m_stamp)) {
-            m_strPath = strPath;
-            m_stamp = stamp;
-            Reopen();
-            return;
-        }
-        if (!m_store.Database().IsOpen())
-            return;
-        auto version = m_store.Database().QueryInt("PRAGMA data_version");
-        if (!version || *version != m_nDataVersion)
-            Reopen();
-    }
+    struct Row {
+        int64_t nStart = 0;
+        int64_t nEnd = 0;
+        int64_t nIom = 0;
+        int64_t nFlags = 0;
+        int64_t nCidt = 0;
+        std::optional<std::wstring> strNumber;
+        std::optional<std::wstring> strName;
+        std::optional<std::wstring> strNameType;
+        std::optional<std::wstring> strNote;
+    };
 
+    // What tells that the store changed: the file itself, its write-ahead
+    // log, and the change counter that every commit in rollback mode bumps.
     struct FileStamp {
         bool bExists = false;
         dev_t dev = 0;
@@ -104,19 +105,88 @@ private:
         off_t size = 0;
         time_t mtime = 0;
         long mtimeNs = 0;
+        uint32_t nChangeCounter = 0;
+        bool bWal = false;
+        off_t walSize = 0;
+        time_t walMtime = 0;
+        long walMtimeNs = 0;
         bool operator==(const FileStamp&) const = default;
     };
+
+    static FileStamp StampOf(const std::string& strPath)
+    {
+        FileStamp stamp;
+        struct stat st {};
+        if (::stat(strPath.c_str(), &st) != 0)
+            return stamp;
+        stamp = FileStamp {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+        int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            unsigned char counter[4] = {};
+            if (::pread(fd, counter, sizeof counter, 24) == static_cast<ssize_t>(sizeof counter))
+                stamp.nChangeCounter = (uint32_t {counter[0]} << 24) | (uint32_t {counter[1]} << 16) |
+                                       (uint32_t {counter[2]} << 8) | counter[3];
+            ::close(fd);
+        }
+        if (::stat((strPath + "-wal").c_str(), &st) == 0) {
+            stamp.bWal = true;
+            stamp.walSize = st.st_size;
+            stamp.walMtime = st.st_mtim.tv_sec;
+            stamp.walMtimeNs = st.st_mtim.tv_nsec;
+        }
+        return stamp;
+    }
+
+    // Brings the view up to date with the store named by the environment.
+    // Asking the file system costs more than reading a row, and the main list
+    // opens the log once per row: so another process's change is looked for
+    // at most every few milliseconds, while this process's own commits are
+    // seen at once.
+    void Refresh()
+    {
+        std::string strPath = DefaultDevicePath();
+        timespec now {};
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+        int64_t nNowMs = static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+        uint64_t nCommits = LocalCommitCount();
+        if (strPath == m_strPath && nCommits == m_nLocalCommits && nNowMs - m_nCheckedMs < kRecheckMs &&
+            nNowMs >= m_nCheckedMs)
+            return;
+        m_nLocalCommits = nCommits;
+        m_nCheckedMs = nNowMs;
+        FileStamp stamp = StampOf(strPath);
+        if (strPath != m_strPath || !(stamp == m_stamp)) {
+            m_strPath = strPath;
+            m_stamp = stamp;
+            Reopen();
+            return;
+        }
+        // In WAL mode a commit may leave the file and the log's size and time
+        // as they were; SQLite's own counter tells.
+        if (m_stamp.bWal && m_store.Database().IsOpen()) {
+            m_dataVersion.Reset();
+            if (m_dataVersion.Step() != SQLITE_ROW || m_dataVersion.ColumnInt(0) != m_nDataVersion)
+                Reopen();
+            m_dataVersion.Reset();
+        }
+    }
 
     void Reopen()
     {
         m_select = CStatement();
+        m_dataVersion = CStatement();
         m_ids.clear();
+        m_block.clear();
+        m_nBlockStart = 0;
         m_store.Close();
         if (!m_stamp.bExists || m_store.OpenReadOnly(m_strPath) != DeviceStatus::Ok) {
             m_store.Close();
             return;
         }
-        m_nDataVersion = m_store.Database().QueryInt("PRAGMA data_version").value_or(0);
+        m_dataVersion.Prepare(m_store.Database(), "PRAGMA data_version");
+        if (m_dataVersion.Step() == SQLITE_ROW)
+            m_nDataVersion = m_dataVersion.ColumnInt(0);
+        m_dataVersion.Reset();
         CStatement order(m_store.Database(), "SELECT id FROM calllog ORDER BY start_time DESC, id DESC");
         while (order.IsValid() && order.Step() == SQLITE_ROW) {
             m_ids.push_back(order.ColumnInt(0));
@@ -126,21 +196,68 @@ private:
                                              "name_type, note FROM calllog WHERE id = ?1");
     }
 
-    LPWSTR Text(int nColumn)
+    // Decodes the rows from nPosition on. A row that has gone since the order
+    // was read ends the block.
+    bool FillBlock(size_t nPosition)
+    {
+        m_block.clear();
+        m_nBlockStart = nPosition;
+        if (!m_select.IsValid())
+            return false;
+        if (!m_bReading && m_nOpen > 0)
+            m_bReading = m_store.Database().Exec("BEGIN") == SQLITE_OK;
+        size_t nEnd = std::min(m_ids.size(), nPosition + kReadAhead);
+        for (size_t i = nPosition; i < nEnd; ++i) {
+            m_select.BindInt(1, m_ids[i]);
+            if (m_select.Step() != SQLITE_ROW) {
+                m_select.Reset();
+                break;
+            }
+            ++m_nRowsFetched;
+            Row row;
+            row.nStart = m_select.ColumnInt(0);
+            row.nEnd = m_select.ColumnInt(1);
+            row.nIom = m_select.ColumnInt(2);
+            row.nFlags = m_select.ColumnInt(3);
+            row.nCidt = m_select.ColumnInt(4);
+            row.strNumber = Text(5);
+            row.strName = Text(6);
+            row.strNameType = Text(7);
+            row.strNote = Text(8);
+            m_block.push_back(std::move(row));
+            // A statement left on its row would hold the store's read lock
+            // after the log is closed, locking writers out.
+            m_select.Reset();
+        }
+        return !m_block.empty();
+    }
+
+    std::optional<std::wstring> Text(int nColumn)
     {
         auto strText = m_select.ColumnText(nColumn);
         if (!strText)
-            return nullptr;
-        return LocalAllocText(WideFromUtf8(*strText).c_str());
+            return std::nullopt;
+        return WideFromUtf8(*strText);
+    }
+
+    static LPWSTR Copy(const std::optional<std::wstring>& strText)
+    {
+        return strText ? LocalAllocText(strText->c_str()) : nullptr;
     }
 
     std::string m_strPath;
     FileStamp m_stamp;
     CDeviceStore m_store;
     CStatement m_select;
+    CStatement m_dataVersion;
     std::vector<int64_t> m_ids;
+    std::vector<Row> m_block;
+    size_t m_nBlockStart = 0;
     int64_t m_nDataVersion = 0;
+    uint64_t m_nLocalCommits = 0;
+    int64_t m_nCheckedMs = 0;
     uint64_t m_nRowsRead = 0;
+    uint64_t m_nRowsFetched = 0;
     int m_nOpen = 0;
     bool m_bReading = false;
 };
@@ -219,4 +336,10 @@ uint64_t PhoneCallLogRowsRead()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     return Source().RowsRead();
+}
+
+uint64_t PhoneCallLogRowsFetched()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return Source().RowsFetched();
 }

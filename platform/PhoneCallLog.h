@@ -50,6 +50,10 @@ HRESULT PhoneSeekCallLog(HANDLE hdb, DWORD dwSeek, DWORD iRecord, DWORD* piRecor
 HRESULT PhoneGetCallLogEntry(HANDLE hdb, CALLLOGENTRY* pentry);
 HRESULT PhoneCloseCallLog(HANDLE hdb);
 
-// How many rows the stand-in has read from the device store so far, the rows
-// of its order index included. Lets tests count what a step costs.
+// How many records the stand-in has read so far: those handed out and the
+// rows of its order index. Lets tests count what a step costs.
 uint64_t PhoneCallLogRowsRead();
+// How many records it has fetched from the device store: reading position
+// after position fetches the records from that position on in blocks.
+uint64_t PhoneCallLogRowsFetched();
+constexpr uint64_t kCallLogReadAhead = 256;

@@ -173,9 +173,22 @@ TEST(PhoneCallLog, ReadingOneRecordReadsOneRow)
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
     PhoneCloseCallLog(h);
     uint64_t nBefore = PhoneCallLogRowsRead();
+    uint64_t nFetchedBefore = PhoneCallLogRowsFetched();
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
-    ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, 700, nullptr), 0);
+    ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, 900, nullptr), 0);
     EXPECT_EQ(ReadName(h), L"x");
     PhoneCloseCallLog(h);
     EXPECT_EQ(PhoneCallLogRowsRead() - nBefore, 1u);
+    // Only the records from position 900 on come from the store.
+    EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 100u);
+
+    // The next positions come from what was fetched with it.
+    nFetchedBefore = PhoneCallLogRowsFetched();
+    for (DWORD nPosition = 901; nPosition < 1000; ++nPosition) {
+        ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+        ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, nPosition, nullptr), 0);
+        EXPECT_EQ(ReadName(h), L"x");
+        PhoneCloseCallLog(h);
+    }
+    EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 0u);
 }
