@@ -6,13 +6,27 @@
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+AutomationSink& Sink()
+{
+    static AutomationSink s_sink;
+    return s_sink;
+}
+
+} // namespace
+
 bool IsAutomationActive()
 {
+    if (Sink())
+        return true;
     const char* pszScript = std::getenv("RINGTALLY_AUTOMATION");
     return pszScript && *pszScript;
 }
 
-void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+namespace {
+
+template <typename Fields> void PrintLine(const Fields& fields)
 {
     std::string strLine;
     bool bFirst = true;
@@ -28,7 +42,28 @@ void AutomationPrint(std::initializer_list<std::wstring_view> fields)
         }
         strLine += strField;
     }
+    if (Sink()) {
+        Sink()(strLine);
+        return;
+    }
     strLine += '\n';
     std::fwrite(strLine.data(), 1, strLine.size(), stdout);
     std::fflush(stdout);
+}
+
+} // namespace
+
+void AutomationPrint(std::initializer_list<std::wstring_view> fields)
+{
+    PrintLine(fields);
+}
+
+void AutomationPrint(const std::vector<std::wstring>& fields)
+{
+    PrintLine(fields);
+}
+
+void SetAutomationSink(AutomationSink sink)
+{
+    Sink() = std::move(sink);
 }

@@ -1,0 +1,8 @@
+#include "MainApp.h"
+
+CMainApp theApp;
+
+int main(int argc, char** argv)
+{
+    return AfxWinMain(argc, argv);
+}

@@ -1,0 +1,19 @@
+#include "MainApp.h"
+
+#include "MainDlg.h"
+
+CMainApp::CMainApp() = default;
+
+BOOL CMainApp::InitInstance()
+{
+    SHInitExtraControls();
+    SetRegistryKey(L"Local AppWizard-Generated Applications");
+
+    CMainDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+
+    // Nothing runs after the main window: no message loop of the framework's own.
+    return FALSE;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "CallLog.h"
+#include "CommandBar.h"
+#include "Dialog.h"
+#include "ImageList.h"
+#include "ListCtrl.h"
+#include "Resource.h"
+
+// The main window: the phone's call log, one row per call record, and the
+// soft-key menu from which every other screen opens.
+class CMainDlg : public CDialog
+{
+public:
+    explicit CMainDlg(CWnd* pParent = nullptr);
+    ~CMainDlg() override;
+
+    enum { IDD = IDD_RINGTALLY_DIALOG };
+
+    // Copies column nColumn of the first selected row into pszText (at most
+    // nCapacity - 1 characters and a terminating zero). 0 on success, -1
+    // when no row is selected or the text cannot be read.
+    int GetSelectedItemText(LPWSTR pszText, int nColumn, int nCapacity);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    void InitListColumns();
+    void FillCallList();
+
+    void OnExit();
+    void OnAnalyseCallLog();
+    void OnAnalyseSms();
+    void OnSendSms();
+    void OnDial();
+    void OnSummaryTotal();
+    void OnSummaryByTime();
+    void OnAbout();
+
+    HICON m_hIcon;
+    CCommandBar m_menuBar;
+    CListCtrl m_list;
+    CImageList m_imageList;
+    CCallLog m_callLog;
+
+    DECLARE_MESSAGE_MAP()
+};

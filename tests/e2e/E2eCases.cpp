@@ -1,0 +1,96 @@
+#include "E2eSupport.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+// Each folder under cases/ is one run of the real program:
+//   script     the automation script ($TMP stands for the run's own folder)
+//   expected   the exact standard output
+//   device.sql optional: fills a new device store (ft('...') gives FILETIME
+//              ticks of a UTC time); without it the device does not exist
+//   errors     optional: the exact "error" lines of standard error
+//   status     optional: the exit status, 0 when absent
+//   env        optional: KEY=VALUE lines for the program's environment
+namespace {
+
+std::vector<std::string> CaseNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(RINGTALLY_E2E_CASES)) {
+        if (entry.is_directory())
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Replace(std::string strText, const std::string& strFrom, const std::string& strTo)
+{
+    for (size_t n = strText.find(strFrom); n != std::string::npos; n = strText.find(strFrom, n + strTo.size()))
+        strText.replace(n, strFrom.size(), strTo);
+    return strText;
+}
+
+class E2eCase : public ::testing::TestWithParam<std::string>
+{
+};
+
+} // namespace
+
+TEST_P(E2eCase, PrintsExactlyWhatIsExpected)
+{
+    std::filesystem::path dir = std::filesystem::path(RINGTALLY_E2E_CASES) / GetParam();
+    auto file = [&](const char* pszName) { return (dir / pszName).string(); };
+    auto exists = [&](const char* pszName) { return std::filesystem::exists(dir / pszName); };
+    CTempDir work;
+
+    std::string strDevice;
+    if (exists("device.sql")) {
+        strDevice = work.File("device.db");
+        ASSERT_EQ(MakeDevice(strDevice, ReadFile(file("device.sql"))), "");
+    }
+    std::string strScript = work.File("script");
+    WriteFile(strScript, Replace(ReadFile(file("script")), "$TMP", work.Path()));
+    std::vector<std::string> environment;
+    if (exists("env")) {
+        std::istringstream lines(ReadFile(file("env")));
+        for (std::string strLine; std::getline(lines, strLine);) {
+            if (!strLine.empty())
+                environment.push_back(strLine);
+        }
+    }
+    RingtallyRun run = RunRingtally(strScript, strDevice, work.Path(), environment);
+
+    EXPECT_EQ(run.strOutput, Replace(ReadFile(file("expected")), "$TMP", work.Path()));
+    EXPECT_EQ(run.strErrors, exists("errors") ? ReadFile(file("errors")) : std::string());
+    EXPECT_EQ(run.nStatus, exists("status") ? std::stoi(ReadFile(file("status"))) : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, E2eCase, ::testing::ValuesIn(CaseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string strName = info.param;
+                             std::replace(strName.begin(), strName.end(), '-', '_');
+                             return strName;
+                         });
+
+TEST(Ringtally, AScriptThatCannotBeReadEndsTheRunAtOnce)
+{
+    CTempDir work;
+    RingtallyRun run = RunRingtally(work.File("missing.script"), "", work.Path());
+    EXPECT_EQ(run.nStatus, 2);
+    EXPECT_EQ(run.strOutput, "");
+    EXPECT_EQ(run.strErrors, "error\t0\tcannot read the script " + work.File("missing.script") + "\n");
+}
+
+TEST(Ringtally, TakesQtOptionsAndNothingOfItsOwn)
+{
+    CTempDir work;
+    WriteFile(work.File("script"), "dump\n");
+    RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(), {}, "-style fusion");
+    EXPECT_EQ(run.nStatus, 0);
+    EXPECT_EQ(run.strOutput, "dialog\t102\tRingtallyV2\nclosed\t102\t1\n");
+}

@@ -1,0 +1,80 @@
+#include "E2eSupport.h"
+
+#include "DeviceStore.h"
+#include "TestDevice.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void FileTimeFunction(sqlite3_context* pContext, int, sqlite3_value** ppArgs)
+{
+    const char* pszText = reinterpret_cast<const char*>(sqlite3_value_text(ppArgs[0]));
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    if (!pszText || std::sscanf(pszText, "%d-%d-%d %d:%d:%d.%d", &y, &mo, &d, &h, &mi, &s, &ms) < 6) {
+        sqlite3_result_error(pContext, "ft() takes 'YYYY-MM-DD HH:MM:SS[.mmm]'", -1);
+        return;
+    }
+    sqlite3_result_int64(pContext, UtcTicks(y, mo, d, h, mi, s, ms));
+}
+
+} // namespace
+
+std::string ShellQuoted(const std::string& strWord)
+{
+    std::string strQuoted = "'";
+    for (char ch : strWord)
+        strQuoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return strQuoted + "'";
+}
+
+std::string ReadFile(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& strPath, const std::string& strText)
+{
+    std::ofstream out(strPath, std::ios::binary);
+    out << strText;
+}
+
+std::string MakeDevice(const std::string& strPath, const std::string& strSql)
+{
+    CDeviceStore store;
+    if (store.Create(strPath) != DeviceStatus::Ok)
+        return store.ErrorText();
+    sqlite3_create_function(store.Database().Handle(), "ft", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            &FileTimeFunction, nullptr, nullptr);
+    if (store.Database().Exec(strSql.c_str()) != SQLITE_OK)
+        return store.Database().LastError();
+    return {};
+}
+
+RingtallyRun RunRingtally(const std::string& strScriptPath, const std::string& strDevicePath,
+                          const std::string& strWorkDir, const std::vector<std::string>& environment,
+                          const std::string& strArguments)
+{
+    std::string strCommand = "cd " + ShellQuoted(strWorkDir) + " && env QT_QPA_PLATFORM=offscreen RINGTALLY_AUTOMATION=" +
+                             ShellQuoted(strScriptPath) + " RINGTALLY_DEVICE=" +
+                             ShellQuoted(strDevicePath.empty() ? strWorkDir + "/no-device.db" : strDevicePath);
+    for (const std::string& strSetting : environment)
+        strCommand += " " + ShellQuoted(strSetting);
+    strCommand += " " + ShellQuoted(RINGTALLY_BIN) + " " + strArguments;
+    RingtallyRun run;
+    std::string strErr;
+    run.nStatus = RunCommand(strCommand, &run.strOutput, &strErr);
+    std::istringstream lines(strErr);
+    for (std::string strLine; std::getline(lines, strLine);) {
+        if (strLine.rfind("error\t", 0) == 0)
+            run.strErrors += strLine + "\n";
+    }
+    return run;
+}

@@ -1,0 +1,131 @@
+#include "ImageList.h"
+#include "ListCtrl.h"
+#include "ListView.h"
+#include "UiObjects.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::wstring Text(const CListModel& model, int nItem, int nSubItem)
+{
+    std::wstring strText;
+    EXPECT_TRUE(model.GetItemText(nItem, nSubItem, &strText));
+    return strText;
+}
+
+} // namespace
+
+TEST(ListModel, StaysConsistentThroughEveryKindOfChange)
+{
+    CListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.InsertColumn(0, QStringLiteral("Name"), LVCFMT_CENTER);
+    model.InsertColumn(1, QStringLiteral("Time"), LVCFMT_CENTER);
+    for (int i = 0; i < 50; ++i)
+        model.InsertItem(i, QStringLiteral("row %1").arg(i), i % 3);
+    model.Flush();
+    model.SetItemText(10, 1, QStringLiteral("02-03 09:05:07"));
+    model.SetItemImage(11, 2);
+    model.InsertItem(0, QStringLiteral("first"), 0);
+    // Rows kept back are made known before a row goes in between.
+    model.InsertItem(model.ItemCount(), QStringLiteral("last"), 1);
+    model.InsertItem(5, QStringLiteral("middle"), 1);
+    model.InsertColumn(2, QStringLiteral("No"), LVCFMT_LEFT);
+    model.DeleteAllItems();
+    model.InsertItem(0, QStringLiteral("again"), 0);
+    model.Flush();
+    EXPECT_EQ(model.rowCount(), 1);
+}
+
+TEST(ListModel, AppendedRowsReachTheViewsInOneNotification)
+{
+    CListModel model;
+    model.InsertColumn(0, QStringLiteral("Name"), LVCFMT_LEFT);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    for (int i = 0; i < 10000; ++i) {
+        model.InsertItem(i, QStringLiteral("caller"), 0);
+        model.SetItemText(i, 1, QStringLiteral("time"));
+    }
+    EXPECT_EQ(inserted.count(), 0);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.ItemCount(), 10000);
+    model.Flush();
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 0);
+    EXPECT_EQ(inserted[0][2].toInt(), 9999);
+    EXPECT_EQ(model.rowCount(), 10000);
+    // Rows kept back are flushed from the event loop as well.
+    model.InsertItem(10000, QStringLiteral("late"), 0);
+    EXPECT_TRUE(model.HasPendingRows());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model.HasPendingRows());
+    EXPECT_EQ(model.rowCount(), 10001);
+}
+
+TEST(ListModel, CellTextsGoInAndOutUnchanged)
+{
+    CListModel model;
+    model.InsertItem(0, QString(), -1);
+    EXPECT_EQ(Text(model, 0, 0), L"");
+    EXPECT_EQ(Text(model, 0, 3), L"");
+    // Cells set out of order, an empty cell between, and a character
+    // beyond the basic plane.
+    model.SetItemText(0, 2, QStringFromWide(L"+49 30 123"));
+    model.SetItemText(0, 0, QStringFromWide(L"J\U0001F600rg"));
+    EXPECT_EQ(Text(model, 0, 0), L"J\U0001F600rg");
+    EXPECT_EQ(Text(model, 0, 1), L"");
+    EXPECT_EQ(Text(model, 0, 2), L"+49 30 123");
+    model.SetItemText(0, 1, QStringLiteral("02-03 09:05:07"));
+    model.SetItemText(0, 0, QString());
+    EXPECT_EQ(Text(model, 0, 0), L"");
+    EXPECT_EQ(Text(model, 0, 1), L"02-03 09:05:07");
+    EXPECT_EQ(Text(model, 0, 2), L"+49 30 123");
+
+    std::wstring strText;
+    EXPECT_FALSE(model.GetItemText(1, 0, &strText));
+    EXPECT_FALSE(model.GetItemText(-1, 0, &strText));
+    EXPECT_FALSE(model.GetItemText(0, -1, &strText));
+    EXPECT_FALSE(model.SetItemText(1, 0, QStringLiteral("x")));
+    EXPECT_EQ(model.InsertItem(-1, QStringLiteral("x"), 0), -1);
+}
+
+TEST(ListModel, ShowsTextsAlignmentAndImages)
+{
+    HIMAGELIST himl = ImageList_Create(32, 32, ILC_MASK, 0, 4);
+    ASSERT_NE(himl, nullptr);
+    HICON hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(145));
+    ASSERT_NE(hIcon, nullptr);
+    ASSERT_EQ(ImageList_ReplaceIcon(himl, -1, hIcon), 0);
+    ASSERT_EQ(ImageList_ReplaceIcon(himl, -1, hIcon), 1);
+
+    CListModel model;
+    model.InsertColumn(0, QStringLiteral("Name"), LVCFMT_CENTER);
+    model.InsertColumn(1, QStringLiteral("No"), LVCFMT_LEFT);
+    model.SetImageList(ImageListFromHandle(himl));
+    const int images[] = {0, 1, 2, -1};
+    for (int i = 0; i < 4; ++i)
+        model.InsertItem(i, QStringLiteral("row"), images[i]);
+    model.Flush();
+
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignHCenter | Qt::AlignVCenter);
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_TRUE(model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>().size() == QSize(32, 32));
+    EXPECT_FALSE(model.data(model.index(1, 0), Qt::DecorationRole).isNull());
+    // An index past the last image, or none, shows no icon; nor does any
+    // column but the first.
+    EXPECT_TRUE(model.data(model.index(2, 0), Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model.data(model.index(3, 0), Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model.data(model.index(0, 1), Qt::DecorationRole).isNull());
+    ImageList_Destroy(himl);
+    // The view keeps what it shows even when the list's owner lets go.
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).isNull());
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "CommandBar.h"
+#include "Dialog.h"
+#include "ListCtrl.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A dialog on any template that records what reaches it: it may make a menu
+// bar, bind a list view and run code while it initialises or on a command.
+class CProbeDlg : public CDialog
+{
+public:
+    explicit CProbeDlg(UINT nTemplate, UINT nMenu = 0, int nListId = 0)
+        : CDialog(nTemplate), m_nMenu(nMenu), m_nListId(nListId)
+    {
+    }
+
+    std::vector<std::string> m_events;
+    std::function<void(CProbeDlg&)> m_onInit;
+    std::function<void(CProbeDlg&)> m_onFirst;
+    bool m_bMenuMade = false;
+    bool m_bCallBaseInit = true;
+    CCommandBar m_menuBar;
+    CListCtrl m_list;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnFirst();
+    void OnSecond();
+    void OnExit();
+
+    UINT m_nMenu;
+    int m_nListId;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,506 @@
+#include "Automation.h"
+
+#include "AutomationOutput.h"
+#include "Controls.h"
+#include "Dialog.h"
+#include "ListCtrl.h"
+#include "ListView.h"
+#include "WideText.h"
+#include "Widgets.h"
+
+#include <QCoreApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+class CScriptRunner
+{
+public:
+    using LineSink = std::function<void(const std::string& strLine)>;
+
+    struct Step {
+        int nLine;
+        std::wstring strText;
+        CAutomation::Action action;
+    };
+
+    explicit CScriptRunner(LineSink errorSink) : m_errorSink(std::move(errorSink)) {}
+
+    void AddScript(std::string_view strScript)
+    {
+        std::wstring strText = WideFromUtf8(strScript);
+        size_t nStart = 0;
+        while (nStart < strText.size()) {
+            size_t nEnd = strText.find(L'\n', nStart);
+            if (nEnd == std::wstring::npos)
+                nEnd = strText.size();
+            std::wstring strLine = strText.substr(nStart, nEnd - nStart);
+            if (!strLine.empty() && strLine.back() == L'\r')
+                strLine.pop_back();
+            ++m_nLastLine;
+            size_t nFirst = strLine.find_first_not_of(L" \t");
+            if (nFirst != std::wstring::npos && strLine[nFirst] != L'#')
+                m_steps.push_back(Step {m_nLastLine, strLine, nullptr});
+            nStart = nEnd + 1;
+        }
+    }
+
+    void AddAction(CAutomation::Action action) { m_steps.push_back(Step {++m_nLastLine, L"", std::move(action)}); }
+
+    // Asks for the next step to run from the event loop of the active dialog.
+    void Schedule()
+    {
+        if (m_bScheduled || CDialog::ModalDialogs().empty())
+            return;
+        m_bScheduled = true;
+        uint64_t nGeneration = m_nGeneration;
+        QTimer::singleShot(0, QCoreApplication::instance(), [nGeneration] {
+            if (s_pActive && s_pActive->m_nGeneration == nGeneration)
+                s_pActive->RunNext();
+        });
+    }
+
+    int Finish()
+    {
+        if (!m_bFailed && m_nNext < m_steps.size())
+            Fail(m_steps[m_nNext].nLine, L"no dialog is open");
+        return m_bFailed ? 2 : 0;
+    }
+
+    void Fail(int nLine, const std::wstring& strText)
+    {
+        m_bFailed = true;
+        std::string strLine = "error\t" + std::to_string(nLine) + "\t" + Utf8FromWide(strText);
+        if (m_errorSink) {
+            m_errorSink(strLine);
+        } else {
+            strLine += '\n';
+            std::fflush(stdout);
+            std::fwrite(strLine.data(), 1, strLine.size(), stderr);
+            std::fflush(stderr);
+        }
+    }
+
+    static void Activate(CScriptRunner* pRunner)
+    {
+        static uint64_t s_nGenerations = 0;
+        if (pRunner)
+            pRunner->m_nGeneration = ++s_nGenerations;
+        s_pActive = pRunner;
+    }
+    static CScriptRunner* Active() { return s_pActive; }
+
+private:
+    void RunNext();
+    bool Execute(CDialog& dlg, const Step& step, std::wstring* pError);
+    bool Select(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError);
+    bool ChooseMenu(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError);
+    bool SetDate(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError);
+    void Dump(CDialog& dlg);
+
+    static inline CScriptRunner* s_pActive = nullptr;
+
+    LineSink m_errorSink;
+    std::vector<Step> m_steps;
+    size_t m_nNext = 0;
+    int m_nLastLine = 0;
+    bool m_bFailed = false;
+    bool m_bScheduled = false;
+    uint64_t m_nGeneration = 0;
+    // Dialogs whose step is still running (it may have opened another).
+    std::vector<CDialog*> m_busy;
+};
+
+namespace {
+
+void PrintFields(const std::vector<std::wstring>& fields)
+{
+    AutomationPrint(fields);
+}
+
+bool SplitWords(const std::wstring& strLine, std::vector<std::wstring>* pWords, std::wstring* pError)
+{
+    size_t i = 0;
+    while (true) {
+        while (i < strLine.size() && (strLine[i] == L' ' || strLine[i] == L'\t'))
+            ++i;
+        if (i >= strLine.size())
+            return true;
+        if (strLine[i] == L'"') {
+            size_t nClose = strLine.find(L'"', i + 1);
+            if (nClose == std::wstring::npos) {
+                *pError = L"a quoted word has no closing quote";
+                return false;
+            }
+            pWords->push_back(strLine.substr(i + 1, nClose - i - 1));
+            i = nClose + 1;
+        } else {
+            size_t nEnd = strLine.find_first_of(L" \t", i);
+            if (nEnd == std::wstring::npos)
+                nEnd = strLine.size();
+            pWords->push_back(strLine.substr(i, nEnd - i));
+            i = nEnd;
+        }
+    }
+}
+
+bool ParseNumber(const std::wstring& strWord, int* pValue, std::wstring* pError)
+{
+    if (strWord.empty() || strWord.size() > 9 || !std::all_of(strWord.begin(), strWord.end(), [](wchar_t ch) {
+            return ch >= L'0' && ch <= L'9';
+        })) {
+        *pError = L"\"" + strWord + L"\" is not a number";
+        return false;
+    }
+    *pValue = std::stoi(strWord);
+    return true;
+}
+
+std::wstring Quoted(const wchar_t* psz)
+{
+    return std::wstring(L"\"") + psz + L"\"";
+}
+
+const MenuItemTemplate* FindItem(const std::vector<MenuItemTemplate>& items, const std::wstring& strCaption)
+{
+    for (const MenuItemTemplate& item : items) {
+        if (strCaption == item.pszCaption)
+            return &item;
+    }
+    return nullptr;
+}
+
+CListCtrl* FirstListView(CDialog& dlg)
+{
+    for (CWnd* pWnd : dlg.GetControls()) {
+        if (dynamic_cast<CListViewWidget*>(pWnd->m_hWnd))
+            return static_cast<CListCtrl*>(pWnd);
+    }
+    return nullptr;
+}
+
+std::wstring DateText(const SYSTEMTIME& st)
+{
+    wchar_t szDate[16];
+    std::swprintf(szDate, 16, L"%04u-%02u-%02u", st.wYear, st.wMonth, st.wDay);
+    return szDate;
+}
+
+} // namespace
+
+void CScriptRunner::RunNext()
+{
+    m_bScheduled = false;
+    CDialog* pTop = CDialog::GetActiveDialog();
+    if (!pTop || !pTop->IsRunning() || std::find(m_busy.begin(), m_busy.end(), pTop) != m_busy.end())
+        return;
+    if (m_bFailed) {
+        pTop->EndDialog(IDCANCEL);
+        return;
+    }
+    if (m_nNext >= m_steps.size()) {
+        // The script is over: cancel from the top; the main window gets ok.
+        bool bMain = CDialog::ModalDialogs().size() == 1;
+        int nCommand = bMain ? IDOK : IDCANCEL;
+        m_busy.push_back(pTop);
+        pTop->SendCommand(static_cast<UINT>(nCommand));
+        m_busy.erase(std::find(m_busy.begin(), m_busy.end(), pTop));
+        if (pTop->IsRunning())
+            pTop->EndDialog(nCommand);
+        Schedule();
+        return;
+    }
+    const Step step = m_steps[m_nNext++];
+    std::wstring strError;
+    m_busy.push_back(pTop);
+    bool bDone = Execute(*pTop, step, &strError);
+    m_busy.erase(std::find(m_busy.begin(), m_busy.end(), pTop));
+    if (!bDone && !m_bFailed)
+        Fail(step.nLine, strError);
+    Schedule();
+}
+
+bool CScriptRunner::Execute(CDialog& dlg, const Step& step, std::wstring* pError)
+{
+    if (step.action) {
+        step.action(dlg);
+        return true;
+    }
+    std::vector<std::wstring> words;
+    if (!SplitWords(step.strText, &words, pError))
+        return false;
+    const std::wstring& strVerb = words.front();
+    size_t nArgs = words.size() - 1;
+    if (strVerb == L"expect") {
+        int nId = 0;
+        if (nArgs != 1) {
+            *pError = L"expect takes one dialog template id";
+            return false;
+        }
+        if (!ParseNumber(words[1], &nId, pError))
+            return false;
+        if (dlg.GetTemplateId() != static_cast<UINT>(nId)) {
+            *pError = L"the active dialog is " + std::to_wstring(dlg.GetTemplateId()) + L", not " + words[1];
+            return false;
+        }
+        return true;
+    }
+    if (strVerb == L"select")
+        return Select(dlg, words, pError);
+    if (strVerb == L"command") {
+        int nId = 0;
+        if (nArgs != 1) {
+            *pError = L"command takes one command id";
+            return false;
+        }
+        if (!ParseNumber(words[1], &nId, pError))
+            return false;
+        if (!dlg.HasCommandHandler(static_cast<UINT>(nId))) {
+            *pError = L"the active dialog has no command " + words[1];
+            return false;
+        }
+        dlg.SendCommand(static_cast<UINT>(nId));
+        return true;
+    }
+    if (strVerb == L"menu")
+        return ChooseMenu(dlg, words, pError);
+    if (strVerb == L"ok" || strVerb == L"cancel") {
+        if (nArgs != 0) {
+            *pError = strVerb + L" takes nothing";
+            return false;
+        }
+        dlg.SendCommand(strVerb == L"ok" ? IDOK : IDCANCEL);
+        return true;
+    }
+    if (strVerb == L"date")
+        return SetDate(dlg, words, pError);
+    if (strVerb == L"dump") {
+        if (nArgs != 0) {
+            *pError = L"dump takes nothing";
+            return false;
+        }
+        Dump(dlg);
+        return true;
+    }
+    if (strVerb == L"screenshot") {
+        if (nArgs != 1) {
+            *pError = L"screenshot takes one file name";
+            return false;
+        }
+        QPixmap picture = dlg.GetFrameWindow()->grab();
+        if (!picture.save(QString::fromStdWString(words[1]), "PNG")) {
+            *pError = L"cannot write " + words[1];
+            return false;
+        }
+        return true;
+    }
+    *pError = L"unknown step \"" + strVerb + L"\"";
+    return false;
+}
+
+bool CScriptRunner::Select(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError)
+{
+    CListCtrl* pList = FirstListView(dlg);
+    if (!pList) {
+        *pError = L"the active dialog has no list view";
+        return false;
+    }
+    std::vector<int> rows;
+    for (size_t i = 1; i < words.size(); ++i) {
+        int nRow = 0;
+        if (!ParseNumber(words[i], &nRow, pError))
+            return false;
+        if (nRow >= pList->GetItemCount()) {
+            *pError = L"no such row " + words[i];
+            return false;
+        }
+        rows.push_back(nRow);
+    }
+    static_cast<CListViewWidget*>(pList->m_hWnd)->SelectRows(rows);
+    return true;
+}
+
+bool CScriptRunner::ChooseMenu(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError)
+{
+    if (words.size() < 2 || words.size() > 4) {
+        *pError = L"menu takes a soft key and at most an item and a subitem";
+        return false;
+    }
+    const MenuTemplate* pMenu = dlg.GetSoftKeyMenu();
+    const MenuItemTemplate* pItem = pMenu ? FindItem(pMenu->items, words[1]) : nullptr;
+    if (!pItem) {
+        *pError = L"no soft key \"" + words[1] + L"\"";
+        return false;
+    }
+    for (size_t i = 2; i < words.size(); ++i) {
+        if (pItem->nId != 0) {
+            *pError = Quoted(pItem->pszCaption) + L" is a command and has no menu";
+            return false;
+        }
+        const MenuItemTemplate* pChild = FindItem(pItem->popup, words[i]);
+        if (!pChild) {
+            *pError = L"no item \"" + words[i] + L"\" in " + Quoted(pItem->pszCaption);
+            return false;
+        }
+        pItem = pChild;
+    }
+    if (pItem->nId == 0) {
+        *pError = Quoted(pItem->pszCaption) + L" opens a menu: choose one of its items";
+        return false;
+    }
+    if (!dlg.HasCommandHandler(pItem->nId)) {
+        *pError = L"the active dialog has no command " + std::to_wstring(pItem->nId);
+        return false;
+    }
+    dlg.SendCommand(pItem->nId);
+    return true;
+}
+
+bool CScriptRunner::SetDate(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError)
+{
+    int nId = 0;
+    if (words.size() != 3) {
+        *pError = L"date takes a control id and a date YYYY-MM-DD";
+        return false;
+    }
+    if (!ParseNumber(words[1], &nId, pError))
+        return false;
+    CWnd* pWnd = dlg.GetDlgItem(nId);
+    if (!pWnd || !dynamic_cast<CDateTimeWidget*>(pWnd->m_hWnd)) {
+        *pError = L"no date-time picker " + words[1];
+        return false;
+    }
+    const std::wstring& strDate = words[2];
+    bool bShape = strDate.size() == 10 && strDate[4] == L'-' && strDate[7] == L'-';
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        bShape = bShape && strDate[i] >= L'0' && strDate[i] <= L'9';
+    auto* pPicker = static_cast<CDateTimeCtrl*>(pWnd);
+    SYSTEMTIME st {};
+    pPicker->GetTime(&st);
+    if (bShape) {
+        st.wYear = static_cast<WORD>(std::stoi(strDate.substr(0, 4)));
+        st.wMonth = static_cast<WORD>(std::stoi(strDate.substr(5, 2)));
+        st.wDay = static_cast<WORD>(std::stoi(strDate.substr(8, 2)));
+    }
+    if (!bShape || !pPicker->SetTime(&st)) {
+        *pError = L"\"" + strDate + L"\" is not a date YYYY-MM-DD the picker can hold";
+        return false;
+    }
+    return true;
+}
+
+void CScriptRunner::Dump(CDialog& dlg)
+{
+    std::vector<wchar_t> caption(static_cast<size_t>(dlg.GetWindowTextLength()) + 1);
+    dlg.GetWindowText(caption.data(), static_cast<int>(caption.size()));
+    PrintFields({L"dialog", std::to_wstring(dlg.GetTemplateId()), caption.data()});
+    for (CWnd* pWnd : dlg.GetControls()) {
+        if (auto* pView = dynamic_cast<CListViewWidget*>(pWnd->m_hWnd)) {
+            const CListModel& model = pView->Model();
+            int nColumns = std::max(1, model.columnCount());
+            for (int nRow = 0; nRow < model.ItemCount(); ++nRow) {
+                std::vector<std::wstring> fields {L"row", std::to_wstring(nRow),
+                                                  std::to_wstring(model.GetItemImage(nRow))};
+                for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
+                    std::wstring strCell;
+                    model.GetItemText(nRow, nColumn, &strCell);
+                    fields.push_back(strCell);
+                }
+                PrintFields(fields);
+            }
+        } else if (dynamic_cast<CListBoxWidget*>(pWnd->m_hWnd)) {
+            auto* pListBox = static_cast<CListBox*>(pWnd);
+            for (int i = 0; i < pListBox->GetCount(); ++i)
+                PrintFields({L"item", std::to_wstring(i), pListBox->GetText(i)});
+        } else if (dynamic_cast<CDateTimeWidget*>(pWnd->m_hWnd)) {
+            SYSTEMTIME st {};
+            static_cast<CDateTimeCtrl*>(pWnd)->GetTime(&st);
+            PrintFields({L"date", std::to_wstring(pWnd->GetDlgCtrlID()), DateText(st)});
+        }
+    }
+}
+
+bool CAutomation::StartFromEnvironment()
+{
+    const char* pszScript = std::getenv("RINGTALLY_AUTOMATION");
+    if (!pszScript || !*pszScript)
+        return true;
+    static std::unique_ptr<CScriptRunner> s_pRunner;
+    s_pRunner = std::make_unique<CScriptRunner>(nullptr);
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(pszScript, ec))
+        in.open(pszScript, std::ios::binary);
+    std::stringstream text;
+    if (in)
+        text << in.rdbuf();
+    if (!in.is_open() || in.bad()) {
+        s_pRunner->Fail(0, L"cannot read the script " + WideFromUtf8(pszScript));
+        return false;
+    }
+    s_pRunner->AddScript(text.str());
+    CScriptRunner::Activate(s_pRunner.get());
+    return true;
+}
+
+int CAutomation::Finish(int nCode)
+{
+    CScriptRunner* pRunner = CScriptRunner::Active();
+    return pRunner ? pRunner->Finish() : nCode;
+}
+
+void CAutomation::OnDialogWaiting(CDialog*)
+{
+    if (CScriptRunner* pRunner = CScriptRunner::Active())
+        pRunner->Schedule();
+}
+
+void CAutomation::OnDialogClosed(CDialog*)
+{
+    if (CScriptRunner* pRunner = CScriptRunner::Active())
+        pRunner->Schedule();
+}
+
+CAutomationSession::CAutomationSession(std::string_view strScript)
+    : m_pRunner(std::make_unique<CScriptRunner>([this](const std::string& strLine) {
+          m_strErrors += strLine;
+          m_strErrors += '\n';
+      }))
+{
+    m_pRunner->AddScript(strScript);
+    SetAutomationSink([this](const std::string& strLine) {
+        m_strOutput += strLine;
+        m_strOutput += '\n';
+    });
+    CScriptRunner::Activate(m_pRunner.get());
+}
+
+CAutomationSession::~CAutomationSession()
+{
+    if (CScriptRunner::Active() == m_pRunner.get())
+        CScriptRunner::Activate(nullptr);
+    SetAutomationSink({});
+}
+
+void CAutomationSession::AddScript(std::string_view strScript)
+{
+    m_pRunner->AddScript(strScript);
+}
+
+void CAutomationSession::AddAction(CAutomation::Action action)
+{
+    m_pRunner->AddAction(std::move(action));
+}
+
+int CAutomationSession::Finish()
+{
+    return m_pRunner->Finish();
+}
