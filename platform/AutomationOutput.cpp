@@ -26,14 +26,16 @@ bool IsAutomationActive()
 
 namespace {
 
-void PrintLine(const std::wstring_view* pFields, size_t nFields)
+template <typename Fields> void PrintLine(const Fields& fields)
 {
     std::string strLine;
-    for (size_t i = 0; i < nFields; ++i) {
-        if (i > 0)
+    bool bFirst = true;
+    for (std::wstring_view field : fields) {
+        if (!bFirst)
             strLine += '\t';
+        bFirst = false;
         // A field never breaks the line format: TABs and line ends become blanks.
-        std::string strField = Utf8FromWide(pFields[i]);
+        std::string strField = Utf8FromWide(field);
         for (char& c : strField) {
             if (c == '\t' || c == '\n' || c == '\r')
                 c = ' ';
@@ -53,13 +55,12 @@ void PrintLine(const std::wstring_view* pFields, size_t nFields)
 
 void AutomationPrint(std::initializer_list<std::wstring_view> fields)
 {
-    PrintLine(fields.begin(), fields.size());
+    PrintLine(fields);
 }
 
 void AutomationPrint(const std::vector<std::wstring>& fields)
 {
-    std::vector<std::wstring_view> views(fields.begin(), fields.end());
-    PrintLine(views.data(), views.size());
+    PrintLine(fields);
 }
 
 void SetAutomationSink(AutomationSink sink)

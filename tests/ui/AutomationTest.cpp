@@ -52,7 +52,6 @@ TEST(Automation, DumpPrintsTheControlsInTemplateOrder)
     EXPECT_EQ(run.strOutput, "dialog\t102\tRingtallyV2\n"
                              "row\t0\t0\tAnna Schmidt\t02-03 09:05:07\t+4930123456\n"
                              "row\t1\t7\t\t\t\n"
-                             // A TAB inside a cell is a blank: it never adds a field.
                              "row\t2\t-1\ttab less\t\tx\n"
                              "closed\t102\t1\n");
     EXPECT_EQ(run.nExit, 0);
