@@ -252,7 +252,9 @@ TEST(MainDlg, ExitAndTheDoneButtonEndTheWindowWithOk)
 TEST(MainDlg, EveryEntryOfTheMainMenuReachesAHandler)
 {
     MainRun run = RunMain("menu Analyse \"Call Log\"\nmenu Analyse SMS\nmenu Menu \"Send SMS\"\nmenu Menu Dial\n"
-                          "menu Menu Summary Total\nmenu Menu Summary \"By Time\"\nmenu Menu About\n");
+                          "menu Menu Summary Total\nexpect 131\nok\n"
+                          "menu Menu Summary \"By Time\"\nexpect 154\ncancel\nexpect 131\nok\n"
+                          "menu Menu About\nexpect 132\nok\n");
     EXPECT_EQ(run.strErrors, "");
     EXPECT_EQ(run.nExit, 0);
 }

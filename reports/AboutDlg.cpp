@@ -1,0 +1,45 @@
+#include "AboutDlg.h"
+
+#include "ListHelpers.h"
+#include "RowHeight.h"
+
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+    ON_COMMAND(ID_ABOUT_OK, &CAboutDlg::OnOK)
+END_MESSAGE_MAP()
+
+CAboutDlg::CAboutDlg(CWnd* pParent) : CDialog(CAboutDlg::IDD, pParent) {}
+
+CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_ABOUT_LIST, m_listBox);
+}
+
+BOOL CAboutDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    if (!m_menuBar.Create(this) || !m_menuBar.InsertMenuBar(IDR_ABOUT_MENU))
+        return FALSE;
+
+    // The list box sorts the lines; the product line finds its own place.
+    m_listBox.AddString(L"Ringtally 2.1(PPC)");
+    m_listBox.AddString(L"Project: github.com/ringtally/ringtally");
+    m_listBox.AddString(L"Issues: github.com/ringtally/ringtally/issues");
+    m_listBox.AddString(L"Licence: GPL-3.0-or-later");
+
+    int nRowHeight = GetRowHeight(*this);
+    RECT rcDialog {}, rcIcon {};
+    GetClientRect(&rcDialog);
+    GetDlgItem(IDC_ABOUT_ICON)->GetClientRect(&rcIcon);
+    m_listBox.MoveWindow(10, rcIcon.bottom + nRowHeight, rcDialog.right - 20, 5 * nRowHeight, TRUE);
+    SetControlFont(m_listBox.m_hWnd, 2);
+    return TRUE;
+}
+
+void CAboutDlg::OnOK()
+{
+    CDialog::OnOK();
+}

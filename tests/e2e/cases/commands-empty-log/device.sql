@@ -1,0 +1,1 @@
+-- A device with no calls and no messages.
