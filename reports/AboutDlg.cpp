@@ -26,9 +26,9 @@ BOOL CAboutDlg::OnInitDialog()
 
     // The list box sorts the lines; the product line finds its own place.
     m_listBox.AddString(L"Ringtally 2.1(PPC)");
-    m_listBox.AddString(L"Project: github.com/ringtally/ringtally");
-    m_listBox.AddString(L"Issues: github.com/ringtally/ringtally/issues");
-    m_listBox.AddString(L"Licence: GPL-3.0-or-later");
+    m_listBox.AddString(L"Project: the Ringtally source tree, see README.md");
+    m_listBox.AddString(L"Report a problem: the project's issue tracker");
+    m_listBox.AddString(L"Licence: GPL-3.0-or-later, see LICENSE");
 
     int nRowHeight = GetRowHeight(*this);
     RECT rcDialog {}, rcIcon {};

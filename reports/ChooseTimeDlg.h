@@ -15,8 +15,8 @@ public:
 
     enum { IDD = IDD_CHOOSE_TIME };
 
-    // Written by the accept step only; undefined before it.
-    TimeRange m_range;
+    // Written by the accept step only; zero before it.
+    TimeRange m_range {};
 
 protected:
     BOOL OnInitDialog() override;

@@ -20,9 +20,9 @@ public:
 };
 
 const char kAboutLines[] = "dialog\t132\tABOUT\n"
-                           "item\t0\tIssues: github.com/ringtally/ringtally/issues\n"
-                           "item\t1\tLicence: GPL-3.0-or-later\n"
-                           "item\t2\tProject: github.com/ringtally/ringtally\n"
+                           "item\t0\tLicence: GPL-3.0-or-later, see LICENSE\n"
+                           "item\t1\tProject: the Ringtally source tree, see README.md\n"
+                           "item\t2\tReport a problem: the project's issue tracker\n"
                            "item\t3\tRingtally 2.1(PPC)\n";
 
 } // namespace
@@ -87,10 +87,10 @@ TEST(AboutDlg, MoreLinesThanFitScrollAndKeepTheirOrder)
     EXPECT_EQ(session.Output(), "dialog\t132\tABOUT\n"
                                 "item\t0\tAlpha\n"
                                 "item\t1\tbeta\n"
-                                "item\t2\tIssues: github.com/ringtally/ringtally/issues\n"
-                                "item\t3\tLicence: GPL-3.0-or-later\n"
-                                "item\t4\tomega\n"
-                                "item\t5\tProject: github.com/ringtally/ringtally\n"
+                                "item\t2\tLicence: GPL-3.0-or-later, see LICENSE\n"
+                                "item\t3\tomega\n"
+                                "item\t4\tProject: the Ringtally source tree, see README.md\n"
+                                "item\t5\tReport a problem: the project's issue tracker\n"
                                 "item\t6\tRingtally 1.0\n"
                                 "item\t7\tRingtally 2.1(PPC)\n"
                                 "item\t8\tzeta\n"
