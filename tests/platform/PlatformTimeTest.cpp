@@ -235,7 +235,8 @@ TEST_F(CClockTest, GetLocalTimeWithoutFixedClockIsTheSystemsLocalTime)
         GetLocalTime(&st);
         time_t nAfter = std::time(nullptr);
         FILETIME ftBefore = TicksToFileTime(kUnixEpoch + static_cast<uint64_t>(nBefore) * kSecond), localBefore {};
-        FILETIME ftAfter = TicksToFileTime(kUnixEpoch + static_cast<uint64_t>(nAfter + 1) * kSecond), localAfter {};
+        // time() reads a coarse clock that may lag the precise one by a tick.
+        FILETIME ftAfter = TicksToFileTime(kUnixEpoch + static_cast<uint64_t>(nAfter + 2) * kSecond), localAfter {};
         ASSERT_TRUE(FileTimeToLocalFileTime(&ftBefore, &localBefore));
         ASSERT_TRUE(FileTimeToLocalFileTime(&ftAfter, &localAfter));
         uint64_t nNow = Ticks(st);
