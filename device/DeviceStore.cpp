@@ -205,7 +205,7 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite)
         std::string strUri = "file:" + UriEscape(strPath) + "?mode=ro";
         if (bWal && !FileExists(strPath + "-wal"))
             strUri += "&immutable=1";
-        nCode = m_db.Open(strUri, SQLITE_OPEN_READONLY);
+        nCode = m_db.Open(strUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
         // Reading pages through a memory map saves a system call per page,
         // which dominates a pass over a large store.
         if (nCode == SQLITE_OK)

@@ -1,10 +1,12 @@
 #include "PlatformTime.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <vector>
 #include <utility>
 
 namespace {
@@ -51,6 +53,10 @@ unsigned DaysInMonth(unsigned y, unsigned m)
     return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
 }
 
+// Counts the zone's changes, so that remembered offsets of an earlier zone
+// are never used; starts at 1 so that an empty slot never matches.
+std::atomic<uint64_t> g_nZoneGeneration {1};
+
 // tzset() re-reads the zone files on every call when TZ is unset, which
 // would dominate a pass over a large log; it runs again only when TZ changes.
 void RefreshZone()
@@ -63,8 +69,53 @@ void RefreshZone()
     if (s_bSet && (pszZone ? s_strZone == pszZone : s_strZone == "\x01unset"))
         return;
     tzset();
+    ++g_nZoneGeneration;
     s_bSet = true;
     s_strZone = pszZone ? pszZone : "\x01unset";
+}
+
+bool ExactZoneOffset(time_t nUnix, long* pnOffset)
+{
+    tm local {};
+    if (!localtime_r(&nUnix, &local))
+        return false;
+    *pnOffset = local.tm_gmtoff;
+    return true;
+}
+
+// The zone's offset at an instant. A pass over a large log converts millions
+// of times that mostly share a few offsets, so the offset is remembered per
+// quarter of an hour whose start and end have the same offset; a quarter
+// with a change in it is always asked afresh.
+bool ZoneOffset(time_t nUnix, long* pnOffset)
+{
+    constexpr time_t kSlot = 15 * 60;
+    constexpr size_t kSlots = 4096;
+    struct Slot {
+        time_t nSlot = 0;
+        long nOffset = 0;
+        uint64_t nGeneration = 0;
+    };
+    static std::mutex s_mutex;
+    static std::vector<Slot> s_slots(kSlots);
+    time_t nSlot = nUnix >= 0 ? nUnix / kSlot : (nUnix - kSlot + 1) / kSlot;
+    Slot& slot = s_slots[static_cast<size_t>(nSlot) % kSlots];
+    {
+        std::lock_guard<std::mutex> lock(s_mutex);
+        if (slot.nGeneration == g_nZoneGeneration && slot.nSlot == nSlot) {
+            *pnOffset = slot.nOffset;
+            return true;
+        }
+    }
+    long nFirst = 0, nLast = 0;
+    if (!ExactZoneOffset(nSlot * kSlot, &nFirst) || !ExactZoneOffset(nSlot * kSlot + kSlot - 1, &nLast))
+        return ExactZoneOffset(nUnix, pnOffset);
+    if (nFirst != nLast)
+        return ExactZoneOffset(nUnix, pnOffset);
+    std::lock_guard<std::mutex> lock(s_mutex);
+    slot = Slot {nSlot, nFirst, g_nZoneGeneration};
+    *pnOffset = nFirst;
+    return true;
 }
 
 std::mutex g_clockMutex;
@@ -160,10 +211,10 @@ BOOL FileTimeToLocalFileTime(const FILETIME* pftUtc, FILETIME* pftLocal)
         return 0;
     RefreshZone();
     auto nUnix = static_cast<time_t>(static_cast<int64_t>(nTicks / kTicksPerSecond) - kDaysTo1970 * 86400LL);
-    tm local {};
-    if (!localtime_r(&nUnix, &local))
+    long nOffsetSeconds = 0;
+    if (!ZoneOffset(nUnix, &nOffsetSeconds))
         return 0;
-    int64_t nOffset = static_cast<int64_t>(local.tm_gmtoff) * kTicksPerSecond;
+    int64_t nOffset = static_cast<int64_t>(nOffsetSeconds) * kTicksPerSecond;
     if (nOffset < 0 && nTicks < static_cast<uint64_t>(-nOffset))
         return 0;
     uint64_t nLocal = nTicks + static_cast<uint64_t>(nOffset);
