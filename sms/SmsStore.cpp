@@ -230,7 +230,7 @@ HRESULT CSmsStore::GetRecipientText(IMessage* pMessage, std::wstring* pstrText)
 }
 
 int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry,
-                         std::wstring* pstrText)
+                         std::wstring* pstrText, bool bAddress)
 {
     ClearEntry(pEntry);
     if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID)
@@ -247,8 +247,8 @@ int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, Sms
     auto* pMessage = static_cast<IMessage*>(pUnknown);
     int nResult = -1;
     if (SUCCEEDED(GetMessageProps(pMessage, pstrText, &pEntry->ftDeliveryTime)) &&
-        (ulTag != PR_IPM_SENTMAIL_ENTRYID || SUCCEEDED(GetRecipientText(pMessage, pstrText)))) {
-        size_t cch = std::min(pstrText->size(), kMaxAddress);
+        (ulTag != PR_IPM_SENTMAIL_ENTRYID || !bAddress || SUCCEEDED(GetRecipientText(pMessage, pstrText)))) {
+        size_t cch = bAddress ? std::min(pstrText->size(), kMaxAddress) : 0;
         std::wmemcpy(pEntry->szAddress, pstrText->data(), cch);
         pEntry->szAddress[cch] = L'\0';
         nResult = 0;
@@ -277,7 +277,7 @@ int CSmsStore::GetSmsEntry(ULONG ulTag, ULONG n, SmsEntry* pEntry)
             break;
         }
         if (i == n) {
-            nResult = ReadEntry(pFolder, pRows->aRow[0], ulTag, pEntry, &strText);
+            nResult = ReadEntry(pFolder, pRows->aRow[0], ulTag, pEntry, &strText, true);
             FreeProws(pRows);
             break;
         }
@@ -288,7 +288,7 @@ int CSmsStore::GetSmsEntry(ULONG ulTag, ULONG n, SmsEntry* pEntry)
     return nResult;
 }
 
-int CSmsStore::ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit)
+int CSmsStore::ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit, bool bAddress)
 {
     IMAPIFolder* pFolder = nullptr;
     IMAPITable* pTable = OpenContents(ulTag, &pFolder);
@@ -304,7 +304,7 @@ int CSmsStore::ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit)
             FreeProws(pRows);
             break;
         }
-        if (ReadEntry(pFolder, pRows->aRow[0], ulTag, &entry, &strText) == 0)
+        if (ReadEntry(pFolder, pRows->aRow[0], ulTag, &entry, &strText, bAddress) == 0)
             visit(entry);
         FreeProws(pRows);
     }
@@ -382,7 +382,7 @@ int CSmsStore::CountSmsInRange(ULONG ulTag, FILETIME ftStart, FILETIME ftEnd, in
     ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
         if (IsInRange(entry, ftStart, ftEnd))
             ++*pnCount;
-    });
+    }, false);
     return 0;
 }
 

@@ -48,7 +48,9 @@ public:
     // order, reading the folder once. A message that cannot be opened or
     // read is left out and the walk goes on. -1 when the folder cannot be
     // opened.
-    int ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit);
+    // A walk that only needs the times may leave the addresses out (empty),
+    // which saves reading every Sent Items message's recipients.
+    int ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit, bool bAddress = true);
 
     // A missing sender or time gives an empty text or time 0; only a read
     // that fails as a whole fails.
@@ -80,7 +82,8 @@ public:
 private:
     int GetFolderCount(ULONG ulTag, int* pnCount);
     // pstrText is scratch space kept across a walk.
-    int ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry, std::wstring* pstrText);
+    int ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry, std::wstring* pstrText,
+                  bool bAddress);
 
     IMAPISession* m_pSession = nullptr;
     IMsgStore* m_pStore = nullptr;

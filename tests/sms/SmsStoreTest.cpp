@@ -387,7 +387,9 @@ TEST_F(SmsStoreTest, AMessageThatCannotBeReadIsLeftOutAndTheWalkGoesOn)
         CSmsStore store;
         store.Open();
         EXPECT_EQ(CallerCount(store, c.ulTag, L"Anna"), nExpected);
-        EXPECT_EQ(RangeCount(store, c.ulTag, At(2024, 6, 1), At(2024, 6, 1, 23, 59, 59)), nExpected);
+        // Counting by time alone reads no recipients, so that fault leaves it whole.
+        int nRangeExpected = c.step == MapiFaultStep::GetRecipientTable ? 4 : nExpected;
+        EXPECT_EQ(RangeCount(store, c.ulTag, At(2024, 6, 1), At(2024, 6, 1, 23, 59, 59)), nRangeExpected);
         int nCount = -1;
         EXPECT_EQ(store.CountCallerSmsInRange(c.ulTag, At(2024, 6, 1), At(2024, 6, 2), L"Anna", &nCount), 0);
         EXPECT_EQ(nCount, nExpected);
@@ -529,8 +531,9 @@ TEST_F(SmsStoreTest, EachFigureReadsEachFolderOnce)
          nBase + (kInboxMessages - 1) * kMinute, 2, kInboxMessages + kSentMessages, kSentMessages},
         {"GetInboxCountInRange", [&] { int n = 0; store.GetInboxCountInRange(ftStart, ftEnd, &n); return n; },
          1440, 1, kInboxMessages, 0},
+        // Counting by time alone never reads the recipients.
         {"GetSentCountInRange", [&] { int n = 0; store.GetSentCountInRange(ftStart, ftEnd, &n); return n; },
-         1440, 1, kSentMessages, kSentMessages},
+         1440, 1, kSentMessages, 0},
         {"GetCallerInboxCountInRange",
          [&] { int n = 0; store.GetCallerInboxCountInRange(ftStart, ftEnd, L"+4917042", &n); return n; }, 14, 1,
          kInboxMessages, 0},
