@@ -12,6 +12,8 @@
 //   expected   the exact standard output
 //   device.sql optional: fills a new device store (ft('...') gives FILETIME
 //              ticks of a UTC time); without it the device does not exist
+//   fixture    optional, instead of device.sql: the name of a device shared
+//              by several cases, fixtures/NAME.sql
 //   errors     optional: the exact "error" lines of standard error
 //   status     optional: the exit status, 0 when absent
 //   env        optional: KEY=VALUE lines for the program's environment
@@ -49,9 +51,18 @@ TEST_P(E2eCase, PrintsExactlyWhatIsExpected)
     CTempDir work;
 
     std::string strDevice;
+    std::string strDeviceSql;
     if (exists("device.sql")) {
+        strDeviceSql = file("device.sql");
+    } else if (exists("fixture")) {
+        std::string strName = ReadFile(file("fixture"));
+        strName.erase(strName.find_last_not_of(" \n") + 1);
+        strDeviceSql = (std::filesystem::path(RINGTALLY_E2E_CASES) / ".." / "fixtures" / (strName + ".sql")).string();
+    }
+    if (!strDeviceSql.empty()) {
+        ASSERT_TRUE(std::filesystem::exists(strDeviceSql)) << strDeviceSql;
         strDevice = work.File("device.db");
-        ASSERT_EQ(MakeDevice(strDevice, ReadFile(file("device.sql"))), "");
+        ASSERT_EQ(MakeDevice(strDevice, ReadFile(strDeviceSql)), "");
     }
     std::string strScript = work.File("script");
     WriteFile(strScript, Replace(ReadFile(file("script")), "$TMP", work.Path()));
