@@ -421,6 +421,33 @@ private:
     std::vector<SRow> m_fetched;
 };
 
+// A table whose rows come from one query, stepped as rows are asked for.
+class CCursorTable : public CTable
+{
+public:
+    using CTable::CTable;
+
+protected:
+    // 1 when m_rows stands on the next row, 0 at the end, -1 on a failed read.
+    int NextRow()
+    {
+        if (m_bDone || !m_rows.IsValid())
+            return 0;
+        int nCode = StepRow(m_rows);
+        if (nCode == SQLITE_ROW)
+            return 1;
+        // A statement stepped again after its end would start over.
+        m_bDone = true;
+        m_rows.Reset();
+        return nCode == SQLITE_DONE ? 0 : -1;
+    }
+
+    CStatement m_rows;
+
+private:
+    bool m_bDone = false;
+};
+
 // What a folder and everything opened from it share: the message row that
 // its contents table handed out last, so that opening that message costs no
 // lookup, and a cursor over the recipients of the folder's messages in
@@ -567,11 +594,11 @@ private:
     MessageData m_data;
 };
 
-class CContentsTable : public CTable
+class CContentsTable : public CCursorTable
 {
 public:
     explicit CContentsTable(std::shared_ptr<FolderState> pFolder)
-        : CTable({PR_ENTRYID})
+        : CCursorTable({PR_ENTRYID})
         , m_pFolder(std::move(pFolder))
     {
     }
@@ -602,15 +629,8 @@ public:
 protected:
     int FetchRow(CPropBuilder& builder) override
     {
-        if (m_bDone)
-            return 0;
-        int nCode = StepRow(m_rows);
-        if (nCode != SQLITE_ROW) {
-            // A statement stepped again after its end would start over.
-            m_bDone = true;
-            m_rows.Reset();
-            return nCode == SQLITE_DONE ? 0 : -1;
-        }
+        if (int nNext = NextRow(); nNext != 1)
+            return nNext;
         m_pFolder->lastRow.Read(m_rows);
         m_pFolder->bLastRow = true;
         for (ULONG ulTag : m_columns)
@@ -621,8 +641,6 @@ protected:
 
 private:
     std::shared_ptr<FolderState> m_pFolder;
-    CStatement m_rows;
-    bool m_bDone = false;
 };
 
 class CFolder : public CObject<IMAPIFolder>
@@ -787,11 +805,11 @@ private:
     std::optional<std::string> m_strName;
 };
 
-class CStoresTable : public CTable
+class CStoresTable : public CCursorTable
 {
 public:
     explicit CStoresTable(std::shared_ptr<CStoreDb> pDb)
-        : CTable({PR_ENTRYID, PR_DISPLAY_NAME})
+        : CCursorTable({PR_ENTRYID, PR_DISPLAY_NAME})
         , m_pDb(std::move(pDb))
     {
         if (m_pDb)
@@ -815,14 +833,8 @@ public:
 protected:
     int FetchRow(CPropBuilder& builder) override
     {
-        if (m_bDone || !m_rows.IsValid())
-            return 0;
-        int nCode = StepRow(m_rows);
-        if (nCode != SQLITE_ROW) {
-            m_bDone = true;
-            m_rows.Reset();
-            return nCode == SQLITE_DONE ? 0 : -1;
-        }
+        if (int nNext = NextRow(); nNext != 1)
+            return nNext;
         for (ULONG ulTag : m_columns) {
             if (ulTag == PR_ENTRYID)
                 builder.AddBinary(ulTag, m_rows.ColumnBlob(2));
@@ -836,8 +848,6 @@ protected:
 
 private:
     std::shared_ptr<CStoreDb> m_pDb;
-    CStatement m_rows;
-    bool m_bDone = false;
 };
 
 class CSession : public CObject<IMAPISession>
