@@ -25,19 +25,6 @@ public:
     using CMainDlg::m_menuBar;
 };
 
-DeviceCall Call(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds = 60)
-{
-    DeviceCall call;
-    call.startTime = nStart;
-    call.endTime = nStart + nSeconds * kTicksPerSecond;
-    call.iom = iom;
-    if (pszName)
-        call.name = pszName;
-    if (pszNumber)
-        call.number = pszNumber;
-    return call;
-}
-
 struct MainRun {
     std::string strOutput;
     std::string strErrors;
@@ -97,12 +84,12 @@ TEST(MainDlg, ShowsOneRowPerCallInLogOrder)
 {
     CTestDevice device;
     ASSERT_EQ(device.Store().AddCalls({
-                  Call("Anna Schmidt", "+4930123456", 1, UtcTicks(2024, 2, 3, 8, 5, 7), 65),
-                  Call("Anna Schmidt", "+4930123456", 1, UtcTicks(2023, 2, 3, 8, 5, 7, 900)),
-                  Call(nullptr, "+4930999888", 0, UtcTicks(2024, 2, 4, 12, 0, 0)),
-                  Call("Anna Schmidt", "+4930123456", 2, UtcTicks(2024, 7, 5, 17, 30, 0)),
-                  Call(nullptr, nullptr, 7, UtcTicks(2024, 7, 6, 23, 59, 59)),
-                  Call("", "+4930555", 2, UtcTicks(2024, 7, 7, 0, 0, 0)),
+                  MakeTestCall("Anna Schmidt", "+4930123456", 1, UtcTicks(2024, 2, 3, 8, 5, 7), 65),
+                  MakeTestCall("Anna Schmidt", "+4930123456", 1, UtcTicks(2023, 2, 3, 8, 5, 7, 900)),
+                  MakeTestCall(nullptr, "+4930999888", 0, UtcTicks(2024, 2, 4, 12, 0, 0)),
+                  MakeTestCall("Anna Schmidt", "+4930123456", 2, UtcTicks(2024, 7, 5, 17, 30, 0)),
+                  MakeTestCall(nullptr, nullptr, 7, UtcTicks(2024, 7, 6, 23, 59, 59)),
+                  MakeTestCall("", "+4930555", 2, UtcTicks(2024, 7, 7, 0, 0, 0)),
               }),
               0);
     // Local time is Berlin's: summer calls keep their summer clock time,
@@ -122,10 +109,10 @@ TEST(MainDlg, SelectionIsReadFromTheUpperSelectedRow)
     CTestDevice device;
     std::string strLong(300, 'n');
     ASSERT_EQ(device.Store().AddCalls({
-                  Call("Anna", "111", 1, UtcTicks(2024, 2, 5)),
-                  Call(nullptr, nullptr, 1, UtcTicks(2024, 2, 4)),
-                  Call("Bert", "222", 2, UtcTicks(2024, 2, 3)),
-                  Call(strLong.c_str(), "333", 0, UtcTicks(2024, 2, 2)),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 5)),
+                  MakeTestCall(nullptr, nullptr, 1, UtcTicks(2024, 2, 4)),
+                  MakeTestCall("Bert", "222", 2, UtcTicks(2024, 2, 3)),
+                  MakeTestCall(strLong.c_str(), "333", 0, UtcTicks(2024, 2, 2)),
               }),
               0);
     struct Read {
@@ -167,7 +154,7 @@ TEST(MainDlg, SelectionIsReadFromTheUpperSelectedRow)
 TEST(MainDlg, AFailedMenuBarLeavesAnEmptyListWithoutColumns)
 {
     CTestDevice device;
-    ASSERT_EQ(device.Store().AddCalls({Call("Anna", "111", 1, UtcTicks(2024, 2, 5))}), 0);
+    ASSERT_EQ(device.Store().AddCalls({MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 5))}), 0);
     SetMenuResourceMissing(139, true);
     int nColumns = -1, nRows = -1, nImages = -1;
     QRect list;
@@ -198,7 +185,7 @@ TEST(MainDlg, AFailedMenuBarLeavesAnEmptyListWithoutColumns)
 TEST(MainDlg, ListCoversTheClientAreaWithTheListLook)
 {
     CTestDevice device;
-    ASSERT_EQ(device.Store().AddCalls({Call("Anna", "111", 1, UtcTicks(2024, 2, 5))}), 0);
+    ASSERT_EQ(device.Store().AddCalls({MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 5))}), 0);
     bool bWaitDuringSetUp = false;
     SetTextExtentHook([&](LPCWSTR, int, SIZE* pSize) {
         // The font is made during the list's set-up, under the wait cursor.

@@ -15,19 +15,6 @@
 
 namespace {
 
-DeviceCall Call(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds = 60)
-{
-    DeviceCall call;
-    call.startTime = nStart;
-    call.endTime = nStart + nSeconds * kTicksPerSecond;
-    call.iom = iom;
-    if (pszName)
-        call.name = pszName;
-    if (pszNumber)
-        call.number = pszNumber;
-    return call;
-}
-
 DeviceMessage Sms(int64_t nFolder, std::optional<std::string> strSender, int64_t nTime,
                   std::vector<DeviceRecipient> recipients = {})
 {
@@ -78,11 +65,11 @@ CCallerSummeryDlg& Summary(CDialog& dlg)
 void AddAnnasMonth(CTestDevice& device)
 {
     ASSERT_EQ(device.Store().AddCalls({
-                  Call("Anna", "111", 0, UtcTicks(2024, 3, 7, 8, 0, 0), 0),
-                  Call("Bert", "222", 1, UtcTicks(2024, 3, 6, 12, 0, 0), 600),
-                  Call("Anna", "111", 2, UtcTicks(2024, 3, 6, 8, 0, 0), 120),
-                  Call("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3), 65),
-                  Call("Anna", "111", 1, UtcTicks(2024, 2, 10, 8, 0, 0), 30),
+                  MakeTestCall("Anna", "111", 0, UtcTicks(2024, 3, 7, 8, 0, 0), 0),
+                  MakeTestCall("Bert", "222", 1, UtcTicks(2024, 3, 6, 12, 0, 0), 600),
+                  MakeTestCall("Anna", "111", 2, UtcTicks(2024, 3, 6, 8, 0, 0), 120),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3), 65),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 10, 8, 0, 0), 30),
               }),
               0);
     int64_t nInbox = device.Inbox(), nSent = device.Sent();
@@ -105,11 +92,11 @@ TEST(CallerSummeryDlg, CallsModeShowsTalkTimesMissedCallsAndTheTimeSinceTheLastC
     CTestDevice device;
     CClockGuard clock("2024-03-07T12:10:00");
     ASSERT_EQ(device.Store().AddCalls({
-                  Call("Bert", "222", 0, UtcTicks(2024, 3, 6, 8, 0, 0)),
-                  Call("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3), 65),
-                  Call(nullptr, "0170 555", 0, UtcTicks(2024, 3, 7, 11, 8, 30)),
-                  Call(nullptr, "0170 555", 0, UtcTicks(2024, 3, 4, 11, 0, 0)),
-                  Call(nullptr, "0170 555", 2, UtcTicks(2024, 3, 3, 10, 0, 0), 3725),
+                  MakeTestCall("Bert", "222", 0, UtcTicks(2024, 3, 6, 8, 0, 0)),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3), 65),
+                  MakeTestCall(nullptr, "0170 555", 0, UtcTicks(2024, 3, 7, 11, 8, 30)),
+                  MakeTestCall(nullptr, "0170 555", 0, UtcTicks(2024, 3, 4, 11, 0, 0)),
+                  MakeTestCall(nullptr, "0170 555", 2, UtcTicks(2024, 3, 3, 10, 0, 0), 3725),
               }),
               0);
     struct Case {

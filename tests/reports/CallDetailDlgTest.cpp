@@ -12,19 +12,6 @@
 
 namespace {
 
-DeviceCall Call(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds = 60)
-{
-    DeviceCall call;
-    call.startTime = nStart;
-    call.endTime = nStart + nSeconds * kTicksPerSecond;
-    call.iom = iom;
-    if (pszName)
-        call.name = pszName;
-    if (pszNumber)
-        call.number = pszNumber;
-    return call;
-}
-
 struct ListRun {
     std::string strOutput;
     std::string strErrors;
@@ -57,16 +44,16 @@ CCallDetailDlg& CallList(CDialog& dlg)
 void AddAnnasCalls(CTestDevice& device)
 {
     ASSERT_EQ(device.Store().AddCalls({
-                  Call("Anna", "111", 2, UtcTicks(2024, 3, 9, 8, 0, 0)),
-                  Call("Bert", "222", 0, UtcTicks(2024, 3, 8, 8, 0, 0)),
-                  Call("Anna", "111", 0, UtcTicks(2024, 3, 7, 8, 0, 0)),
-                  Call("Anna", "112", 2, UtcTicks(2024, 3, 6, 8, 0, 0)),
-                  Call("anna", "111", 1, UtcTicks(2024, 3, 5, 18, 0, 0)),
-                  Call("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3)),
-                  Call("Anna", "111", 7, UtcTicks(2024, 3, 4, 8, 0, 0)),
-                  Call(nullptr, "Anna", 0, UtcTicks(2024, 3, 3, 8, 0, 0)),
-                  Call("Anna", "111", 0, UtcTicks(2024, 3, 2, 8, 0, 0)),
-                  Call("Anna", nullptr, 2, UtcTicks(2023, 12, 31, 23, 30, 0)),
+                  MakeTestCall("Anna", "111", 2, UtcTicks(2024, 3, 9, 8, 0, 0)),
+                  MakeTestCall("Bert", "222", 0, UtcTicks(2024, 3, 8, 8, 0, 0)),
+                  MakeTestCall("Anna", "111", 0, UtcTicks(2024, 3, 7, 8, 0, 0)),
+                  MakeTestCall("Anna", "112", 2, UtcTicks(2024, 3, 6, 8, 0, 0)),
+                  MakeTestCall("anna", "111", 1, UtcTicks(2024, 3, 5, 18, 0, 0)),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3)),
+                  MakeTestCall("Anna", "111", 7, UtcTicks(2024, 3, 4, 8, 0, 0)),
+                  MakeTestCall(nullptr, "Anna", 0, UtcTicks(2024, 3, 3, 8, 0, 0)),
+                  MakeTestCall("Anna", "111", 0, UtcTicks(2024, 3, 2, 8, 0, 0)),
+                  MakeTestCall("Anna", nullptr, 2, UtcTicks(2023, 12, 31, 23, 30, 0)),
               }),
               0);
 }
@@ -99,9 +86,9 @@ TEST(CallDetailDlg, EmptyKeyTakesEmptyNamesAndCallsWithNeitherNameNorNumber)
 {
     CTestDevice device;
     ASSERT_EQ(device.Store().AddCalls({
-                  Call("", "555", 1, UtcTicks(2024, 3, 2, 8, 0, 0)),
-                  Call(nullptr, nullptr, 1, UtcTicks(2024, 3, 1, 8, 0, 0)),
-                  Call(nullptr, "", 0, UtcTicks(2024, 2, 1, 8, 0, 0)),
+                  MakeTestCall("", "555", 1, UtcTicks(2024, 3, 2, 8, 0, 0)),
+                  MakeTestCall(nullptr, nullptr, 1, UtcTicks(2024, 3, 1, 8, 0, 0)),
+                  MakeTestCall(nullptr, "", 0, UtcTicks(2024, 2, 1, 8, 0, 0)),
               }),
               0);
     EXPECT_EQ(RunCallList(L"", L"", "dump\n").strOutput, "dialog\t130\tCall list\n"

@@ -48,6 +48,19 @@ CTestDevice::~CTestDevice()
         ::unsetenv("RINGTALLY_DEVICE");
 }
 
+DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds)
+{
+    DeviceCall call;
+    call.startTime = nStart;
+    call.endTime = nStart + nSeconds * kTicksPerSecond;
+    call.iom = iom;
+    if (pszName)
+        call.name = pszName;
+    if (pszNumber)
+        call.number = pszNumber;
+    return call;
+}
+
 int64_t UtcTicks(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond, int nMillisecond)
 {
     SYSTEMTIME st {static_cast<WORD>(nYear), static_cast<WORD>(nMonth), 0, static_cast<WORD>(nDay),

@@ -40,6 +40,10 @@ private:
     CDeviceStore m_store;
 };
 
+// A call record to write: name and number may be null; the call lasts
+// nSeconds from nStart (FILETIME ticks, UTC).
+DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds = 60);
+
 // FILETIME ticks (UTC) of a UTC calendar time.
 int64_t UtcTicks(int nYear, int nMonth, int nDay, int nHour = 0, int nMinute = 0, int nSecond = 0,
                  int nMillisecond = 0);
