@@ -421,6 +421,20 @@ private:
     std::vector<SRow> m_fetched;
 };
 
+// What every OpenEntry checks first: the store is only read, and an object
+// is named by a non-empty entry identifier.
+HRESULT CheckOpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, ULONG ulFlags, IUnknown** ppUnk)
+{
+    if (!ppUnk)
+        return MAPI_E_INVALID_PARAMETER;
+    *ppUnk = nullptr;
+    if (ulFlags & MAPI_MODIFY)
+        return MAPI_E_NO_ACCESS;
+    if (cbEntryID == 0 || !pEntryID)
+        return MAPI_E_INVALID_ENTRYID;
+    return S_OK;
+}
+
 // A table whose rows come from one query, stepped as rows are asked for.
 class CCursorTable : public CTable
 {
@@ -687,13 +701,8 @@ public:
     HRESULT OpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, const void*, ULONG ulFlags, ULONG* pulObjType,
                       IUnknown** ppUnk) override
     {
-        if (!ppUnk)
-            return MAPI_E_INVALID_PARAMETER;
-        *ppUnk = nullptr;
-        if (ulFlags & MAPI_MODIFY)
-            return MAPI_E_NO_ACCESS;
-        if (cbEntryID == 0 || !pEntryID)
-            return MAPI_E_INVALID_ENTRYID;
+        if (HRESULT hr = CheckOpenEntry(cbEntryID, pEntryID, ulFlags, ppUnk); FAILED(hr))
+            return hr;
         MessageData data;
         FolderState& state = *m_pState;
         if (state.bLastRow && SameBytes(state.lastRow.entryId, cbEntryID, pEntryID)) {
@@ -757,13 +766,8 @@ public:
     HRESULT OpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, const void*, ULONG ulFlags, ULONG* pulObjType,
                       IUnknown** ppUnk) override
     {
-        if (!ppUnk)
-            return MAPI_E_INVALID_PARAMETER;
-        *ppUnk = nullptr;
-        if (ulFlags & MAPI_MODIFY)
-            return MAPI_E_NO_ACCESS;
-        if (cbEntryID == 0 || !pEntryID)
-            return MAPI_E_INVALID_ENTRYID;
+        if (HRESULT hr = CheckOpenEntry(cbEntryID, pEntryID, ulFlags, ppUnk); FAILED(hr))
+            return hr;
         auto pState = std::make_shared<FolderState>();
         {
             CLookup lookup(m_pDb->m_folderByEntry);
@@ -869,13 +873,8 @@ public:
     HRESULT OpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, const void*, ULONG ulFlags, ULONG* pulObjType,
                       IUnknown** ppUnk) override
     {
-        if (!ppUnk)
-            return MAPI_E_INVALID_PARAMETER;
-        *ppUnk = nullptr;
-        if (ulFlags & MAPI_MODIFY)
-            return MAPI_E_NO_ACCESS;
-        if (cbEntryID == 0 || !pEntryID)
-            return MAPI_E_INVALID_ENTRYID;
+        if (HRESULT hr = CheckOpenEntry(cbEntryID, pEntryID, ulFlags, ppUnk); FAILED(hr))
+            return hr;
         if (!m_pDb)
             return MAPI_E_NOT_FOUND;
         CLookup lookup(m_pDb->m_storeByEntry);
