@@ -166,17 +166,17 @@ void CDeviceStore::Close()
     m_db.Close();
 }
 
-DeviceStatus CDeviceStore::OpenReadOnly(const std::string& strPath)
+DeviceStatus CDeviceStore::OpenReadOnly(const std::string& strPath, StoreCheck check)
 {
-    return OpenExisting(strPath, false);
+    return OpenExisting(strPath, false, check);
 }
 
 DeviceStatus CDeviceStore::OpenForWriting(const std::string& strPath)
 {
-    return OpenExisting(strPath, true);
+    return OpenExisting(strPath, true, StoreCheck::Whole);
 }
 
-DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite)
+DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check)
 {
     m_strPath = strPath;
     m_strError.clear();
@@ -234,11 +234,11 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite)
     if (!m_db.QueryInt("SELECT count(*) FROM sqlite_schema"))
         return Fail(IsCorruptionCode(m_db.LastCode()) ? DeviceStatus::Corrupt : DeviceStatus::Unreadable,
                     "the device store is corrupt: " + m_db.LastError());
-    {
-        CStatement check(m_db, "PRAGMA quick_check(1)");
-        int nStep = check.IsValid() ? check.Step() : m_db.LastCode();
-        if (nStep != SQLITE_ROW || check.ColumnText(0).value_or("") != "ok") {
-            std::string strWhy = nStep == SQLITE_ROW ? check.ColumnText(0).value_or("") : m_db.LastError();
+    if (check == StoreCheck::Whole) {
+        CStatement quick(m_db, "PRAGMA quick_check(1)");
+        int nStep = quick.IsValid() ? quick.Step() : m_db.LastCode();
+        if (nStep != SQLITE_ROW || quick.ColumnText(0).value_or("") != "ok") {
+            std::string strWhy = nStep == SQLITE_ROW ? quick.ColumnText(0).value_or("") : m_db.LastError();
             return Fail(DeviceStatus::Corrupt, "the device store is corrupt: " + strWhy);
         }
     }

@@ -62,12 +62,19 @@ struct DeviceMessage {
     std::vector<DeviceRecipient> recipients; // in position order
 };
 
+// How much of a store is checked when it is opened. Whole reads every page
+// (SQLite's quick check), which takes about half a second for a million calls
+// and as many messages: right for the device tool, which reports on a store
+// or writes into it. Schema reads the header and the schema only; a damaged
+// page further in is then met as a failed read of the records on it.
+enum class StoreCheck { Whole, Schema };
+
 class CDeviceStore
 {
 public:
     // Opens an existing store for reading only: SQLITE_OPEN_READONLY and
     // query_only. Never creates or changes a file, a store in WAL mode included.
-    DeviceStatus OpenReadOnly(const std::string& strPath);
+    DeviceStatus OpenReadOnly(const std::string& strPath, StoreCheck check = StoreCheck::Whole);
     // Creates a new store with the schema and the "SMS" store and its five
     // folders. Refuses any existing file.
     DeviceStatus Create(const std::string& strPath);
@@ -96,7 +103,7 @@ public:
     static const char* SchemaSql();
 
 private:
-    DeviceStatus OpenExisting(const std::string& strPath, bool bWrite);
+    DeviceStatus OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check);
     DeviceStatus Fail(DeviceStatus status, std::string strText);
 
     CDatabase m_db;

@@ -193,7 +193,7 @@ class CStoreDb
 public:
     bool Open(const std::string& strPath)
     {
-        if (m_store.OpenReadOnly(strPath) != DeviceStatus::Ok)
+        if (m_store.OpenReadOnly(strPath, StoreCheck::Schema) != DeviceStatus::Ok)
             return false;
         CDatabase& db = m_store.Database();
         return m_storeByEntry.Prepare(db, "SELECT id, display_name FROM msgstore WHERE entry_id = ?1") == SQLITE_OK &&

@@ -179,7 +179,7 @@ private:
         m_block.clear();
         m_nBlockStart = 0;
         m_store.Close();
-        if (!m_stamp.bExists || m_store.OpenReadOnly(m_strPath) != DeviceStatus::Ok) {
+        if (!m_stamp.bExists || m_store.OpenReadOnly(m_strPath, StoreCheck::Schema) != DeviceStatus::Ok) {
             m_store.Close();
             return;
         }

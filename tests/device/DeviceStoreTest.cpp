@@ -280,6 +280,16 @@ TEST(DeviceStore, OpeningTellsApartWhatIsThere)
             }
         }
     }
+    // The program's own readers check the header and the schema only, so
+    // damage further in opens and is met later, at the records on it.
+    for (const char* pszName : {"corrupt.db", "good.db"}) {
+        CDeviceStore store;
+        EXPECT_EQ(store.OpenReadOnly(dir.File(pszName), StoreCheck::Schema), DeviceStatus::Ok) << pszName;
+    }
+    for (const char* pszName : {"text.db", "other.db", "newer.db"}) {
+        CDeviceStore store;
+        EXPECT_NE(store.OpenReadOnly(dir.File(pszName), StoreCheck::Schema), DeviceStatus::Ok) << pszName;
+    }
     EXPECT_EQ(Snapshot(dir.Path()), before);
 }
 

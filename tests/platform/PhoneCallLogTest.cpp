@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <string>
 #include <vector>
 
@@ -191,4 +194,32 @@ TEST(PhoneCallLog, ReadingOneRecordReadsOneRow)
         PhoneCloseCallLog(h);
     }
     EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 0u);
+}
+
+TEST(PhoneCallLog, DamagedStoreEndsTheWalkAtTheDamage)
+{
+    CTestDevice device;
+    std::vector<DeviceCall> calls;
+    for (int i = 0; i < 3000; ++i) {
+        calls.push_back(Call(UtcTicks(2026, 1, 1) + i * kTicksPerSecond, "x"));
+        calls.back().note = std::string(100, 'n');
+    }
+    ASSERT_EQ(device.Store().AddCalls(calls), 0);
+    device.Store().Close();
+    {
+        std::fstream file(device.Path(), std::ios::in | std::ios::out | std::ios::binary);
+        std::string strBytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        ASSERT_GT(strBytes.size(), 40u * 4096);
+        file.seekp(static_cast<std::streamoff>(strBytes.size() / 2));
+        file << std::string(2 * 4096, '\xA5');
+    }
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    int nRead = 0;
+    while (ReadName(h) == L"x")
+        ++nRead;
+    PhoneCloseCallLog(h);
+    // The records before the damage are still there to see.
+    EXPECT_GT(nRead, 0);
+    EXPECT_LT(nRead, 3000);
 }
