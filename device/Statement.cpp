@@ -173,11 +173,21 @@ bool CStatement::ColumnIsNull(int nColumn) const
 
 std::optional<std::string> CStatement::ColumnText(int nColumn) const
 {
+    auto strView = ColumnTextView(nColumn);
+    if (!strView)
+        return std::nullopt;
+    return std::string(*strView);
+}
+
+std::optional<std::string_view> CStatement::ColumnTextView(int nColumn) const
+{
     if (ColumnIsNull(nColumn))
         return std::nullopt;
     const auto* pText = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, nColumn));
     int cb = sqlite3_column_bytes(m_pStmt, nColumn);
-    return std::string(pText ? pText : "", pText ? static_cast<size_t>(cb) : 0);
+    if (!pText)
+        return std::string_view();
+    return std::string_view(pText, static_cast<size_t>(cb));
 }
 
 std::vector<unsigned char> CStatement::ColumnBlob(int nColumn) const

@@ -77,6 +77,8 @@ public:
     bool ColumnIsNull(int nColumn) const;
     // The column's text as UTF-8; nullopt for NULL.
     std::optional<std::string> ColumnText(int nColumn) const;
+    // The same without a copy: valid until the statement steps or resets.
+    std::optional<std::string_view> ColumnTextView(int nColumn) const;
     std::vector<unsigned char> ColumnBlob(int nColumn) const;
 
 private:

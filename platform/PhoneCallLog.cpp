@@ -14,6 +14,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <time.h>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -21,23 +22,60 @@ namespace {
 constexpr HRESULT kOk = 0;
 constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 
-// Rows fetched from the store in one go, from the position asked for onwards.
-constexpr size_t kReadAhead = kCallLogReadAhead;
 // How stale the view of another process's changes may get.
 constexpr int64_t kRecheckMs = 20;
+constexpr uint32_t kNoText = UINT32_MAX;
 
-// The process-wide view of the device's call log: one read-only connection,
-// the record ids in log order, and the decoded rows from the last position
-// read onwards. The order is rebuilt only when the store changes, so a seek
-// is an index into it; reading position after position, as the main list
-// does with one open and close per row, costs one query per block of rows.
+// Texts of the log, each distinct one kept once: a log names the same few
+// hundred callers over and over, so a million records need only kilobytes of
+// text, and handing a text out is one copy with no decoding.
+class CTextPool
+{
+public:
+    void Clear()
+    {
+        m_chars.clear();
+        m_index.clear();
+    }
+
+    uint32_t Add(const std::optional<std::string_view>& strUtf8)
+    {
+        if (!strUtf8)
+            return kNoText;
+        auto it = m_index.find(*strUtf8);
+        if (it != m_index.end())
+            return it->second;
+        std::wstring strWide = WideFromUtf8(*strUtf8);
+        auto nOffset = static_cast<uint32_t>(m_chars.size());
+        m_chars.insert(m_chars.end(), strWide.c_str(), strWide.c_str() + strWide.size() + 1);
+        m_index.emplace(std::string(*strUtf8), nOffset);
+        return nOffset;
+    }
+
+    LPWSTR Copy(uint32_t nOffset) const
+    {
+        return nOffset == kNoText ? nullptr : LocalAllocText(m_chars.data() + nOffset);
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view str) const { return std::hash<std::string_view> {}(str); }
+    };
+    std::vector<wchar_t> m_chars;
+    std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> m_index;
+};
+
+// The process-wide view of the device's call log: one read-only connection
+// and every record in log order, read with one pass over the table whenever
+// the store has changed. Reading position after position, as the main list
+// does with one open and close per row, is then a copy out of memory: one
+// sequential scan costs a fraction of a lookup per record.
 class CCallLogSource
 {
 public:
-    // The first open handle brings the view up to date; the read transaction
-    // that a block fill starts lasts until the last handle closes, so a walk
-    // reads one state of the store. Between operations the store is free for
-    // writers.
+    // The first open handle brings the view up to date; while any handle is
+    // open the view stays as it is, so a walk reads one state of the store.
     void Acquire()
     {
         if (m_nOpen++ > 0)
@@ -47,23 +85,17 @@ public:
 
     void Release()
     {
-        if (m_nOpen == 0 || --m_nOpen > 0 || !m_bReading)
-            return;
-        m_store.Database().Exec("COMMIT");
-        m_bReading = false;
+        if (m_nOpen > 0)
+            --m_nOpen;
     }
 
-    size_t Count() const { return m_ids.size(); }
+    size_t Count() const { return m_rows.size(); }
 
     bool Read(size_t nPosition, CALLLOGENTRY* pEntry)
     {
-        if (nPosition >= m_ids.size())
+        if (nPosition >= m_rows.size())
             return false;
-        if (nPosition < m_nBlockStart || nPosition >= m_nBlockStart + m_block.size()) {
-            if (!FillBlock(nPosition))
-                return false;
-        }
-        const Row& row = m_block[nPosition - m_nBlockStart];
+        const Row& row = m_rows[nPosition];
         ++m_nRowsRead;
         pEntry->ftStartTime = TicksToFileTime(static_cast<uint64_t>(row.nStart));
         pEntry->ftEndTime = TicksToFileTime(static_cast<uint64_t>(row.nEnd));
@@ -73,10 +105,10 @@ public:
         pEntry->fEnded = (row.nFlags & 4) != 0;
         pEntry->fRoam = (row.nFlags & 8) != 0;
         pEntry->cidt = static_cast<CALLERIDTYPE>(row.nCidt);
-        pEntry->pszNumber = Copy(row.strNumber);
-        pEntry->pszName = Copy(row.strName);
-        pEntry->pszNameType = Copy(row.strNameType);
-        pEntry->pszNote = Copy(row.strNote);
+        pEntry->pszNumber = m_texts.Copy(row.nNumber);
+        pEntry->pszName = m_texts.Copy(row.nName);
+        pEntry->pszNameType = m_texts.Copy(row.nNameType);
+        pEntry->pszNote = m_texts.Copy(row.nNote);
         return true;
     }
 
@@ -87,14 +119,21 @@ private:
     struct Row {
         int64_t nStart = 0;
         int64_t nEnd = 0;
-        int64_t nIom = 0;
-        int64_t nFlags = 0;
-        int64_t nCidt = 0;
-        std::optional<std::wstring> strNumber;
-        std::optional<std::wstring> strName;
-        std::optional<std::wstring> strNameType;
-        std::optional<std::wstring> strNote;
+        int64_t nId = 0;
+        uint32_t nNumber = kNoText;
+        uint32_t nName = kNoText;
+        uint32_t nNameType = kNoText;
+        uint32_t nNote = kNoText;
+        int32_t nIom = 0;
+        int32_t nFlags = 0;
+        int32_t nCidt = 0;
     };
+
+    // Log order: the newest first, ties by the higher id.
+    static bool Before(const Row& a, const Row& b)
+    {
+        return a.nStart != b.nStart ? a.nStart > b.nStart : a.nId > b.nId;
+    }
 
     // What tells that the store changed: the file itself, its write-ahead
     // log, and the change counter that every commit in rollback mode bumps.
@@ -173,11 +212,9 @@ private:
 
     void Reopen()
     {
-        m_select = CStatement();
         m_dataVersion = CStatement();
-        m_ids.clear();
-        m_block.clear();
-        m_nBlockStart = 0;
+        m_rows.clear();
+        m_texts.Clear();
         m_store.Close();
         if (!m_stamp.bExists || m_store.OpenReadOnly(m_strPath, StoreCheck::Schema) != DeviceStatus::Ok) {
             m_store.Close();
@@ -187,79 +224,53 @@ private:
         if (m_dataVersion.Step() == SQLITE_ROW)
             m_nDataVersion = m_dataVersion.ColumnInt(0);
         m_dataVersion.Reset();
-        CStatement order(m_store.Database(), "SELECT id FROM calllog ORDER BY start_time DESC, id DESC");
-        while (order.IsValid() && order.Step() == SQLITE_ROW) {
-            m_ids.push_back(order.ColumnInt(0));
+        Load();
+    }
+
+    // Reads every record in table order, the cheapest order to read, and
+    // sorts them into log order. Records are mostly stored oldest first, so
+    // the common case is a reversal. A failed read keeps what came before it.
+    void Load()
+    {
+        CStatement all(m_store.Database(), "SELECT id, start_time, end_time, iom, flags, cidt, number, name, "
+                                           "name_type, note FROM calllog");
+        if (auto nCount = m_store.Database().QueryInt("SELECT count(*) FROM calllog"))
+            m_rows.reserve(static_cast<size_t>(std::max<int64_t>(*nCount, 0)));
+        while (all.IsValid() && all.Step() == SQLITE_ROW) {
+            Row row;
+            row.nId = all.ColumnInt(0);
+            row.nStart = all.ColumnInt(1);
+            row.nEnd = all.ColumnInt(2);
+            row.nIom = static_cast<int32_t>(all.ColumnInt(3));
+            row.nFlags = static_cast<int32_t>(all.ColumnInt(4));
+            row.nCidt = static_cast<int32_t>(all.ColumnInt(5));
+            row.nNumber = m_texts.Add(all.ColumnTextView(6));
+            row.nName = m_texts.Add(all.ColumnTextView(7));
+            row.nNameType = m_texts.Add(all.ColumnTextView(8));
+            row.nNote = m_texts.Add(all.ColumnTextView(9));
+            m_rows.push_back(row);
+            ++m_nRowsFetched;
             ++m_nRowsRead;
         }
-        m_select.Prepare(m_store.Database(), "SELECT start_time, end_time, iom, flags, cidt, number, name, "
-                                             "name_type, note FROM calllog WHERE id = ?1");
-    }
-
-    // Decodes the rows from nPosition on. A row that has gone since the order
-    // was read ends the block.
-    bool FillBlock(size_t nPosition)
-    {
-        m_block.clear();
-        m_nBlockStart = nPosition;
-        if (!m_select.IsValid())
-            return false;
-        if (!m_bReading && m_nOpen > 0)
-            m_bReading = m_store.Database().Exec("BEGIN") == SQLITE_OK;
-        size_t nEnd = std::min(m_ids.size(), nPosition + kReadAhead);
-        for (size_t i = nPosition; i < nEnd; ++i) {
-            m_select.BindInt(1, m_ids[i]);
-            if (m_select.Step() != SQLITE_ROW) {
-                m_select.Reset();
-                break;
-            }
-            ++m_nRowsFetched;
-            Row row;
-            row.nStart = m_select.ColumnInt(0);
-            row.nEnd = m_select.ColumnInt(1);
-            row.nIom = m_select.ColumnInt(2);
-            row.nFlags = m_select.ColumnInt(3);
-            row.nCidt = m_select.ColumnInt(4);
-            row.strNumber = Text(5);
-            row.strName = Text(6);
-            row.strNameType = Text(7);
-            row.strNote = Text(8);
-            m_block.push_back(std::move(row));
-            // A statement left on its row would hold the store's read lock
-            // after the log is closed, locking writers out.
-            m_select.Reset();
-        }
-        return !m_block.empty();
-    }
-
-    std::optional<std::wstring> Text(int nColumn)
-    {
-        auto strText = m_select.ColumnText(nColumn);
-        if (!strText)
-            return std::nullopt;
-        return WideFromUtf8(*strText);
-    }
-
-    static LPWSTR Copy(const std::optional<std::wstring>& strText)
-    {
-        return strText ? LocalAllocText(strText->c_str()) : nullptr;
+        auto after = [](const Row& a, const Row& b) { return Before(b, a); };
+        if (std::is_sorted(m_rows.begin(), m_rows.end(), after))
+            std::reverse(m_rows.begin(), m_rows.end());
+        else if (!std::is_sorted(m_rows.begin(), m_rows.end(), Before))
+            std::sort(m_rows.begin(), m_rows.end(), Before);
     }
 
     std::string m_strPath;
     FileStamp m_stamp;
     CDeviceStore m_store;
-    CStatement m_select;
     CStatement m_dataVersion;
-    std::vector<int64_t> m_ids;
-    std::vector<Row> m_block;
-    size_t m_nBlockStart = 0;
+    std::vector<Row> m_rows;
+    CTextPool m_texts;
     int64_t m_nDataVersion = 0;
     uint64_t m_nLocalCommits = 0;
     int64_t m_nCheckedMs = 0;
     uint64_t m_nRowsRead = 0;
     uint64_t m_nRowsFetched = 0;
     int m_nOpen = 0;
-    bool m_bReading = false;
 };
 
 std::mutex g_mutex;

@@ -50,10 +50,9 @@ HRESULT PhoneSeekCallLog(HANDLE hdb, DWORD dwSeek, DWORD iRecord, DWORD* piRecor
 HRESULT PhoneGetCallLogEntry(HANDLE hdb, CALLLOGENTRY* pentry);
 HRESULT PhoneCloseCallLog(HANDLE hdb);
 
-// How many records the stand-in has read so far: those handed out and the
-// rows of its order index. Lets tests count what a step costs.
+// How many records the stand-in has read so far: those handed out and those
+// read from the device store. Lets tests count what a step costs.
 uint64_t PhoneCallLogRowsRead();
-// How many records it has fetched from the device store: reading position
-// after position fetches the records from that position on in blocks.
+// How many records it has fetched from the device store: the whole log, once
+// after each change of the store.
 uint64_t PhoneCallLogRowsFetched();
-constexpr uint64_t kCallLogReadAhead = 256;

@@ -92,6 +92,36 @@ TEST(PhoneCallLog, SeeksFromEitherEndAndReadsMoveOn)
     PhoneCloseCallLog(h);
 }
 
+TEST(PhoneCallLog, OrdersByStartThenIdWhateverTheStoredOrder)
+{
+    struct Case {
+        const char* pszWhat;
+        std::vector<std::pair<int, const char*>> stored; // day, name, in id order
+        std::vector<std::wstring> expected;              // log order
+    };
+    const Case kCases[] = {
+        {"oldest first", {{1, "a"}, {2, "b"}, {3, "c"}}, {L"c", L"b", L"a"}},
+        {"newest first", {{3, "c"}, {2, "b"}, {1, "a"}}, {L"c", L"b", L"a"}},
+        {"mixed, with ties", {{2, "b1"}, {3, "c"}, {1, "a"}, {2, "b2"}, {3, "c2"}},
+         {L"c2", L"c", L"b2", L"b1", L"a"}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.pszWhat);
+        CTestDevice device;
+        std::vector<DeviceCall> calls;
+        for (const auto& [nDay, pszName] : c.stored)
+            calls.push_back(Call(UtcTicks(2026, 1, nDay), pszName));
+        ASSERT_EQ(device.Store().AddCalls(calls), 0);
+        HANDLE h = nullptr;
+        ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+        std::vector<std::wstring> names;
+        for (std::wstring strName = ReadName(h); strName != L"-"; strName = ReadName(h))
+            names.push_back(strName);
+        PhoneCloseCallLog(h);
+        EXPECT_EQ(names, c.expected);
+    }
+}
+
 TEST(PhoneCallLog, HandsOutFieldsAsStored)
 {
     CTestDevice device;
@@ -164,7 +194,7 @@ TEST(PhoneCallLog, FollowsTheStoreBetweenOpens)
     PhoneCloseCallLog(h);
 }
 
-TEST(PhoneCallLog, ReadingOneRecordReadsOneRow)
+TEST(PhoneCallLog, TheStoreIsReadOncePerChange)
 {
     CTestDevice device;
     std::vector<DeviceCall> calls;
@@ -172,21 +202,21 @@ TEST(PhoneCallLog, ReadingOneRecordReadsOneRow)
         calls.push_back(Call(UtcTicks(2026, 1, 1) + i * kTicksPerSecond, "x"));
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
 
+    uint64_t nFetchedBefore = PhoneCallLogRowsFetched();
     HANDLE h = nullptr;
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
     PhoneCloseCallLog(h);
+    EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 1000u);
+
+    // Reading one record hands out one; position after position, each with
+    // its own open and close as the main list reads, fetches nothing more.
     uint64_t nBefore = PhoneCallLogRowsRead();
-    uint64_t nFetchedBefore = PhoneCallLogRowsFetched();
+    nFetchedBefore = PhoneCallLogRowsFetched();
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
     ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, 900, nullptr), 0);
     EXPECT_EQ(ReadName(h), L"x");
     PhoneCloseCallLog(h);
     EXPECT_EQ(PhoneCallLogRowsRead() - nBefore, 1u);
-    // Only the records from position 900 on come from the store.
-    EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 100u);
-
-    // The next positions come from what was fetched with it.
-    nFetchedBefore = PhoneCallLogRowsFetched();
     for (DWORD nPosition = 901; nPosition < 1000; ++nPosition) {
         ASSERT_EQ(PhoneOpenCallLog(&h), 0);
         ASSERT_EQ(PhoneSeekCallLog(h, CALLLOGSEEK_BEGINNING, nPosition, nullptr), 0);
@@ -194,6 +224,14 @@ TEST(PhoneCallLog, ReadingOneRecordReadsOneRow)
         PhoneCloseCallLog(h);
     }
     EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 0u);
+
+    // A change is read again, whole.
+    ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 2, 1), "y")}), 0);
+    nFetchedBefore = PhoneCallLogRowsFetched();
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    EXPECT_EQ(ReadName(h), L"y");
+    PhoneCloseCallLog(h);
+    EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 1001u);
 }
 
 TEST(PhoneCallLog, DamagedStoreEndsTheWalkAtTheDamage)
