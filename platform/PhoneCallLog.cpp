@@ -26,30 +26,45 @@ constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 constexpr int64_t kRecheckMs = 20;
 constexpr uint32_t kNoText = UINT32_MAX;
 
-// Texts of the log, each distinct one kept once: a log names the same few
-// hundred callers over and over, so a million records need only kilobytes of
-// text, and handing a text out is one copy with no decoding.
+// Texts of the log, each distinct one kept once: a log names the same
+// callers over and over, so a million records need a few megabytes of text,
+// and handing a text out is one copy with no decoding. Looking a text up is
+// one probe of an open-addressed table in the common case.
 class CTextPool
 {
 public:
     void Clear()
     {
         m_chars.clear();
-        m_index.clear();
+        m_keys.clear();
+        m_slots.assign(kFirstSlots, Slot {});
+        m_nUsed = 0;
     }
 
     uint32_t Add(const std::optional<std::string_view>& strUtf8)
     {
         if (!strUtf8)
             return kNoText;
-        auto it = m_index.find(*strUtf8);
-        if (it != m_index.end())
-            return it->second;
+        if (m_slots.empty())
+            m_slots.assign(kFirstSlots, Slot {});
+        uint64_t nHash = std::hash<std::string_view> {}(*strUtf8);
+        size_t nMask = m_slots.size() - 1;
+        for (size_t i = nHash & nMask;; i = (i + 1) & nMask) {
+            Slot& slot = m_slots[i];
+            if (slot.nText == kNoText)
+                break;
+            if (slot.nHash == nHash && KeyOf(slot) == *strUtf8)
+                return slot.nText;
+        }
+        Slot slot {nHash, static_cast<uint32_t>(m_keys.size()), static_cast<uint32_t>(strUtf8->size()),
+                   static_cast<uint32_t>(m_chars.size())};
+        m_keys.append(*strUtf8);
         std::wstring strWide = WideFromUtf8(*strUtf8);
-        auto nOffset = static_cast<uint32_t>(m_chars.size());
         m_chars.insert(m_chars.end(), strWide.c_str(), strWide.c_str() + strWide.size() + 1);
-        m_index.emplace(std::string(*strUtf8), nOffset);
-        return nOffset;
+        if (++m_nUsed * 2 > m_slots.size())
+            Grow();
+        Place(slot);
+        return slot.nText;
     }
 
     LPWSTR Copy(uint32_t nOffset) const
@@ -58,12 +73,39 @@ public:
     }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view str) const { return std::hash<std::string_view> {}(str); }
+    static constexpr size_t kFirstSlots = 1024;
+
+    struct Slot {
+        uint64_t nHash = 0;
+        uint32_t nKey = 0;
+        uint32_t cbKey = 0;
+        uint32_t nText = kNoText;
     };
+
+    std::string_view KeyOf(const Slot& slot) const { return std::string_view(m_keys).substr(slot.nKey, slot.cbKey); }
+
+    void Place(const Slot& slot)
+    {
+        size_t nMask = m_slots.size() - 1;
+        size_t i = slot.nHash & nMask;
+        while (m_slots[i].nText != kNoText)
+            i = (i + 1) & nMask;
+        m_slots[i] = slot;
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot& slot : old)
+            if (slot.nText != kNoText)
+                Place(slot);
+    }
+
     std::vector<wchar_t> m_chars;
-    std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> m_index;
+    std::string m_keys;
+    std::vector<Slot> m_slots;
+    size_t m_nUsed = 0;
 };
 
 // The process-wide view of the device's call log: one read-only connection
@@ -119,7 +161,6 @@ private:
     struct Row {
         int64_t nStart = 0;
         int64_t nEnd = 0;
-        int64_t nId = 0;
         uint32_t nNumber = kNoText;
         uint32_t nName = kNoText;
         uint32_t nNameType = kNoText;
@@ -128,12 +169,6 @@ private:
         int32_t nFlags = 0;
         int32_t nCidt = 0;
     };
-
-    // Log order: the newest first, ties by the higher id.
-    static bool Before(const Row& a, const Row& b)
-    {
-        return a.nStart != b.nStart ? a.nStart > b.nStart : a.nId > b.nId;
-    }
 
     // What tells that the store changed: the file itself, its write-ahead
     // log, and the change counter that every commit in rollback mode bumps.
@@ -227,36 +262,37 @@ private:
         Load();
     }
 
-    // Reads every record in table order, the cheapest order to read, and
-    // sorts them into log order. Records are mostly stored oldest first, so
-    // the common case is a reversal. A failed read keeps what came before it.
+    // Reads every record in table order, the cheapest order to read, which
+    // is ascending id, and puts them into log order: the newest first, ties
+    // by the higher id. Reversed, the ids descend, and a stable sort by start
+    // keeps that order among equal starts; records are mostly stored oldest
+    // first, so the sort usually finds nothing to do. A failed read keeps
+    // what came before it.
     void Load()
     {
-        CStatement all(m_store.Database(), "SELECT id, start_time, end_time, iom, flags, cidt, number, name, "
-                                           "name_type, note FROM calllog");
+        CStatement all(m_store.Database(), "SELECT start_time, end_time, iom, flags, cidt, number, name, "
+                                           "name_type, note FROM calllog ORDER BY id");
         if (auto nCount = m_store.Database().QueryInt("SELECT count(*) FROM calllog"))
             m_rows.reserve(static_cast<size_t>(std::max<int64_t>(*nCount, 0)));
         while (all.IsValid() && all.Step() == SQLITE_ROW) {
             Row row;
-            row.nId = all.ColumnInt(0);
-            row.nStart = all.ColumnInt(1);
-            row.nEnd = all.ColumnInt(2);
-            row.nIom = static_cast<int32_t>(all.ColumnInt(3));
-            row.nFlags = static_cast<int32_t>(all.ColumnInt(4));
-            row.nCidt = static_cast<int32_t>(all.ColumnInt(5));
-            row.nNumber = m_texts.Add(all.ColumnTextView(6));
-            row.nName = m_texts.Add(all.ColumnTextView(7));
-            row.nNameType = m_texts.Add(all.ColumnTextView(8));
-            row.nNote = m_texts.Add(all.ColumnTextView(9));
+            row.nStart = all.ColumnInt(0);
+            row.nEnd = all.ColumnInt(1);
+            row.nIom = static_cast<int32_t>(all.ColumnInt(2));
+            row.nFlags = static_cast<int32_t>(all.ColumnInt(3));
+            row.nCidt = static_cast<int32_t>(all.ColumnInt(4));
+            row.nNumber = m_texts.Add(all.ColumnTextView(5));
+            row.nName = m_texts.Add(all.ColumnTextView(6));
+            row.nNameType = m_texts.Add(all.ColumnTextView(7));
+            row.nNote = m_texts.Add(all.ColumnTextView(8));
             m_rows.push_back(row);
             ++m_nRowsFetched;
             ++m_nRowsRead;
         }
-        auto after = [](const Row& a, const Row& b) { return Before(b, a); };
-        if (std::is_sorted(m_rows.begin(), m_rows.end(), after))
-            std::reverse(m_rows.begin(), m_rows.end());
-        else if (!std::is_sorted(m_rows.begin(), m_rows.end(), Before))
-            std::sort(m_rows.begin(), m_rows.end(), Before);
+        std::reverse(m_rows.begin(), m_rows.end());
+        auto newer = [](const Row& a, const Row& b) { return a.nStart > b.nStart; };
+        if (!std::is_sorted(m_rows.begin(), m_rows.end(), newer))
+            std::stable_sort(m_rows.begin(), m_rows.end(), newer);
     }
 
     std::string m_strPath;

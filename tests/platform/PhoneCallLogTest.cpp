@@ -122,6 +122,41 @@ TEST(PhoneCallLog, OrdersByStartThenIdWhateverTheStoredOrder)
     }
 }
 
+TEST(PhoneCallLog, KeepsEveryDistinctTextApart)
+{
+    // Thousands of distinct numbers, texts that differ in one byte, the same
+    // text in several fields, and an empty text beside a missing one.
+    CTestDevice device;
+    std::vector<DeviceCall> calls;
+    for (int i = 0; i < 5000; ++i) {
+        DeviceCall call = Call(UtcTicks(2026, 1, 1) + i * kTicksPerSecond, "");
+        call.name.reset();
+        call.number = "+49 " + std::to_string(i % 2500);
+        if (i % 3 == 0)
+            call.name = i % 2 ? std::string("") : *call.number;
+        calls.push_back(call);
+    }
+    ASSERT_EQ(device.Store().AddCalls(calls), 0);
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    for (int i = 4999; i >= 0; --i) {
+        CALLLOGENTRY entry {};
+        entry.cbSize = sizeof entry;
+        ASSERT_EQ(PhoneGetCallLogEntry(h, &entry), 0);
+        std::wstring strNumber = L"+49 " + std::to_wstring(i % 2500);
+        EXPECT_EQ(std::wstring(entry.pszNumber ? entry.pszNumber : L"(null)"), strNumber) << i;
+        if (i % 3 != 0)
+            EXPECT_EQ(entry.pszName, nullptr) << i;
+        else
+            EXPECT_EQ(std::wstring(entry.pszName ? entry.pszName : L"(null)"), i % 2 ? L"" : strNumber) << i;
+        LocalFree(entry.pszName);
+        LocalFree(entry.pszNumber);
+        LocalFree(entry.pszNameType);
+        LocalFree(entry.pszNote);
+    }
+    PhoneCloseCallLog(h);
+}
+
 TEST(PhoneCallLog, HandsOutFieldsAsStored)
 {
     CTestDevice device;
