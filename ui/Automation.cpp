@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -54,6 +55,16 @@ public:
     }
 
     void AddAction(CAutomation::Action action) { m_steps.push_back(Step {++m_nLastLine, L"", std::move(action)}); }
+
+    // Writes how long each step took to the file, one line each: the script
+    // line (0 for the start, up to the main window waiting for input), the
+    // milliseconds until the next step could run, and the step's text.
+    bool TimeStepsInto(const char* pszPath)
+    {
+        m_pTimes.reset(std::fopen(pszPath, "w"));
+        m_stepStart = std::chrono::steady_clock::now();
+        return m_pTimes != nullptr;
+    }
 
     // Asks for the next step to run from the event loop of the active dialog.
     void Schedule()
@@ -117,6 +128,15 @@ private:
     uint64_t m_nGeneration = 0;
     // Dialogs whose step is still running (it may have opened another).
     std::vector<CDialog*> m_busy;
+
+    void TimeStep(const Step* pNext);
+    struct FileCloser {
+        void operator()(std::FILE* pFile) const { std::fclose(pFile); }
+    };
+    std::unique_ptr<std::FILE, FileCloser> m_pTimes;
+    std::chrono::steady_clock::time_point m_stepStart;
+    int m_nTimedLine = 0;
+    std::wstring m_strTimedText = L"start";
 };
 
 namespace {
@@ -196,12 +216,32 @@ std::wstring DateText(const SYSTEMTIME& st)
 
 } // namespace
 
+// The step before has ended when the next one can run: whatever dialog it
+// opened is up and waiting.
+void CScriptRunner::TimeStep(const Step* pNext)
+{
+    if (!m_pTimes)
+        return;
+    auto now = std::chrono::steady_clock::now();
+    double dMs = std::chrono::duration<double, std::milli>(now - m_stepStart).count();
+    std::fprintf(m_pTimes.get(), "%d\t%.1f\t%s\n", m_nTimedLine, dMs, Utf8FromWide(m_strTimedText).c_str());
+    std::fflush(m_pTimes.get());
+    if (pNext) {
+        m_nTimedLine = pNext->nLine;
+        m_strTimedText = pNext->strText;
+    } else {
+        m_pTimes.reset();
+    }
+    m_stepStart = std::chrono::steady_clock::now();
+}
+
 void CScriptRunner::RunNext()
 {
     m_bScheduled = false;
     CDialog* pTop = CDialog::GetActiveDialog();
     if (!pTop || !pTop->IsRunning() || std::find(m_busy.begin(), m_busy.end(), pTop) != m_busy.end())
         return;
+    TimeStep(m_nNext < m_steps.size() && !m_bFailed ? &m_steps[m_nNext] : nullptr);
     if (m_bFailed) {
         pTop->EndDialog(IDCANCEL);
         return;
@@ -453,6 +493,11 @@ bool CAutomation::StartFromEnvironment()
         return false;
     }
     s_pRunner->AddScript(text.str());
+    if (const char* pszTimes = std::getenv("RINGTALLY_AUTOMATION_TIMES"); pszTimes && *pszTimes &&
+        !s_pRunner->TimeStepsInto(pszTimes)) {
+        s_pRunner->Fail(0, L"cannot write the step times to " + WideFromUtf8(pszTimes));
+        return false;
+    }
     CScriptRunner::Activate(s_pRunner.get());
     return true;
 }

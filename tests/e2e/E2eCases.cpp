@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 // Each folder under cases/ is one run of the real program:
 //   script     the automation script ($TMP stands for the run's own folder)
@@ -104,4 +106,32 @@ TEST(Ringtally, TakesQtOptionsAndNothingOfItsOwn)
     RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(), {}, "-style fusion");
     EXPECT_EQ(run.nStatus, 0);
     EXPECT_EQ(run.strOutput, "dialog\t102\tRingtallyV2\nclosed\t102\t1\n");
+}
+
+TEST(Ringtally, StepTimesNameEveryStepThatRan)
+{
+    CTempDir work;
+    WriteFile(work.File("script"), "# open the about box\n\ncommand 32793\ndump\n");
+    RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(),
+                                    {"RINGTALLY_AUTOMATION_TIMES=" + work.File("times")});
+    ASSERT_EQ(run.nStatus, 0) << run.strErrors;
+    std::istringstream times(ReadFile(work.File("times")));
+    std::vector<std::pair<int, std::string>> steps;
+    for (std::string strLine; std::getline(times, strLine);) {
+        std::istringstream fields(strLine);
+        int nLine = -1;
+        double dMs = -1;
+        std::string strText;
+        fields >> nLine >> dMs;
+        std::getline(fields >> std::ws, strText);
+        EXPECT_GE(dMs, 0.0) << strLine;
+        steps.emplace_back(nLine, strText);
+    }
+    const std::vector<std::pair<int, std::string>> kExpected = {{0, "start"}, {3, "command 32793"}, {4, "dump"}};
+    EXPECT_EQ(steps, kExpected);
+
+    RingtallyRun refused = RunRingtally(work.File("script"), "", work.Path(),
+                                        {"RINGTALLY_AUTOMATION_TIMES=" + work.File("no/such/folder/times")});
+    EXPECT_EQ(refused.nStatus, 2);
+    EXPECT_NE(refused.strErrors.find("cannot write the step times"), std::string::npos) << refused.strErrors;
 }
