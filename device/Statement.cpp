@@ -190,6 +190,16 @@ std::optional<std::string_view> CStatement::ColumnTextView(int nColumn) const
     return std::string_view(pText, static_cast<size_t>(cb));
 }
 
+const void* CStatement::ColumnBlobData(int nColumn) const
+{
+    return sqlite3_column_blob(m_pStmt, nColumn);
+}
+
+int CStatement::ColumnBytes(int nColumn) const
+{
+    return sqlite3_column_bytes(m_pStmt, nColumn);
+}
+
 std::vector<unsigned char> CStatement::ColumnBlob(int nColumn) const
 {
     const auto* pData = static_cast<const unsigned char*>(sqlite3_column_blob(m_pStmt, nColumn));

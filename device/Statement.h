@@ -80,6 +80,10 @@ public:
     // The same without a copy: valid until the statement steps or resets.
     std::optional<std::string_view> ColumnTextView(int nColumn) const;
     std::vector<unsigned char> ColumnBlob(int nColumn) const;
+    // The column's bytes without a copy (null when empty), valid until the
+    // statement steps or resets, and their count.
+    const void* ColumnBlobData(int nColumn) const;
+    int ColumnBytes(int nColumn) const;
 
 private:
     CDatabase* m_pDb = nullptr;

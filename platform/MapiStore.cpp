@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -61,9 +62,34 @@ private:
 
 using Bytes = std::vector<BYTE>;
 
-bool SameBytes(const Bytes& bytes, ULONG cb, const ENTRYID* pEntry)
+// A message's entry identifier: held inline when short, as identifiers
+// normally are, so that reading a row of a large folder allocates nothing
+// for it.
+class CEntryBytes
 {
-    return bytes.size() == cb && (cb == 0 || std::memcmp(bytes.data(), pEntry, cb) == 0);
+public:
+    void Assign(const BYTE* pData, size_t cb)
+    {
+        m_cb = cb;
+        if (cb <= m_inline.size()) {
+            if (cb)
+                std::memcpy(m_inline.data(), pData, cb);
+        } else {
+            m_heap.assign(pData, pData + cb);
+        }
+    }
+    const BYTE* Data() const { return m_cb <= m_inline.size() ? m_inline.data() : m_heap.data(); }
+    size_t Size() const { return m_cb; }
+
+private:
+    std::array<BYTE, 32> m_inline {};
+    Bytes m_heap;
+    size_t m_cb = 0;
+};
+
+bool SameBytes(const BYTE* pData, size_t cbData, ULONG cb, const ENTRYID* pEntry)
+{
+    return cbData == cb && (cb == 0 || std::memcmp(pData, pEntry, cb) == 0);
 }
 
 // Collects the property values of one row or one GetProps call, and hands
@@ -93,17 +119,19 @@ public:
             return;
         }
         size_t nOffset = m_strText.size();
-        m_strText += WideFromUtf8(*strUtf8);
+        AppendWideFromUtf8(*strUtf8, &m_strText);
         m_strText.push_back(L'\0');
         m_items.push_back({ulTag, Kind::Text, 0, nOffset, 0, 0});
     }
 
-    void AddBinary(ULONG ulTag, const Bytes& bytes)
+    void AddBinary(ULONG ulTag, const BYTE* pData, size_t cb)
     {
         size_t nOffset = m_bytes.size();
-        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-        m_items.push_back({ulTag, Kind::Binary, 0, nOffset, bytes.size(), 0});
+        m_bytes.insert(m_bytes.end(), pData, pData + cb);
+        m_items.push_back({ulTag, Kind::Binary, 0, nOffset, cb, 0});
     }
+    void AddBinary(ULONG ulTag, const Bytes& bytes) { AddBinary(ulTag, bytes.data(), bytes.size()); }
+    void AddBinary(ULONG ulTag, const CEntryBytes& bytes) { AddBinary(ulTag, bytes.Data(), bytes.Size()); }
 
     void AddTime(ULONG ulTag, uint64_t nTicks) { m_items.push_back({ulTag, Kind::Time, 0, 0, 0, nTicks}); }
 
@@ -287,7 +315,7 @@ enum class TimeState { Absent, Present, Corrupt };
 struct MessageData {
     int64_t nId = 0;
     int64_t nFolderId = 0;
-    Bytes entryId;
+    CEntryBytes entryId;
     std::optional<std::string> strSender;
     std::optional<std::string> strSubject;
     TimeState timeState = TimeState::Absent;
@@ -297,7 +325,9 @@ struct MessageData {
     {
         nId = stmt.ColumnInt(0);
         nFolderId = stmt.ColumnInt(1);
-        entryId = stmt.ColumnBlob(2);
+        // The blob's bytes first, then their count, as SQLite asks.
+        const auto* pEntry = static_cast<const BYTE*>(stmt.ColumnBlobData(2));
+        entryId.Assign(pEntry, pEntry ? static_cast<size_t>(stmt.ColumnBytes(2)) : 0);
         strSender = stmt.ColumnText(3);
         strSubject = stmt.ColumnText(4);
         nTime = 0;
@@ -358,12 +388,36 @@ private:
     ULONG m_cRef = 1;
 };
 
+// A table's columns: a few tags, held inline, since a recipient table is
+// made for every message read.
+class CColumns
+{
+public:
+    CColumns(std::initializer_list<ULONG> tags) { Assign(tags.begin(), tags.end()); }
+
+    void Assign(const ULONG* pFirst, const ULONG* pLast)
+    {
+        m_nCount = static_cast<size_t>(pLast - pFirst);
+        if (m_nCount <= m_inline.size())
+            std::copy(pFirst, pLast, m_inline.begin());
+        else
+            m_heap.assign(pFirst, pLast);
+    }
+    const ULONG* begin() const { return m_nCount <= m_inline.size() ? m_inline.data() : m_heap.data(); }
+    const ULONG* end() const { return begin() + m_nCount; }
+
+private:
+    std::array<ULONG, 8> m_inline {};
+    std::vector<ULONG> m_heap;
+    size_t m_nCount = 0;
+};
+
 // What the tables have in common: the columns and handing out rows.
 class CTable : public CObject<IMAPITable>
 {
 public:
-    explicit CTable(std::vector<ULONG> columns)
-        : m_columns(std::move(columns))
+    explicit CTable(std::initializer_list<ULONG> columns)
+        : m_columns(columns)
     {
     }
 
@@ -371,7 +425,7 @@ public:
     {
         if (!pTags || pTags->cValues == 0)
             return MAPI_E_INVALID_PARAMETER;
-        m_columns.assign(pTags->aulPropTag, pTags->aulPropTag + pTags->cValues);
+        m_columns.Assign(pTags->aulPropTag, pTags->aulPropTag + pTags->cValues);
         return S_OK;
     }
 
@@ -380,10 +434,14 @@ public:
         if (!ppRows || lRowCount <= 0)
             return MAPI_E_INVALID_PARAMETER;
         *ppRows = nullptr;
-        m_fetched.clear();
+        // Rows are gathered in one buffer that every table shares: a fetch
+        // never runs inside another.
+        static std::vector<SRow> s_fetched;
+        std::vector<SRow>& fetched = s_fetched;
+        fetched.clear();
         HRESULT hr = S_OK;
         CPropBuilder& builder = Builder();
-        while (m_fetched.size() < static_cast<size_t>(lRowCount)) {
+        while (fetched.size() < static_cast<size_t>(lRowCount)) {
             builder.Clear();
             int nFetched = FetchRow(builder);
             if (nFetched == 0)
@@ -393,19 +451,19 @@ public:
                 hr = nFetched > 0 ? MAPI_E_NOT_ENOUGH_MEMORY : MAPI_E_CALL_FAILED;
                 break;
             }
-            m_fetched.push_back({0, builder.Count(), pProps});
+            fetched.push_back({0, builder.Count(), pProps});
         }
-        if (FAILED(hr) && m_fetched.empty())
+        if (FAILED(hr) && fetched.empty())
             return hr;
-        size_t cb = offsetof(SRowSet, aRow) + std::max<size_t>(m_fetched.size(), 1) * sizeof(SRow);
+        size_t cb = offsetof(SRowSet, aRow) + std::max<size_t>(fetched.size(), 1) * sizeof(SRow);
         auto* pSet = static_cast<SRowSet*>(std::malloc(cb));
         if (!pSet) {
-            for (SRow& row : m_fetched)
+            for (SRow& row : fetched)
                 MAPIFreeBuffer(row.lpProps);
             return MAPI_E_NOT_ENOUGH_MEMORY;
         }
-        pSet->cRows = static_cast<ULONG>(m_fetched.size());
-        std::copy(m_fetched.begin(), m_fetched.end(), pSet->aRow);
+        pSet->cRows = static_cast<ULONG>(fetched.size());
+        std::copy(fetched.begin(), fetched.end(), pSet->aRow);
         *ppRows = pSet;
         return S_OK;
     }
@@ -415,10 +473,7 @@ protected:
     // the table, or -1 on a failed read.
     virtual int FetchRow(CPropBuilder& builder) = 0;
 
-    std::vector<ULONG> m_columns;
-
-private:
-    std::vector<SRow> m_fetched;
+    CColumns m_columns;
 };
 
 // What every OpenEntry checks first: the store is only read, and an object
@@ -731,7 +786,8 @@ public:
             return hr;
         MessageData data;
         FolderState& state = *m_pState;
-        if (state.bLastRow && SameBytes(state.lastRow.entryId, cbEntryID, pEntryID)) {
+        const CEntryBytes& last = state.lastRow.entryId;
+        if (state.bLastRow && SameBytes(last.Data(), last.Size(), cbEntryID, pEntryID)) {
             data = std::move(state.lastRow);
             state.bLastRow = false;
         } else {

@@ -14,7 +14,14 @@ bool IsContinuation(unsigned char c)
 std::wstring WideFromUtf8(std::string_view strUtf8)
 {
     std::wstring out;
-    out.reserve(strUtf8.size());
+    AppendWideFromUtf8(strUtf8, &out);
+    return out;
+}
+
+void AppendWideFromUtf8(std::string_view strUtf8, std::wstring* pOut)
+{
+    std::wstring& out = *pOut;
+    out.reserve(out.size() + strUtf8.size());
     size_t i = 0;
     const size_t n = strUtf8.size();
     while (i < n) {
@@ -50,7 +57,6 @@ std::wstring WideFromUtf8(std::string_view strUtf8)
         out += static_cast<wchar_t>(cp);
         i = j;
     }
-    return out;
 }
 
 std::string Utf8FromWide(std::wstring_view strWide)
