@@ -1,7 +1,7 @@
 #include "PhoneCallLog.h"
 
 #include "DeviceStore.h"
-#include "WideText.h"
+#include "TextPool.h"
 
 #include <sqlite3.h>
 
@@ -14,7 +14,6 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <time.h>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -24,89 +23,7 @@ constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 
 // How stale the view of another process's changes may get.
 constexpr int64_t kRecheckMs = 20;
-constexpr uint32_t kNoText = UINT32_MAX;
-
-// Texts of the log, each distinct one kept once: a log names the same
-// callers over and over, so a million records need a few megabytes of text,
-// and handing a text out is one copy with no decoding. Looking a text up is
-// one probe of an open-addressed table in the common case.
-class CTextPool
-{
-public:
-    void Clear()
-    {
-        m_chars.clear();
-        m_keys.clear();
-        m_slots.assign(kFirstSlots, Slot {});
-        m_nUsed = 0;
-    }
-
-    uint32_t Add(const std::optional<std::string_view>& strUtf8)
-    {
-        if (!strUtf8)
-            return kNoText;
-        if (m_slots.empty())
-            m_slots.assign(kFirstSlots, Slot {});
-        uint64_t nHash = std::hash<std::string_view> {}(*strUtf8);
-        size_t nMask = m_slots.size() - 1;
-        for (size_t i = nHash & nMask;; i = (i + 1) & nMask) {
-            Slot& slot = m_slots[i];
-            if (slot.nText == kNoText)
-                break;
-            if (slot.nHash == nHash && KeyOf(slot) == *strUtf8)
-                return slot.nText;
-        }
-        Slot slot {nHash, static_cast<uint32_t>(m_keys.size()), static_cast<uint32_t>(strUtf8->size()),
-                   static_cast<uint32_t>(m_chars.size())};
-        m_keys.append(*strUtf8);
-        std::wstring strWide = WideFromUtf8(*strUtf8);
-        m_chars.insert(m_chars.end(), strWide.c_str(), strWide.c_str() + strWide.size() + 1);
-        if (++m_nUsed * 2 > m_slots.size())
-            Grow();
-        Place(slot);
-        return slot.nText;
-    }
-
-    LPWSTR Copy(uint32_t nOffset) const
-    {
-        return nOffset == kNoText ? nullptr : LocalAllocText(m_chars.data() + nOffset);
-    }
-
-private:
-    static constexpr size_t kFirstSlots = 1024;
-
-    struct Slot {
-        uint64_t nHash = 0;
-        uint32_t nKey = 0;
-        uint32_t cbKey = 0;
-        uint32_t nText = kNoText;
-    };
-
-    std::string_view KeyOf(const Slot& slot) const { return std::string_view(m_keys).substr(slot.nKey, slot.cbKey); }
-
-    void Place(const Slot& slot)
-    {
-        size_t nMask = m_slots.size() - 1;
-        size_t i = slot.nHash & nMask;
-        while (m_slots[i].nText != kNoText)
-            i = (i + 1) & nMask;
-        m_slots[i] = slot;
-    }
-
-    void Grow()
-    {
-        std::vector<Slot> old(m_slots.size() * 2);
-        old.swap(m_slots);
-        for (const Slot& slot : old)
-            if (slot.nText != kNoText)
-                Place(slot);
-    }
-
-    std::vector<wchar_t> m_chars;
-    std::string m_keys;
-    std::vector<Slot> m_slots;
-    size_t m_nUsed = 0;
-};
+constexpr uint32_t kNoText = CTextPool::kNone;
 
 // The process-wide view of the device's call log: one read-only connection
 // and every record in log order, read with one pass over the table whenever
@@ -147,10 +64,10 @@ public:
         pEntry->fEnded = (row.nFlags & 4) != 0;
         pEntry->fRoam = (row.nFlags & 8) != 0;
         pEntry->cidt = static_cast<CALLERIDTYPE>(row.nCidt);
-        pEntry->pszNumber = m_texts.Copy(row.nNumber);
-        pEntry->pszName = m_texts.Copy(row.nName);
-        pEntry->pszNameType = m_texts.Copy(row.nNameType);
-        pEntry->pszNote = m_texts.Copy(row.nNote);
+        pEntry->pszNumber = LocalAllocText(m_texts.Wide(row.nNumber));
+        pEntry->pszName = LocalAllocText(m_texts.Wide(row.nName));
+        pEntry->pszNameType = LocalAllocText(m_texts.Wide(row.nNameType));
+        pEntry->pszNote = LocalAllocText(m_texts.Wide(row.nNote));
         return true;
     }
 
