@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -211,8 +212,10 @@ HRESULT HandOutProps(const CPropBuilder& builder, ULONG* pcValues, SPropValue** 
     return builder.HasErrors() ? MAPI_W_ERRORS_RETURNED : S_OK;
 }
 
+class CFolderSnapshot;
+
 // One read-only connection to the device store with the lookups that the
-// objects below share.
+// objects below share, and the folders read so far.
 class CStoreDb
 {
     // First, so that it outlives the statements below.
@@ -241,6 +244,13 @@ public:
 
     CDatabase& Db() { return m_store.Database(); }
 
+    // The folder's messages as the store holds them now: read whole the
+    // first time they are asked for and kept until the store changes, so
+    // that a second walk of a folder, as a report by time makes after a
+    // summary, reads nothing more. A read that failed part way is handed
+    // out once and not kept.
+    std::shared_ptr<CFolderSnapshot> Folder(int64_t nFolderId);
+
     CStatement m_storeByEntry;
     CStatement m_storeCount;
     CStatement m_folderOfRole;
@@ -248,6 +258,11 @@ public:
     CStatement m_messageByEntry;
     CStatement m_messageCount;
     CStatement m_recipientsOfMessage;
+
+private:
+    CStatement m_dataVersion;
+    int64_t m_nDataVersion = -1;
+    std::map<int64_t, std::shared_ptr<CFolderSnapshot>> m_folders;
 };
 
 // The process keeps one connection to the device named by the environment
@@ -370,6 +385,220 @@ struct RecipientData {
     std::optional<std::string> strName;
     std::optional<std::string> strAddress;
 };
+
+// The messages of one folder in id order, and their recipients once asked
+// for, held compactly: texts and entry identifiers in one block each.
+class CFolderSnapshot
+{
+public:
+    // Reads the folder's messages. A folder that holds a large share of the
+    // messages is read in one sequential pass over the table, which SQLite
+    // does several times faster than a walk of the folder index with a
+    // lookup per message; a small folder is read through the index. Both
+    // give the messages by id.
+    void LoadMessages(CDatabase& db, int64_t nFolderId)
+    {
+        m_nFolderId = nFolderId;
+        CStatement counts(db, "SELECT count(*), (SELECT count(*) FROM message) FROM message WHERE folder_id = ?1");
+        counts.BindInt(1, nFolderId);
+        if (counts.Step() == SQLITE_ROW) {
+            m_bLarge = 4 * counts.ColumnInt(0) > counts.ColumnInt(1);
+            // Entry identifiers are normally 16 bytes.
+            auto nCount = static_cast<size_t>(std::max<int64_t>(counts.ColumnInt(0), 0));
+            m_messages.reserve(nCount);
+            m_entryBytes.reserve(16 * nCount);
+        }
+        counts = CStatement();
+        CStatement rows(db, m_bLarge ? "SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
+                                       "typeof(m.delivery_time) = 'integer' FROM message m "
+                                       "WHERE +m.folder_id = ?1 ORDER BY m.id"
+                                     : "SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
+                                       "typeof(m.delivery_time) = 'integer' FROM message m "
+                                       "WHERE m.folder_id = ?1 ORDER BY m.id");
+        if (!rows.IsValid())
+            return;
+        rows.BindInt(1, nFolderId);
+        int nCode;
+        while ((nCode = StepRow(rows)) == SQLITE_ROW) {
+            Message message;
+            message.nId = rows.ColumnInt(0);
+            const auto* pEntry = static_cast<const BYTE*>(rows.ColumnBlobData(1));
+            size_t cbEntry = pEntry ? static_cast<size_t>(rows.ColumnBytes(1)) : 0;
+            // Offsets are 32 bits: a folder with more than 4 GB of texts
+            // is read as far as they reach, and fails there.
+            if (m_entryBytes.size() + cbEntry > kMaxOffset || !AddText(rows.ColumnTextView(2), &message.sender) ||
+                !AddText(rows.ColumnTextView(3), &message.subject)) {
+                nCode = SQLITE_FULL;
+                break;
+            }
+            message.nEntry = static_cast<uint32_t>(m_entryBytes.size());
+            message.cbEntry = static_cast<uint32_t>(cbEntry);
+            m_entryBytes.insert(m_entryBytes.end(), pEntry, pEntry + cbEntry);
+            if (rows.ColumnIsNull(4)) {
+                message.timeState = TimeState::Absent;
+            } else if (rows.ColumnInt(5) != 0 && rows.ColumnInt(4) >= 0) {
+                message.timeState = TimeState::Present;
+                message.nTime = static_cast<uint64_t>(rows.ColumnInt(4));
+            } else {
+                message.timeState = TimeState::Corrupt;
+            }
+            m_messages.push_back(message);
+        }
+        m_bComplete = nCode == SQLITE_DONE;
+    }
+
+    // Whether every message was read; a walk fails after the ones that were.
+    bool IsComplete() const { return m_bComplete; }
+    size_t Count() const { return m_messages.size(); }
+
+    void Fill(size_t nIndex, MessageData* pData) const
+    {
+        const Message& message = m_messages[nIndex];
+        pData->nId = message.nId;
+        pData->nFolderId = m_nFolderId;
+        pData->entryId.Assign(m_entryBytes.data() + message.nEntry, message.cbEntry);
+        AssignText(message.sender, &pData->strSender);
+        AssignText(message.subject, &pData->strSubject);
+        pData->timeState = message.timeState;
+        pData->nTime = message.nTime;
+    }
+
+    // The recipients of one of the folder's messages, in position order. The
+    // folder's recipients are read in one query the first time; false when
+    // that read fails, for the caller to look the message up on its own.
+    // Messages asked for in ascending order are found without a search.
+    bool RecipientsOf(CDatabase& db, int64_t nMessageId, std::vector<RecipientData>* pRows)
+    {
+        if (!m_bRecipientsRead) {
+            m_bRecipientsRead = true;
+            m_bRecipientsOk = LoadRecipients(db);
+        }
+        if (!m_bRecipientsOk)
+            return false;
+        auto byMessage = [](const Recipient& recipient, int64_t nId) { return recipient.nMessageId < nId; };
+        size_t i = m_nRecipientHint;
+        if (i >= m_recipients.size() || m_recipients[i].nMessageId != nMessageId) {
+            auto first = i < m_recipients.size() && m_recipients[i].nMessageId < nMessageId
+                             ? m_recipients.begin() + static_cast<std::ptrdiff_t>(i)
+                             : m_recipients.begin();
+            i = static_cast<size_t>(std::lower_bound(first, m_recipients.end(), nMessageId, byMessage) -
+                                    m_recipients.begin());
+        }
+        for (; i < m_recipients.size() && m_recipients[i].nMessageId == nMessageId; ++i) {
+            RecipientData row;
+            AssignText(m_recipients[i].name, &row.strName);
+            AssignText(m_recipients[i].address, &row.strAddress);
+            pRows->push_back(std::move(row));
+        }
+        m_nRecipientHint = i;
+        return true;
+    }
+
+private:
+    static constexpr size_t kMaxOffset = UINT32_MAX - 1;
+
+    // A text in m_text; a missing one has no offset.
+    struct TextRef {
+        uint32_t nOffset = UINT32_MAX;
+        uint32_t cb = 0;
+    };
+    struct Message {
+        int64_t nId = 0;
+        uint64_t nTime = 0;
+        uint32_t nEntry = 0;
+        uint32_t cbEntry = 0;
+        TextRef sender;
+        TextRef subject;
+        TimeState timeState = TimeState::Absent;
+    };
+    struct Recipient {
+        int64_t nMessageId = 0;
+        TextRef name;
+        TextRef address;
+    };
+
+    bool AddText(const std::optional<std::string_view>& strText, TextRef* pRef)
+    {
+        *pRef = TextRef {};
+        if (!strText)
+            return true;
+        if (m_text.size() + strText->size() > kMaxOffset)
+            return false;
+        *pRef = TextRef {static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(strText->size())};
+        m_text.append(*strText);
+        return true;
+    }
+
+    void AssignText(const TextRef& ref, std::optional<std::string>* pText) const
+    {
+        if (ref.nOffset == UINT32_MAX)
+            pText->reset();
+        else
+            pText->emplace(m_text, ref.nOffset, ref.cb);
+    }
+
+    // The recipients of the folder's messages by message id, each message's
+    // in position order.
+    bool LoadRecipients(CDatabase& db)
+    {
+        CStatement rows(db, m_bLarge ? "SELECT r.message_id, r.display_name, r.email_address "
+                                       "FROM recipient r JOIN message m ON m.id = r.message_id "
+                                       "WHERE +m.folder_id = ?1 ORDER BY r.message_id, r.position"
+                                     : "SELECT r.message_id, r.display_name, r.email_address "
+                                       "FROM message m JOIN recipient r ON r.message_id = m.id "
+                                       "WHERE m.folder_id = ?1 ORDER BY m.id, r.position");
+        if (!rows.IsValid())
+            return false;
+        rows.BindInt(1, m_nFolderId);
+        int nCode;
+        while ((nCode = StepRow(rows)) == SQLITE_ROW) {
+            Recipient recipient;
+            recipient.nMessageId = rows.ColumnInt(0);
+            if (!AddText(rows.ColumnTextView(1), &recipient.name) ||
+                !AddText(rows.ColumnTextView(2), &recipient.address)) {
+                nCode = SQLITE_FULL;
+                break;
+            }
+            m_recipients.push_back(recipient);
+        }
+        if (nCode != SQLITE_DONE)
+            m_recipients.clear();
+        return nCode == SQLITE_DONE;
+    }
+
+    int64_t m_nFolderId = 0;
+    bool m_bLarge = false;
+    bool m_bComplete = false;
+    std::vector<Message> m_messages;
+    std::vector<BYTE> m_entryBytes;
+    std::string m_text;
+    bool m_bRecipientsRead = false;
+    bool m_bRecipientsOk = false;
+    std::vector<Recipient> m_recipients;
+    size_t m_nRecipientHint = 0;
+};
+
+std::shared_ptr<CFolderSnapshot> CStoreDb::Folder(int64_t nFolderId)
+{
+    // Another connection's commit changes the data version; this one only
+    // reads.
+    if (!m_dataVersion.IsValid())
+        m_dataVersion.Prepare(Db(), "PRAGMA data_version");
+    m_dataVersion.Reset();
+    int64_t nVersion = m_dataVersion.Step() == SQLITE_ROW ? m_dataVersion.ColumnInt(0) : -1;
+    m_dataVersion.Reset();
+    if (nVersion != m_nDataVersion || nVersion < 0) {
+        m_folders.clear();
+        m_nDataVersion = nVersion;
+    }
+    if (auto it = m_folders.find(nFolderId); it != m_folders.end())
+        return it->second;
+    auto pSnapshot = std::make_shared<CFolderSnapshot>();
+    pSnapshot->LoadMessages(Db(), nFolderId);
+    if (pSnapshot->IsComplete())
+        m_folders[nFolderId] = pSnapshot;
+    return pSnapshot;
+}
 
 template <class TInterface>
 class CObject : public TInterface
@@ -517,10 +746,9 @@ private:
     bool m_bDone = false;
 };
 
-// What a folder and everything opened from it share: the message row that
-// its contents table handed out last, so that opening that message costs no
-// lookup, and a cursor over the recipients of the folder's messages in
-// message order, so that a walk reads them in one query.
+// What a folder and everything opened from it share: the folder's messages
+// as read, and the message row that its contents table handed out last, so
+// that opening that message costs no lookup.
 struct FolderState {
     std::shared_ptr<CStoreDb> pDb;
     int64_t nStoreId = 0;
@@ -528,72 +756,26 @@ struct FolderState {
     Bytes entryId;
     std::optional<std::string> strName;
 
+    std::shared_ptr<CFolderSnapshot> pSnapshot;
     MessageData lastRow;
     bool bLastRow = false;
 
-    std::optional<bool> bLarge;
-
-    CStatement recipients;
-    bool bRecipientsStarted = false;
-    bool bRecipientPending = false;
-    int64_t nPendingMessage = 0;
-    int64_t nLastAsked = 0;
-
-    // Whether the folder holds a large share of the messages. Such a folder
-    // is read in sequential passes over the tables, which SQLite does several
-    // times faster than a walk of an index with a lookup per row; a small
-    // folder is read through the indexes. Both orders are the same.
-    bool IsLarge()
+    CFolderSnapshot& Snapshot()
     {
-        if (!bLarge) {
-            CStatement share(pDb->Db(), "SELECT (SELECT count(*) FROM message) < 4 * (SELECT count(*) FROM "
-                                        "(SELECT 1 FROM message WHERE folder_id = ?1 LIMIT 1 + "
-                                        "(SELECT count(*) FROM message) / 4))");
-            share.BindInt(1, nFolderId);
-            bLarge = share.Step() == SQLITE_ROW && share.ColumnInt(0) != 0;
-        }
-        return *bLarge;
-    }
-
-    void StepRecipients()
-    {
-        int nCode = StepRow(recipients);
-        bRecipientPending = nCode == SQLITE_ROW;
-        if (bRecipientPending) {
-            nPendingMessage = recipients.ColumnInt(0);
-        } else {
-            recipients.Reset();
-        }
+        if (!pSnapshot)
+            pSnapshot = pDb->Folder(nFolderId);
+        return *pSnapshot;
     }
 
     int ReadRecipients(const MessageData& message, std::vector<RecipientData>* pRows)
     {
         pRows->clear();
-        // The cursor serves the messages of this folder in ascending order;
-        // anything else is looked up on its own.
-        if (message.nFolderId != nFolderId || (bRecipientsStarted && message.nId <= nLastAsked))
-            return ReadRecipientsOf(message.nId, pRows);
-        if (!bRecipientsStarted) {
-            const char* pszSql = IsLarge() ? "SELECT r.message_id, r.display_name, r.email_address "
-                                             "FROM recipient r JOIN message m ON m.id = r.message_id "
-                                             "WHERE +m.folder_id = ?1 ORDER BY r.message_id, r.position"
-                                           : "SELECT r.message_id, r.display_name, r.email_address "
-                                             "FROM message m JOIN recipient r ON r.message_id = m.id "
-                                             "WHERE m.folder_id = ?1 ORDER BY m.id, r.position";
-            if (recipients.Prepare(pDb->Db(), pszSql) != SQLITE_OK)
-                return ReadRecipientsOf(message.nId, pRows);
-            recipients.BindInt(1, nFolderId);
-            bRecipientsStarted = true;
-            StepRecipients();
-        }
-        nLastAsked = message.nId;
-        while (bRecipientPending && nPendingMessage < message.nId)
-            StepRecipients();
-        while (bRecipientPending && nPendingMessage == message.nId) {
-            pRows->push_back({recipients.ColumnText(1), recipients.ColumnText(2)});
-            StepRecipients();
-        }
-        return 0;
+        // A message of another folder of the store, or one whose folder's
+        // recipients cannot be read together, is looked up on its own.
+        if (message.nFolderId == nFolderId && Snapshot().RecipientsOf(pDb->Db(), message.nId, pRows))
+            return 0;
+        pRows->clear();
+        return ReadRecipientsOf(message.nId, pRows);
     }
 
     int ReadRecipientsOf(int64_t nMessageId, std::vector<RecipientData>* pRows)
@@ -685,29 +867,17 @@ private:
     MessageData m_data;
 };
 
-class CContentsTable : public CCursorTable
+class CContentsTable : public CTable
 {
 public:
     explicit CContentsTable(std::shared_ptr<FolderState> pFolder)
-        : CCursorTable({PR_ENTRYID})
+        : CTable({PR_ENTRYID})
         , m_pFolder(std::move(pFolder))
     {
     }
 
-    bool Prepare()
-    {
-        const char* pszSql = m_pFolder->IsLarge()
-                                 ? "SELECT m.id, m.folder_id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
-                                   "typeof(m.delivery_time) = 'integer' FROM message m "
-                                   "WHERE +m.folder_id = ?1 ORDER BY m.id"
-                                 : "SELECT m.id, m.folder_id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
-                                   "typeof(m.delivery_time) = 'integer' FROM message m "
-                                   "WHERE m.folder_id = ?1 ORDER BY m.id";
-        if (m_rows.Prepare(m_pFolder->pDb->Db(), pszSql) != SQLITE_OK)
-            return false;
-        m_rows.BindInt(1, m_pFolder->nFolderId);
-        return true;
-    }
+    // Reads the folder's messages unless they are at hand already.
+    void Prepare() { m_pSnapshot = m_pFolder->pSnapshot = m_pFolder->pDb->Folder(m_pFolder->nFolderId); }
 
     HRESULT GetRowCount(ULONG, ULONG* pulCount) override
     {
@@ -724,9 +894,14 @@ public:
 protected:
     int FetchRow(CPropBuilder& builder) override
     {
-        if (int nNext = NextRow(); nNext != 1)
-            return nNext;
-        m_pFolder->lastRow.Read(m_rows);
+        if (m_bDone)
+            return 0;
+        if (m_nNext >= m_pSnapshot->Count()) {
+            // A folder that could not be read to its end fails there, once.
+            m_bDone = true;
+            return m_pSnapshot->IsComplete() ? 0 : -1;
+        }
+        m_pSnapshot->Fill(m_nNext++, &m_pFolder->lastRow);
         m_pFolder->bLastRow = true;
         for (ULONG ulTag : m_columns)
             AddMessageProp(builder, ulTag, m_pFolder->lastRow);
@@ -736,6 +911,9 @@ protected:
 
 private:
     std::shared_ptr<FolderState> m_pFolder;
+    std::shared_ptr<CFolderSnapshot> m_pSnapshot;
+    size_t m_nNext = 0;
+    bool m_bDone = false;
 };
 
 class CFolder : public CObject<IMAPIFolder>
@@ -770,10 +948,7 @@ public:
             return MAPI_E_INVALID_PARAMETER;
         *ppTable = nullptr;
         auto* pTable = new CContentsTable(m_pState);
-        if (!pTable->Prepare()) {
-            pTable->Release();
-            return MAPI_E_CALL_FAILED;
-        }
+        pTable->Prepare();
         ++g_counts.nContentsTablesOpened;
         *ppTable = pTable;
         return S_OK;
