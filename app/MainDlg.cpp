@@ -1,5 +1,6 @@
 #include "MainDlg.h"
 
+#include "DurationText.h"
 #include "Gdi.h"
 #include "ListHelpers.h"
 #include "PlatformTime.h"
@@ -85,7 +86,7 @@ void CMainDlg::FillCallList()
         SYSTEMTIME st {};
         FileTimeToSystemTime(&entry.ftStartTime, &st);
         wchar_t szTime[32];
-        std::swprintf(szTime, 32, L"%02d-%02d %02d:%02d:%02d", st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+        FormatCallStart(st, szTime);
         m_list.SetItemText(nRow, 1, szTime);
         m_list.SetItemText(nRow, 2, entry.pszNumber);
 

@@ -63,3 +63,30 @@ int FormatTimeSince(const FILETIME& time, std::wstring& strOut)
     strOut = szText;
     return 0;
 }
+
+void FormatCallStart(const SYSTEMTIME& st, wchar_t (&szTime)[32])
+{
+    // Written by hand: the main list formats a million of these, and the
+    // wide printf costs more than all else it does for a row.
+    wchar_t* pOut = szTime;
+    auto put = [&pOut](unsigned nValue, wchar_t chAfter) {
+        wchar_t szDigits[6];
+        int nDigits = 0;
+        do {
+            szDigits[nDigits++] = static_cast<wchar_t>(L'0' + nValue % 10);
+            nValue /= 10;
+        } while (nValue > 0);
+        if (nDigits < 2)
+            *pOut++ = L'0';
+        while (nDigits > 0)
+            *pOut++ = szDigits[--nDigits];
+        if (chAfter)
+            *pOut++ = chAfter;
+    };
+    put(st.wMonth, L'-');
+    put(st.wDay, L' ');
+    put(st.wHour, L':');
+    put(st.wMinute, L':');
+    put(st.wSecond, 0);
+    *pOut = L'\0';
+}

@@ -24,6 +24,8 @@ constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 // How stale the view of another process's changes may get.
 constexpr int64_t kRecheckMs = 20;
 constexpr uint32_t kNoText = CTextPool::kNone;
+// The most records made room for at once.
+constexpr int64_t kMaxReserved = int64_t {1} << 24;
 
 // The process-wide view of the device's call log: one read-only connection
 // and every record in log order, read with one pass over the table whenever
@@ -189,8 +191,12 @@ private:
     {
         CStatement all(m_store.Database(), "SELECT start_time, end_time, iom, flags, cidt, number, name, "
                                            "name_type, note FROM calllog ORDER BY id");
-        if (auto nCount = m_store.Database().QueryInt("SELECT count(*) FROM calllog"))
-            m_rows.reserve(static_cast<size_t>(std::max<int64_t>(*nCount, 0)));
+        // Room for every record, known from the ends of the id range without
+        // counting: memory reserved and never written is not taken. Ids far
+        // apart are left to the vector's own growth.
+        if (auto nSpan = m_store.Database().QueryInt("SELECT max(id) - min(id) + 1 FROM calllog");
+            nSpan && *nSpan > 0 && *nSpan <= kMaxReserved)
+            m_rows.reserve(static_cast<size_t>(*nSpan));
         while (all.IsValid() && all.Step() == SQLITE_ROW) {
             Row row;
             row.nStart = all.ColumnInt(0);

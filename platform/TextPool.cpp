@@ -30,10 +30,11 @@ uint32_t CTextPool::Add(const std::optional<std::string_view>& strUtf8)
         const Slot& slot = m_slots[i];
         if (slot.nText == kNone)
             break;
-        if (slot.nHash == nHash && Utf8(slot.nText) == *strUtf8)
+        if (slot.nHash == nHash && slot.cbKey == strUtf8->size() &&
+            std::string_view(m_keys).substr(slot.nKey, slot.cbKey) == *strUtf8)
             return slot.nText;
     }
-    Slot slot {nHash, static_cast<uint32_t>(m_texts.size())};
+    Slot slot {nHash, m_keys.size(), static_cast<uint32_t>(strUtf8->size()), static_cast<uint32_t>(m_texts.size())};
     m_texts.push_back({m_keys.size(), strUtf8->size(), m_chars.size()});
     m_keys.append(*strUtf8);
     std::wstring strWide = WideFromUtf8(*strUtf8);

@@ -37,8 +37,12 @@ private:
         size_t cbKey;
         size_t nChars;
     };
+    // The key's place is kept in the slot, so that a probe reads the slot
+    // and the key's bytes, nothing else.
     struct Slot {
         uint64_t nHash = 0;
+        size_t nKey = 0;
+        uint32_t cbKey = 0;
         uint32_t nText = kNone;
     };
 

@@ -1,5 +1,6 @@
 #include "CallDetailDlg.h"
 
+#include "DurationText.h"
 #include "ListHelpers.h"
 #include "PhoneActions.h"
 #include "PlatformTime.h"
@@ -99,7 +100,7 @@ void CCallDetailDlg::AddCallsOfType(int nType, const std::vector<CallRow>& calls
         SYSTEMTIME st {};
         FileTimeToSystemTime(&call.ftStart, &st);
         wchar_t szTime[32];
-        std::swprintf(szTime, 32, L"%02d-%02d %02d:%02d:%02d", st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
+        FormatCallStart(st, szTime);
         m_list.SetItemText(m_nRow, 1, szTime);
         m_list.SetItemText(m_nRow, 2, call.strNumber.c_str());
         ++m_nRow;

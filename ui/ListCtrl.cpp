@@ -8,12 +8,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 CListViewWidget* View(HWND hWnd)
 {
     return dynamic_cast<CListViewWidget*>(hWnd);
+}
+
+// A list is filled with many short texts: they are converted in one buffer
+// kept for the purpose (lists live on the user-interface thread).
+std::vector<QChar>& TextBuffer()
+{
+    static std::vector<QChar> s_buffer;
+    return s_buffer;
 }
 
 } // namespace
@@ -59,11 +68,10 @@ int CListCtrl::InsertItem(const LVITEMW* pItem)
     CListViewWidget* pView = View(m_hWnd);
     if (!pView || !pItem || pItem->iItem < 0 || pItem->iSubItem != 0)
         return -1;
-    QString strText;
-    if ((pItem->mask & LVIF_TEXT) && pItem->pszText)
-        strText = QStringFromWide(pItem->pszText);
+    bool bText = (pItem->mask & LVIF_TEXT) && pItem->pszText;
     int nImage = (pItem->mask & LVIF_IMAGE) ? pItem->iImage : -1;
-    int nIndex = pView->Model().InsertItem(pItem->iItem, strText, nImage);
+    int nIndex = pView->Model().InsertItem(pItem->iItem, bText ? Utf16ViewOfWide(pItem->pszText, &TextBuffer()) : QStringView(),
+                                           nImage);
     if (nIndex >= 0 && (pItem->mask & LVIF_STATE) && (pItem->stateMask & LVIS_SELECTED))
         pView->SetRowSelected(nIndex, (pItem->state & LVIS_SELECTED) != 0);
     return nIndex;
@@ -74,7 +82,9 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCWSTR lpszText)
     CListViewWidget* pView = View(m_hWnd);
     if (!pView)
         return FALSE;
-    return pView->Model().SetItemText(nItem, nSubItem, QStringFromWide(lpszText ? lpszText : L"")) ? TRUE : FALSE;
+    return pView->Model().SetItemText(nItem, nSubItem, Utf16ViewOfWide(lpszText ? lpszText : L"", &TextBuffer()))
+               ? TRUE
+               : FALSE;
 }
 
 BOOL CListCtrl::SetItem(const LVITEMW* pItem)

@@ -95,7 +95,7 @@ QString CListModel::Cell(const QString& strCells, int nSubItem)
     return strCells.mid(nStart, nEnd < 0 ? -1 : nEnd - nStart);
 }
 
-void CListModel::SetCell(QString* pCells, int nSubItem, const QString& strText)
+void CListModel::SetCell(QString* pCells, int nSubItem, QStringView strText)
 {
     // Each row's string is built at its exact size: a million rows with
     // spare capacity would cost a large share of the list's memory.
@@ -129,12 +129,12 @@ void CListModel::SetCell(QString* pCells, int nSubItem, const QString& strText)
     *pCells = std::move(strResult);
 }
 
-int CListModel::InsertItem(int nItem, const QString& strText, int nImage)
+int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
 {
     if (nItem < 0)
         return -1;
     if (nItem >= ItemCount()) {
-        m_rows.push_back(Row {strText, nImage});
+        m_rows.push_back(Row {strText.toString(), nImage});
         if (!m_bFlushPosted) {
             m_bFlushPosted = true;
             QMetaObject::invokeMethod(
@@ -149,7 +149,7 @@ int CListModel::InsertItem(int nItem, const QString& strText, int nImage)
     }
     Flush();
     beginInsertRows(QModelIndex(), nItem, nItem);
-    m_rows.insert(m_rows.begin() + nItem, Row {strText, nImage});
+    m_rows.insert(m_rows.begin() + nItem, Row {strText.toString(), nImage});
     ++m_nShown;
     endInsertRows();
     return nItem;
@@ -161,7 +161,7 @@ void CListModel::RowChanged(int nItem)
         emit dataChanged(index(nItem, 0), index(nItem, columnCount() - 1));
 }
 
-bool CListModel::SetItemText(int nItem, int nSubItem, const QString& strText)
+bool CListModel::SetItemText(int nItem, int nSubItem, QStringView strText)
 {
     if (nItem < 0 || nItem >= ItemCount() || nSubItem < 0)
         return false;

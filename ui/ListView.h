@@ -38,8 +38,8 @@ public:
     // The list's own operations, on every row, shown or kept back.
     int ItemCount() const { return static_cast<int>(m_rows.size()); }
     // Inserts at nItem (at the end when nItem is past it); returns the index.
-    int InsertItem(int nItem, const QString& strText, int nImage);
-    bool SetItemText(int nItem, int nSubItem, const QString& strText);
+    int InsertItem(int nItem, QStringView strText, int nImage);
+    bool SetItemText(int nItem, int nSubItem, QStringView strText);
     bool SetItemImage(int nItem, int nImage);
     // false when there is no such row or the sub-item is negative.
     bool GetItemText(int nItem, int nSubItem, std::wstring* pText) const;
@@ -61,7 +61,7 @@ private:
     };
 
     static QString Cell(const QString& strCells, int nSubItem);
-    static void SetCell(QString* pCells, int nSubItem, const QString& strText);
+    static void SetCell(QString* pCells, int nSubItem, QStringView strText);
     void RowChanged(int nItem);
 
     std::vector<Row> m_rows;

@@ -36,23 +36,27 @@ bool SameClassName(const wchar_t* pszA, const wchar_t* pszB)
     return *pszA == *pszB;
 }
 
-QString QStringFromWide(const wchar_t* pszText, std::ptrdiff_t nLength)
+namespace {
+
+bool IsUnicodeCharacter(wchar_t ch)
 {
-    if (!pszText)
-        return {};
-    size_t nChars = nLength < 0 ? std::wcslen(pszText) : static_cast<size_t>(nLength);
-    auto valid = [](wchar_t ch) {
-        auto nCode = static_cast<uint32_t>(ch);
-        return nCode <= 0x10FFFF && (nCode < 0xD800 || nCode > 0xDFFF);
-    };
+    auto nCode = static_cast<uint32_t>(ch);
+    return nCode <= 0x10FFFF && (nCode < 0xD800 || nCode > 0xDFFF);
+}
+
+qsizetype Utf16Units(const wchar_t* pszText, size_t nChars)
+{
     qsizetype nUnits = 0;
     for (size_t i = 0; i < nChars; ++i)
-        nUnits += valid(pszText[i]) && static_cast<uint32_t>(pszText[i]) > 0xFFFF ? 2 : 1;
-    QString strResult(nUnits, Qt::Uninitialized);
-    QChar* pOut = strResult.data();
+        nUnits += IsUnicodeCharacter(pszText[i]) && static_cast<uint32_t>(pszText[i]) > 0xFFFF ? 2 : 1;
+    return nUnits;
+}
+
+QChar* WriteUtf16(const wchar_t* pszText, size_t nChars, QChar* pOut)
+{
     for (size_t i = 0; i < nChars; ++i) {
         auto nCode = static_cast<uint32_t>(pszText[i]);
-        if (!valid(pszText[i])) {
+        if (!IsUnicodeCharacter(pszText[i])) {
             *pOut++ = QChar(QChar::ReplacementCharacter);
         } else if (nCode > 0xFFFF) {
             *pOut++ = QChar(QChar::highSurrogate(nCode));
@@ -61,7 +65,26 @@ QString QStringFromWide(const wchar_t* pszText, std::ptrdiff_t nLength)
             *pOut++ = QChar(static_cast<char16_t>(nCode));
         }
     }
+    return pOut;
+}
+
+} // namespace
+
+QString QStringFromWide(const wchar_t* pszText, std::ptrdiff_t nLength)
+{
+    if (!pszText)
+        return {};
+    size_t nChars = nLength < 0 ? std::wcslen(pszText) : static_cast<size_t>(nLength);
+    QString strResult(Utf16Units(pszText, nChars), Qt::Uninitialized);
+    WriteUtf16(pszText, nChars, strResult.data());
     return strResult;
+}
+
+QStringView Utf16ViewOfWide(std::wstring_view strText, std::vector<QChar>* pBuffer)
+{
+    pBuffer->resize(static_cast<size_t>(Utf16Units(strText.data(), strText.size())));
+    WriteUtf16(strText.data(), strText.size(), pBuffer->data());
+    return QStringView(pBuffer->data(), static_cast<qsizetype>(pBuffer->size()));
 }
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()

@@ -125,3 +125,23 @@ TEST_F(CTimeSinceTest, NowComesFromThePlatformClock)
     FormatTimeSince(TicksToFileTime(Ticks(Fields(2026, 10, 24, 1, 29, 0))), strOut);
     EXPECT_EQ(strOut, L"1 days 1 hours");
 }
+
+TEST(DurationText, CallStartsAreWrittenAsTwoDigitFields)
+{
+    struct Case {
+        SYSTEMTIME st;
+        const wchar_t* pszExpected;
+    };
+    const Case kCases[] = {
+        {{2026, 1, 4, 2, 3, 4, 5, 600}, L"01-02 03:04:05"},
+        {{2026, 12, 3, 31, 23, 59, 59, 999}, L"12-31 23:59:59"},
+        {{2026, 10, 6, 10, 0, 0, 0, 0}, L"10-10 00:00:00"},
+        // Out of range fields are written whole, as %02d would.
+        {{2026, 123, 0, 7, 100, 9, 65535, 0}, L"123-07 100:09:65535"},
+    };
+    for (const Case& c : kCases) {
+        wchar_t szTime[32];
+        FormatCallStart(c.st, szTime);
+        EXPECT_STREQ(szTime, c.pszExpected);
+    }
+}

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 std::wstring Text(const CListModel& model, int nItem, int nSubItem)
@@ -93,6 +96,38 @@ TEST(ListModel, CellTextsGoInAndOutUnchanged)
     EXPECT_FALSE(model.GetItemText(0, -1, &strText));
     EXPECT_FALSE(model.SetItemText(1, 0, QStringLiteral("x")));
     EXPECT_EQ(model.InsertItem(-1, QStringLiteral("x"), 0), -1);
+}
+
+TEST(ListModel, RowsFilledCellByCellKeepTheirCells)
+{
+    // The way a list is filled: a row appended, then its cells one by one;
+    // every row read back while later rows go in, around and between.
+    CListModel model;
+    for (int i = 0; i < 3; ++i) {
+        model.InsertItem(i, QStringLiteral("name %1").arg(i), 0);
+        model.SetItemText(i, 1, QStringLiteral("time %1").arg(i));
+        EXPECT_EQ(Text(model, i, 1), L"time " + std::to_wstring(i));
+        model.SetItemText(i, 3, QStringLiteral("note %1").arg(i));
+    }
+    model.InsertItem(1, QStringLiteral("between"), 0);
+    model.SetItemText(3, 2, QStringLiteral("number 2"));
+    model.InsertItem(4, QStringLiteral("name 3"), 0);
+    model.SetItemText(2, 2, QStringLiteral("number 1"));
+    const std::vector<std::vector<std::wstring>> kExpected = {
+        {L"name 0", L"time 0", L"", L"note 0"},
+        {L"between", L"", L"", L""},
+        {L"name 1", L"time 1", L"number 1", L"note 1"},
+        {L"name 2", L"time 2", L"number 2", L"note 2"},
+        {L"name 3", L"", L"", L""},
+    };
+    ASSERT_EQ(model.ItemCount(), 5);
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 4; ++j)
+            EXPECT_EQ(Text(model, i, j), kExpected[static_cast<size_t>(i)][static_cast<size_t>(j)]) << i << "," << j;
+    model.DeleteAllItems();
+    model.InsertItem(0, QStringLiteral("again"), 0);
+    EXPECT_EQ(Text(model, 0, 0), L"again");
+    EXPECT_EQ(Text(model, 0, 1), L"");
 }
 
 TEST(ListModel, ShowsTextsAlignmentAndImages)
