@@ -876,9 +876,6 @@ public:
     {
     }
 
-    // Reads the folder's messages unless they are at hand already.
-    void Prepare() { m_pSnapshot = m_pFolder->pSnapshot = m_pFolder->pDb->Folder(m_pFolder->nFolderId); }
-
     HRESULT GetRowCount(ULONG, ULONG* pulCount) override
     {
         if (!pulCount)
@@ -896,6 +893,10 @@ protected:
     {
         if (m_bDone)
             return 0;
+        // The folder's messages are read when the first row is asked for, so
+        // that a table opened only for its row count reads none of them.
+        if (!m_pSnapshot)
+            m_pSnapshot = m_pFolder->pSnapshot = m_pFolder->pDb->Folder(m_pFolder->nFolderId);
         if (m_nNext >= m_pSnapshot->Count()) {
             // A folder that could not be read to its end fails there, once.
             m_bDone = true;
@@ -948,7 +949,6 @@ public:
             return MAPI_E_INVALID_PARAMETER;
         *ppTable = nullptr;
         auto* pTable = new CContentsTable(m_pState);
-        pTable->Prepare();
         ++g_counts.nContentsTablesOpened;
         *ppTable = pTable;
         return S_OK;
