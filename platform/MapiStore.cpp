@@ -403,10 +403,12 @@ public:
         counts.BindInt(1, nFolderId);
         if (counts.Step() == SQLITE_ROW) {
             m_bLarge = 4 * counts.ColumnInt(0) > counts.ColumnInt(1);
-            // Entry identifiers are normally 16 bytes.
+            // Entry identifiers are normally 16 bytes; an SMS sender is a
+            // number or a short name.
             auto nCount = static_cast<size_t>(std::max<int64_t>(counts.ColumnInt(0), 0));
             m_messages.reserve(nCount);
             m_entryBytes.reserve(16 * nCount);
+            m_text.reserve(16 * nCount);
         }
         counts = CStatement();
         CStatement rows(db, m_bLarge ? "SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
