@@ -12,7 +12,8 @@
 # time of the screen's own last step, from the step times the program
 # writes (for the main window: from the start until it waits with its list
 # filled). Each run is taken RINGTALLY_BENCH_RUNS times (default 3) and the
-# fastest kept, since a shared machine's speed varies from run to run. Then
+# fastest kept (by "opens s"), since a shared machine's speed varies from
+# run to run. Then
 # the Google Benchmark figures of the inner operations are printed.
 set -eu
 cd "$(dirname "$0")/.."
@@ -43,17 +44,20 @@ time_cmd() {
 }
 
 # fastest CMD...: runs CMD $runs times and prints the fastest run's
-# "seconds peak-KiB" and, when the program wrote step times, its last
-# step's seconds.
+# "seconds peak-KiB own-seconds": own is its last step's seconds when the
+# program wrote step times, and then what "fastest" goes by.
 fastest() {
   best=""
+  best_key=""
   i=0
   while [ $i -lt "$runs" ]; do
     rm -f "$work/times.txt"
     this=$(time_cmd "$@")
     own=$(awk -F '\t' 'END { if (NR) printf "%.2f", $2 / 1000 }' "$work/times.txt" 2>/dev/null || true)
-    if [ -z "$best" ] || awk -v a="${this%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
+    key=${own:-${this%% *}}
+    if [ -z "$best" ] || awk -v a="$key" -v b="$best_key" 'BEGIN { exit !(a < b) }'; then
       best="$this ${own:--}"
+      best_key=$key
     fi
     i=$((i + 1))
   done
