@@ -13,8 +13,8 @@
 # writes (for the main window: from the start until it waits with its list
 # filled). Each run is taken RINGTALLY_BENCH_RUNS times (default 3) and the
 # fastest kept (by "opens s"), since a shared machine's speed varies from
-# run to run. Then
-# the Google Benchmark figures of the inner operations are printed.
+# run to run. Then the Google Benchmark figures of the inner operations are
+# printed.
 set -eu
 cd "$(dirname "$0")/.."
 top=$(pwd)
