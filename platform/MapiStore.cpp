@@ -515,6 +515,7 @@ private:
     };
     struct Recipient {
         int64_t nMessageId = 0;
+        int64_t nPosition = 0;
         TextRef name;
         TextRef address;
     };
@@ -540,32 +541,67 @@ private:
     }
 
     // The recipients of the folder's messages by message id, each message's
-    // in position order.
+    // in position order. For a large folder the recipient table is read in
+    // one sequential pass and its rows kept when their message is one of the
+    // folder's, which costs a fraction of a lookup per row through the
+    // indexes; rows are normally stored in that order already, and sorted
+    // when they are not. A small folder's are looked up through the indexes.
     bool LoadRecipients(CDatabase& db)
     {
-        CStatement rows(db, m_bLarge ? "SELECT r.message_id, r.display_name, r.email_address "
-                                       "FROM recipient r JOIN message m ON m.id = r.message_id "
-                                       "WHERE +m.folder_id = ?1 ORDER BY r.message_id, r.position"
-                                     : "SELECT r.message_id, r.display_name, r.email_address "
+        CStatement rows(db, m_bLarge ? "SELECT message_id, position, display_name, email_address FROM recipient"
+                                     : "SELECT r.message_id, r.position, r.display_name, r.email_address "
                                        "FROM message m JOIN recipient r ON r.message_id = m.id "
                                        "WHERE m.folder_id = ?1 ORDER BY m.id, r.position");
         if (!rows.IsValid())
             return false;
-        rows.BindInt(1, m_nFolderId);
+        if (!m_bLarge)
+            rows.BindInt(1, m_nFolderId);
+        size_t nHint = 0;
         int nCode;
         while ((nCode = StepRow(rows)) == SQLITE_ROW) {
             Recipient recipient;
             recipient.nMessageId = rows.ColumnInt(0);
-            if (!AddText(rows.ColumnTextView(1), &recipient.name) ||
-                !AddText(rows.ColumnTextView(2), &recipient.address)) {
+            recipient.nPosition = rows.ColumnInt(1);
+            if (m_bLarge && !HasMessage(recipient.nMessageId, &nHint))
+                continue;
+            if (!AddText(rows.ColumnTextView(2), &recipient.name) ||
+                !AddText(rows.ColumnTextView(3), &recipient.address)) {
                 nCode = SQLITE_FULL;
                 break;
             }
             m_recipients.push_back(recipient);
         }
-        if (nCode != SQLITE_DONE)
+        if (nCode != SQLITE_DONE) {
             m_recipients.clear();
-        return nCode == SQLITE_DONE;
+            return false;
+        }
+        auto before = [](const Recipient& a, const Recipient& b) {
+            return a.nMessageId != b.nMessageId ? a.nMessageId < b.nMessageId : a.nPosition < b.nPosition;
+        };
+        if (!std::is_sorted(m_recipients.begin(), m_recipients.end(), before))
+            std::stable_sort(m_recipients.begin(), m_recipients.end(), before);
+        return true;
+    }
+
+    // Whether a message is one of the folder's; *pnHint is where the last
+    // one asked for was, so that ids asked for in ascending order cost no
+    // search.
+    bool HasMessage(int64_t nMessageId, size_t* pnHint) const
+    {
+        size_t i = *pnHint;
+        for (int nStep = 0; nStep < 2 && i < m_messages.size() && m_messages[i].nId < nMessageId; ++nStep)
+            ++i;
+        if (i >= m_messages.size() || m_messages[i].nId != nMessageId) {
+            auto first = i < m_messages.size() && m_messages[i].nId < nMessageId
+                             ? m_messages.begin() + static_cast<std::ptrdiff_t>(i)
+                             : m_messages.begin();
+            i = static_cast<size_t>(
+                std::lower_bound(first, m_messages.end(), nMessageId,
+                                 [](const Message& message, int64_t nId) { return message.nId < nId; }) -
+                m_messages.begin());
+        }
+        *pnHint = i;
+        return i < m_messages.size() && m_messages[i].nId == nMessageId;
     }
 
     int64_t m_nFolderId = 0;

@@ -495,6 +495,37 @@ TEST_F(SmsStoreTest, GetSmsEntryReadsTheNthMessageInStoreOrder)
     EXPECT_EQ(store.GetSmsEntry(PR_ENTRYID, 0, &entry), -1);
 }
 
+TEST_F(SmsStoreTest, RecipientsComeInPositionOrderWhateverTheStoredOrder)
+{
+    // Sent Items holds most messages, so its recipients are read in one pass
+    // over the recipient table: rows stored out of order, and rows of a
+    // message in another folder, must not change what each message shows.
+    int64_t nSent = m_device.Sent();
+    int64_t nOutbox = m_device.Store().FindFolder("SMS", "outbox");
+    ASSERT_GT(nOutbox, 0);
+    std::vector<DeviceMessage> messages;
+    for (int i = 0; i < 6; ++i)
+        messages.push_back(Sms(nSent, {}, UtcTicks(2024, 1, 1 + i)));
+    messages.push_back(Sms(nOutbox, {}, UtcTicks(2024, 2, 1)));
+    Add(messages);
+    // Message ids 1 to 6 in Sent Items, 7 in the Outbox; recipients written
+    // newest message first and each message's last position first.
+    Sql("INSERT INTO recipient (message_id, position, display_name, email_address) VALUES "
+        "(7, 0, 'Outbox', '+7'), (6, 1, 'Fay', '+62'), (6, 0, 'Eve', '+61'), (4, 0, 'Dan', '+4'), "
+        "(3, 2, 'Cy', '+33'), (3, 1, NULL, '+32'), (3, 0, 'Cid', NULL), (1, 0, 'Ann', '+1')");
+    CSmsStore store;
+    store.Open();
+    const std::wstring kExpected[] = {L"Ann<+1>", L"", L"Cid<+32>Cy<+33>", L"Dan<+4>", L"", L"Eve<+61>Fay<+62>"};
+    for (ULONG n = 0; n < 6; ++n)
+        EXPECT_EQ(Address(store, kSent, n), kExpected[n]) << n;
+    // Walked in order, as the figures walk, and again from the kept folder.
+    for (int nWalk = 0; nWalk < 2; ++nWalk) {
+        std::vector<std::wstring> addresses;
+        store.ForEachSmsEntry(kSent, [&](const SmsEntry& entry) { addresses.push_back(entry.szAddress); });
+        EXPECT_EQ(addresses, std::vector<std::wstring>(std::begin(kExpected), std::end(kExpected))) << nWalk;
+    }
+}
+
 TEST_F(SmsStoreTest, DamagedStoreEndsTheWalkAtTheDamage)
 {
     int64_t nInbox = m_device.Inbox();
