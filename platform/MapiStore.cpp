@@ -325,6 +325,20 @@ CDeviceSource& Source()
 
 enum class TimeState { Absent, Present, Corrupt };
 
+// A message's delivery time from the column nColumn, the next column telling
+// whether the value is stored as an integer: absent when NULL, corrupt when
+// not a non-negative integer.
+TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t* pnTime)
+{
+    *pnTime = 0;
+    if (stmt.ColumnIsNull(nColumn))
+        return TimeState::Absent;
+    if (stmt.ColumnInt(nColumn + 1) == 0 || stmt.ColumnInt(nColumn) < 0)
+        return TimeState::Corrupt;
+    *pnTime = static_cast<uint64_t>(stmt.ColumnInt(nColumn));
+    return TimeState::Present;
+}
+
 // One message row, read by a contents table or by a lookup; the columns of
 // kMessageColumns in their order.
 struct MessageData {
@@ -345,15 +359,7 @@ struct MessageData {
         entryId.Assign(pEntry, pEntry ? static_cast<size_t>(stmt.ColumnBytes(2)) : 0);
         strSender = stmt.ColumnText(3);
         strSubject = stmt.ColumnText(4);
-        nTime = 0;
-        if (stmt.ColumnIsNull(5)) {
-            timeState = TimeState::Absent;
-        } else if (stmt.ColumnInt(6) != 0 && stmt.ColumnInt(5) >= 0) {
-            timeState = TimeState::Present;
-            nTime = static_cast<uint64_t>(stmt.ColumnInt(5));
-        } else {
-            timeState = TimeState::Corrupt;
-        }
+        timeState = ReadDeliveryTime(stmt, 5, &nTime);
     }
 };
 
@@ -411,12 +417,11 @@ public:
             m_text.reserve(16 * nCount);
         }
         counts = CStatement();
-        CStatement rows(db, m_bLarge ? "SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
-                                       "typeof(m.delivery_time) = 'integer' FROM message m "
-                                       "WHERE +m.folder_id = ?1 ORDER BY m.id"
-                                     : "SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
-                                       "typeof(m.delivery_time) = 'integer' FROM message m "
-                                       "WHERE m.folder_id = ?1 ORDER BY m.id");
+        // A unary plus keeps SQLite from using the folder index.
+        std::string strSql = std::string("SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
+                                         "typeof(m.delivery_time) = 'integer' FROM message m WHERE ") +
+                             (m_bLarge ? "+" : "") + "m.folder_id = ?1 ORDER BY m.id";
+        CStatement rows(db, strSql.c_str());
         if (!rows.IsValid())
             return;
         rows.BindInt(1, nFolderId);
@@ -436,14 +441,7 @@ public:
             message.nEntry = static_cast<uint32_t>(m_entryBytes.size());
             message.cbEntry = static_cast<uint32_t>(cbEntry);
             m_entryBytes.insert(m_entryBytes.end(), pEntry, pEntry + cbEntry);
-            if (rows.ColumnIsNull(4)) {
-                message.timeState = TimeState::Absent;
-            } else if (rows.ColumnInt(5) != 0 && rows.ColumnInt(4) >= 0) {
-                message.timeState = TimeState::Present;
-                message.nTime = static_cast<uint64_t>(rows.ColumnInt(4));
-            } else {
-                message.timeState = TimeState::Corrupt;
-            }
+            message.timeState = ReadDeliveryTime(rows, 4, &message.nTime);
             m_messages.push_back(message);
         }
         m_bComplete = nCode == SQLITE_DONE;

@@ -94,7 +94,7 @@ BOOL CListCtrl::SetItem(const LVITEMW* pItem)
         return FALSE;
     if ((pItem->mask & LVIF_TEXT) &&
         !pView->Model().SetItemText(pItem->iItem, pItem->iSubItem,
-                                    QStringFromWide(pItem->pszText ? pItem->pszText : L"")))
+                                    Utf16ViewOfWide(pItem->pszText ? pItem->pszText : L"", &TextBuffer())))
         return FALSE;
     if ((pItem->mask & LVIF_IMAGE) && pItem->iSubItem == 0)
         pView->Model().SetItemImage(pItem->iItem, pItem->iImage);
