@@ -1,4 +1,4 @@
-#include "MainApp.h"
+#include "app/MainApp.h"
 
 CMainApp theApp;
 

@@ -1,6 +1,6 @@
-#include "MainApp.h"
+#include "app/MainApp.h"
 
-#include "MainDlg.h"
+#include "app/MainDlg.h"
 
 CMainApp::CMainApp() = default;
 

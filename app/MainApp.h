@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WinApp.h"
+#include "ui/WinApp.h"
 
 // The application object: runs the main window and ends the program when
 // it closes.

@@ -1,10 +1,10 @@
-#include "MainDlg.h"
+#include "app/MainDlg.h"
 
-#include "DurationText.h"
-#include "Gdi.h"
-#include "ListHelpers.h"
-#include "PlatformTime.h"
-#include "WinApp.h"
+#include "calllog/DurationText.h"
+#include "ui/Gdi.h"
+#include "ui/ListHelpers.h"
+#include "platform/PlatformTime.h"
+#include "ui/WinApp.h"
 
 #include <cwchar>
 

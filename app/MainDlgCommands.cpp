@@ -1,10 +1,10 @@
-#include "MainDlg.h"
+#include "app/MainDlg.h"
 
-#include "AboutDlg.h"
-#include "CallerSummeryDlg.h"
-#include "MessageBox.h"
-#include "PhoneActions.h"
-#include "TotalSummeryDlg.h"
+#include "reports/AboutDlg.h"
+#include "reports/CallerSummeryDlg.h"
+#include "ui/MessageBox.h"
+#include "phone/PhoneActions.h"
+#include "reports/TotalSummeryDlg.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 // One pass of the call figures, and a walk by position as the main list
 // makes it, over logs of 100,000 and 1,000,000 calls.
 
-#include "CallFigures.h"
-#include "DeviceStore.h"
-#include "PhoneCallLog.h"
+#include "calllog/CallFigures.h"
+#include "device/DeviceStore.h"
+#include "platform/PhoneCallLog.h"
 
 #include <benchmark/benchmark.h>
 

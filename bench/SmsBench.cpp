@@ -2,8 +2,8 @@
 // the Inbox and half in Sent Items with one recipient each, after the folder
 // has been read once.
 
-#include "DeviceStore.h"
-#include "SmsStore.h"
+#include "device/DeviceStore.h"
+#include "sms/SmsStore.h"
 
 #include <benchmark/benchmark.h>
 

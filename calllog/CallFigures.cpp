@@ -1,6 +1,6 @@
-#include "CallFigures.h"
+#include "calllog/CallFigures.h"
 
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 #include <limits>
 

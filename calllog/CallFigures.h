@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CallLog.h"
-#include "TimeRange.h"
+#include "calllog/CallLog.h"
+#include "platform/TimeRange.h"
 
 #include <cstdint>
 

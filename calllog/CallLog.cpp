@@ -1,6 +1,6 @@
-#include "CallLog.h"
+#include "calllog/CallLog.h"
 
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 #include <cstring>
 #include <cwchar>

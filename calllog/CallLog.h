@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PhoneCallLog.h"
+#include "platform/PhoneCallLog.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
-#include "DurationText.h"
+#include "calllog/DurationText.h"
 
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 #include <cwchar>
 #include <iterator>

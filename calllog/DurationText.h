@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 #include <cstdint>
 #include <string>

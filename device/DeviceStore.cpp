@@ -1,4 +1,4 @@
-#include "DeviceStore.h"
+#include "device/DeviceStore.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Statement.h"
+#include "device/Statement.h"
 
 #include <cstdint>
 #include <optional>

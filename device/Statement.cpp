@@ -1,4 +1,4 @@
-#include "Statement.h"
+#include "device/Statement.h"
 
 #include <sqlite3.h>
 

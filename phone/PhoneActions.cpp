@@ -1,7 +1,7 @@
-#include "PhoneActions.h"
+#include "phone/PhoneActions.h"
 
-#include "PhoneDialer.h"
-#include "Process.h"
+#include "platform/PhoneDialer.h"
+#include "platform/Process.h"
 
 #include <cwchar>
 

@@ -4,7 +4,7 @@
 // open the messaging application on a new SMS to it. The number is used
 // exactly as stored in the call log; a null number counts as empty.
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 // Asks the phone to dial the number. Always returns 0; a failure is silent.
 int DialNumber(LPCWSTR pszNumber);

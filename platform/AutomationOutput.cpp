@@ -1,6 +1,6 @@
-#include "AutomationOutput.h"
+#include "platform/AutomationOutput.h"
 
-#include "WideText.h"
+#include "platform/WideText.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "MapiStore.h"
+#include "platform/MapiStore.h"
 
-#include "DeviceStore.h"
-#include "WideText.h"
+#include "device/DeviceStore.h"
+#include "platform/WideText.h"
 
 #include <sqlite3.h>
 

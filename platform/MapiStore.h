@@ -7,8 +7,8 @@
 // store is only ever read; a missing or unreadable store is a message
 // store session without stores.
 
-#include "PlatformResult.h"
-#include "PlatformTypes.h"
+#include "platform/PlatformResult.h"
+#include "platform/PlatformTypes.h"
 
 #include <cstdint>
 #include <functional>

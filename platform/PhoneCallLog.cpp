@@ -1,7 +1,7 @@
-#include "PhoneCallLog.h"
+#include "platform/PhoneCallLog.h"
 
-#include "DeviceStore.h"
-#include "TextPool.h"
+#include "device/DeviceStore.h"
+#include "platform/TextPool.h"
 
 #include <sqlite3.h>
 

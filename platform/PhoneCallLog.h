@@ -5,7 +5,7 @@
 // id). Times are UTC. The four texts of a record are allocated per read and
 // released with LocalFree.
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 enum IOM : int {
     IOM_MISSED = 0,

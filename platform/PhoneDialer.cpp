@@ -1,7 +1,7 @@
-#include "PhoneDialer.h"
+#include "platform/PhoneDialer.h"
 
-#include "AutomationOutput.h"
-#include "WideText.h"
+#include "platform/AutomationOutput.h"
+#include "platform/WideText.h"
 
 #include <QProcess>
 #include <QString>

@@ -7,7 +7,7 @@
 //
 // Under automation nothing is dialled: the request prints "dial NUMBER".
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 constexpr DWORD PMCF_DEFAULT = 0x00000001;
 

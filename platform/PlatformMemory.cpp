@@ -1,4 +1,4 @@
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 #include <cstdlib>
 #include <cstring>

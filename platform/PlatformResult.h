@@ -4,7 +4,7 @@
 // zero and positive values succeed (positive ones are warnings), negative
 // values fail.
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);

@@ -1,7 +1,7 @@
-#include "Process.h"
+#include "platform/Process.h"
 
-#include "AutomationOutput.h"
-#include "WideText.h"
+#include "platform/AutomationOutput.h"
+#include "platform/WideText.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -9,7 +9,7 @@
 // Under automation nothing is started: each launch prints
 // "launch PATH COMMANDLINE" and its process counts as ended at once.
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "TextPool.h"
+#include "platform/TextPool.h"
 
-#include "WideText.h"
+#include "platform/WideText.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
-#include "AboutDlg.h"
+#include "reports/AboutDlg.h"
 
-#include "ListHelpers.h"
-#include "RowHeight.h"
+#include "ui/ListHelpers.h"
+#include "ui/RowHeight.h"
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
     ON_COMMAND(ID_ABOUT_OK, &CAboutDlg::OnOK)

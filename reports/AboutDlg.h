@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CommandBar.h"
-#include "Controls.h"
-#include "Dialog.h"
-#include "Resource.h"
+#include "ui/CommandBar.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+#include "resources/Resource.h"
 
 // The program icon over a list of the product line and where to find the
 // project, report a problem and read the licence.

@@ -1,10 +1,10 @@
-#include "CallDetailDlg.h"
+#include "reports/CallDetailDlg.h"
 
-#include "DurationText.h"
-#include "ListHelpers.h"
-#include "PhoneActions.h"
-#include "PlatformTime.h"
-#include "WinApp.h"
+#include "calllog/DurationText.h"
+#include "ui/ListHelpers.h"
+#include "phone/PhoneActions.h"
+#include "platform/PlatformTime.h"
+#include "ui/WinApp.h"
 
 #include <cwchar>
 

@@ -1,11 +1,11 @@
-#include "ChooseTimeDlg.h"
+#include "reports/ChooseTimeDlg.h"
 
-#include "Controls.h"
-#include "Gdi.h"
-#include "ListHelpers.h"
-#include "MessageBox.h"
-#include "PlatformTime.h"
-#include "RowHeight.h"
+#include "ui/Controls.h"
+#include "ui/Gdi.h"
+#include "ui/ListHelpers.h"
+#include "ui/MessageBox.h"
+#include "platform/PlatformTime.h"
+#include "ui/RowHeight.h"
 
 BEGIN_MESSAGE_MAP(CChooseTimeDlg, CDialog)
     ON_COMMAND(ID_CHOOSE_TIME_OK, &CChooseTimeDlg::OnChooseOk)

@@ -1,10 +1,10 @@
-#include "TotalSummeryDlg.h"
+#include "reports/TotalSummeryDlg.h"
 
-#include "CallFigures.h"
-#include "ChooseTimeDlg.h"
-#include "DurationText.h"
-#include "ListHelpers.h"
-#include "WinApp.h"
+#include "calllog/CallFigures.h"
+#include "reports/ChooseTimeDlg.h"
+#include "calllog/DurationText.h"
+#include "ui/ListHelpers.h"
+#include "ui/WinApp.h"
 
 #include <cwchar>
 #include <memory>

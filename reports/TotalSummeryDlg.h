@@ -1,12 +1,12 @@
 #pragma once
 
-#include "CallLog.h"
-#include "CommandBar.h"
-#include "Dialog.h"
-#include "ImageList.h"
-#include "ListCtrl.h"
-#include "Resource.h"
-#include "SmsStore.h"
+#include "calllog/CallLog.h"
+#include "ui/CommandBar.h"
+#include "ui/Dialog.h"
+#include "ui/ImageList.h"
+#include "ui/ListCtrl.h"
+#include "resources/Resource.h"
+#include "sms/SmsStore.h"
 
 // The totals of the whole phone: incoming and outgoing talk time, missed
 // calls, received and sent SMS, over everything or, with m_bByTime, within

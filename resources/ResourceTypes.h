@@ -3,7 +3,7 @@
 // The shapes of the program's dialog templates and soft-key menus, and the
 // window and control styles they carry, with the platform's values.
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
-#include "Resource.h"
-#include "ResourceTypes.h"
+#include "resources/Resource.h"
+#include "resources/ResourceTypes.h"
 
 #include <QtCore/QtGlobal>
 

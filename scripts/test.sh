@@ -7,10 +7,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 if [ "${RINGTALLY_SANITIZE:-0}" = 1 ]; then
   build=build-sanitize
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRINGTALLY_SANITIZE=ON -DRINGTALLY_BENCH=OFF
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRINGTALLY_SANITIZE=ON -DRINGTALLY_WERROR=ON -DRINGTALLY_BENCH=OFF
 else
   build=build
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRINGTALLY_WERROR=ON -DRINGTALLY_BENCH=ON
 fi
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j 2

@@ -1,6 +1,6 @@
-#include "SmsFigures.h"
+#include "sms/SmsFigures.h"
 
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SmsStore.h"
+#include "sms/SmsStore.h"
 
 // One caller's SMS figures over the whole store: the messages received
 // from the caller (Inbox), those sent to the caller (Sent Items) and the

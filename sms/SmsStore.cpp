@@ -1,6 +1,6 @@
-#include "SmsStore.h"
+#include "sms/SmsStore.h"
 
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 #include <algorithm>
 #include <cstring>

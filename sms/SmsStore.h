@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MapiStore.h"
-#include "PlatformTypes.h"
+#include "platform/MapiStore.h"
+#include "platform/PlatformTypes.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ComposeWnd.h"
+#include "tools/ComposeWnd.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
-#include "DemoPhone.h"
-#include "DeviceStore.h"
-#include "DeviceTool.h"
-#include "PlatformTime.h"
+#include "import/demo/DemoPhone.h"
+#include "device/DeviceStore.h"
+#include "tools/DeviceTool.h"
+#include "platform/PlatformTime.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,5 +1,5 @@
-#include "DeviceStore.h"
-#include "DeviceTool.h"
+#include "device/DeviceStore.h"
+#include "tools/DeviceTool.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "BackupImporter.h"
-#include "DeviceStore.h"
-#include "DeviceTool.h"
+#include "import/android/BackupImporter.h"
+#include "device/DeviceStore.h"
+#include "tools/DeviceTool.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "DeviceStore.h"
-#include "DeviceTool.h"
-#include "PlatformTime.h"
+#include "device/DeviceStore.h"
+#include "tools/DeviceTool.h"
+#include "platform/PlatformTime.h"
 
 #include <sqlite3.h>
 

@@ -2,7 +2,7 @@
 // a text message. Ringtally starts it twice, first on its SMS service, then
 // with the number as a mailto address.
 
-#include "ComposeWnd.h"
+#include "tools/ComposeWnd.h"
 
 #include <QApplication>
 

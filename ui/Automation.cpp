@@ -1,12 +1,12 @@
-#include "Automation.h"
+#include "ui/Automation.h"
 
-#include "AutomationOutput.h"
-#include "Controls.h"
-#include "Dialog.h"
-#include "ListCtrl.h"
-#include "ListView.h"
-#include "WideText.h"
-#include "Widgets.h"
+#include "platform/AutomationOutput.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+#include "ui/ListCtrl.h"
+#include "ui/ListView.h"
+#include "platform/WideText.h"
+#include "ui/Widgets.h"
 
 #include <QCoreApplication>
 #include <QPixmap>

@@ -1,7 +1,7 @@
-#include "CommandBar.h"
+#include "ui/CommandBar.h"
 
-#include "Dialog.h"
-#include "ResourceTypes.h"
+#include "ui/Dialog.h"
+#include "resources/ResourceTypes.h"
 
 #include <set>
 

@@ -4,7 +4,7 @@
 // top-level item becomes a soft key, left first; a popup item opens its
 // menu, a command item sends its command to the dialog.
 
-#include "Wnd.h"
+#include "ui/Wnd.h"
 
 class CDialog;
 

@@ -1,10 +1,10 @@
-#include "Controls.h"
-#include "Dialog.h"
-#include "ImageList.h"
-#include "ListView.h"
-#include "PlatformTime.h"
-#include "UiObjects.h"
-#include "Widgets.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+#include "ui/ImageList.h"
+#include "ui/ListView.h"
+#include "platform/PlatformTime.h"
+#include "ui/UiObjects.h"
+#include "ui/Widgets.h"
 
 #include <QCalendarWidget>
 #include <QEvent>

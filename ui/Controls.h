@@ -3,7 +3,7 @@
 // The other controls of the templates: static text and icons, the list box
 // and the date and time picker.
 
-#include "Wnd.h"
+#include "ui/Wnd.h"
 
 #include <string>
 

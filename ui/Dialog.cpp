@@ -1,11 +1,11 @@
-#include "Dialog.h"
+#include "ui/Dialog.h"
 
-#include "Automation.h"
-#include "AutomationOutput.h"
-#include "Controls.h"
-#include "ListCtrl.h"
-#include "UiObjects.h"
-#include "Widgets.h"
+#include "ui/Automation.h"
+#include "platform/AutomationOutput.h"
+#include "ui/Controls.h"
+#include "ui/ListCtrl.h"
+#include "ui/UiObjects.h"
+#include "ui/Widgets.h"
 
 #include <QApplication>
 #include <QEventLoop>

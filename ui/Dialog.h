@@ -3,8 +3,8 @@
 // Modal dialogs made from the program's dialog templates, and the shell's
 // standard dialog initialisation.
 
-#include "ResourceTypes.h"
-#include "Wnd.h"
+#include "resources/ResourceTypes.h"
+#include "ui/Wnd.h"
 
 #include <memory>
 #include <vector>

@@ -1,5 +1,5 @@
-#include "Dialog.h"
-#include "Widgets.h"
+#include "ui/Dialog.h"
+#include "ui/Widgets.h"
 
 #include <QAction>
 #include <QCloseEvent>

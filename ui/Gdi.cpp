@@ -1,6 +1,6 @@
-#include "Gdi.h"
+#include "ui/Gdi.h"
 
-#include "UiObjects.h"
+#include "ui/UiObjects.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>

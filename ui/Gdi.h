@@ -4,7 +4,7 @@
 // names. A device context handed out by GetDC carries the default font, as
 // on the platform, whatever font the window itself shows.
 
-#include "WinDef.h"
+#include "ui/WinDef.h"
 
 #include <functional>
 

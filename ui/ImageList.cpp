@@ -1,8 +1,8 @@
-#include "ImageList.h"
+#include "ui/ImageList.h"
 
-#include "Module.h"
-#include "ResourceTypes.h"
-#include "UiObjects.h"
+#include "ui/Module.h"
+#include "resources/ResourceTypes.h"
+#include "ui/UiObjects.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 
 // Image lists and icon resources under the platform's names.
 
-#include "WinDef.h"
+#include "ui/WinDef.h"
 
 constexpr UINT ILC_MASK = 0x0001;
 constexpr UINT ILC_COLOR = 0x0000;

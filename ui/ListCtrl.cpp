@@ -1,8 +1,8 @@
-#include "ListCtrl.h"
+#include "ui/ListCtrl.h"
 
-#include "ImageList.h"
-#include "ListView.h"
-#include "UiObjects.h"
+#include "ui/ImageList.h"
+#include "ui/ListView.h"
+#include "ui/UiObjects.h"
 
 #include <QHeaderView>
 

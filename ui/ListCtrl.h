@@ -2,7 +2,7 @@
 
 // The report list view under the platform's names.
 
-#include "Wnd.h"
+#include "ui/Wnd.h"
 
 class CImageList;
 

@@ -1,8 +1,8 @@
-#include "ListHelpers.h"
+#include "ui/ListHelpers.h"
 
-#include "Gdi.h"
-#include "Module.h"
-#include "Wnd.h"
+#include "ui/Gdi.h"
+#include "ui/Module.h"
+#include "ui/Wnd.h"
 
 #include <cwchar>
 

@@ -3,7 +3,7 @@
 // The look every list of the program shares: icons appended to an image
 // list, and the list font.
 
-#include "WinDef.h"
+#include "ui/WinDef.h"
 
 // Appends the icon as the next image of the list; returns its index, or -1
 // when it cannot be appended.

@@ -1,7 +1,7 @@
-#include "ListView.h"
+#include "ui/ListView.h"
 
-#include "ListCtrl.h"
-#include "UiObjects.h"
+#include "ui/ListCtrl.h"
+#include "ui/UiObjects.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

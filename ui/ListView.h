@@ -3,8 +3,8 @@
 // The report list view: a model that keeps the rows and a table view that
 // shows them. Only ui/ and its tests see these.
 
-#include "ResourceTypes.h"
-#include "Widgets.h"
+#include "resources/ResourceTypes.h"
+#include "ui/Widgets.h"
 
 #include <QAbstractTableModel>
 #include <QTableView>

@@ -1,8 +1,8 @@
-#include "MessageBox.h"
+#include "ui/MessageBox.h"
 
-#include "AutomationOutput.h"
-#include "Dialog.h"
-#include "UiObjects.h"
+#include "platform/AutomationOutput.h"
+#include "ui/Dialog.h"
+#include "ui/UiObjects.h"
 
 #include <QApplication>
 #include <QMessageBox>

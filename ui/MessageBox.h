@@ -2,7 +2,7 @@
 
 // Message boxes under the platform's names.
 
-#include "WinDef.h"
+#include "ui/WinDef.h"
 
 #include <functional>
 

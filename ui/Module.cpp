@@ -1,6 +1,6 @@
-#include "Module.h"
+#include "ui/Module.h"
 
-#include "ImageList.h"
+#include "ui/ImageList.h"
 
 #include <cwctype>
 #include <set>

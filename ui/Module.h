@@ -4,7 +4,7 @@
 // "coredll.dll" is loaded from the start; a null name is the program itself,
 // whose handle is the instance handle its resources are loaded with.
 
-#include "WinDef.h"
+#include "ui/WinDef.h"
 
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName);

@@ -2,8 +2,8 @@
 
 // What the handles of WinDef.h stand for. Only ui/ sees these.
 
-#include "Gdi.h"
-#include "WinDef.h"
+#include "ui/Gdi.h"
+#include "ui/WinDef.h"
 
 #include <QColor>
 #include <QFont>

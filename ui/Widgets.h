@@ -4,8 +4,8 @@
 // and soft-key bar, and the controls of the dialog templates. Only ui/ and
 // its tests see these.
 
-#include "ResourceTypes.h"
-#include "WinDef.h"
+#include "resources/ResourceTypes.h"
+#include "ui/WinDef.h"
 
 #include <QDateEdit>
 #include <QListWidget>

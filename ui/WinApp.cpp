@@ -1,7 +1,7 @@
-#include "WinApp.h"
+#include "ui/WinApp.h"
 
-#include "Automation.h"
-#include "Module.h"
+#include "ui/Automation.h"
+#include "ui/Module.h"
 
 #include <QApplication>
 #include <QCursor>

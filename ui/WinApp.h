@@ -2,7 +2,7 @@
 
 // The application object, the program's entry, and the wait cursor.
 
-#include "Wnd.h"
+#include "ui/Wnd.h"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 // standard command identifiers. Handles are opaque; the Qt objects behind
 // them stay inside ui/.
 
-#include "PlatformTypes.h"
+#include "platform/PlatformTypes.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
-#include "Wnd.h"
+#include "ui/Wnd.h"
 
-#include "Dialog.h"
-#include "MessageBox.h"
-#include "UiObjects.h"
-#include "Widgets.h"
-#include "WinApp.h"
+#include "ui/Dialog.h"
+#include "ui/MessageBox.h"
+#include "ui/UiObjects.h"
+#include "ui/Widgets.h"
+#include "ui/WinApp.h"
 
 #include <QFrame>
 #include <QVariant>

@@ -4,8 +4,8 @@
 // control class derives from. A CWnd holds nothing but its window handle, so
 // a control class may stand for any window of its kind.
 
-#include "Gdi.h"
-#include "WinDef.h"
+#include "ui/Gdi.h"
+#include "ui/WinDef.h"
 
 class CCmdTarget;
 class CDialog;

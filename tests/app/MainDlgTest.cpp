@@ -1,11 +1,11 @@
-#include "Automation.h"
-#include "CommandBar.h"
-#include "Gdi.h"
-#include "ImageList.h"
-#include "MainApp.h"
-#include "MainDlg.h"
-#include "TestDevice.h"
-#include "Widgets.h"
+#include "ui/Automation.h"
+#include "ui/CommandBar.h"
+#include "ui/Gdi.h"
+#include "ui/ImageList.h"
+#include "app/MainApp.h"
+#include "app/MainDlg.h"
+#include "tests/support/TestDevice.h"
+#include "ui/Widgets.h"
 
 #include <QGuiApplication>
 

@@ -1,6 +1,6 @@
-#include "CallFigures.h"
-#include "CallTestData.h"
-#include "PhoneCallLog.h"
+#include "calllog/CallFigures.h"
+#include "tests/calllog/CallTestData.h"
+#include "platform/PhoneCallLog.h"
 
 #include <gtest/gtest.h>
 

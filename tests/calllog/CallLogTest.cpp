@@ -1,7 +1,7 @@
-#include "CallLog.h"
-#include "CallTestData.h"
-#include "PhoneCallLog.h"
-#include "PlatformTime.h"
+#include "calllog/CallLog.h"
+#include "tests/calllog/CallTestData.h"
+#include "platform/PhoneCallLog.h"
+#include "platform/PlatformTime.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

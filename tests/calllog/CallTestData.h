@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CallLog.h"
-#include "TestDevice.h"
+#include "calllog/CallLog.h"
+#include "tests/support/TestDevice.h"
 
 #include <optional>
 #include <string>

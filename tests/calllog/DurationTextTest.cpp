@@ -1,5 +1,5 @@
-#include "DurationText.h"
-#include "PlatformTime.h"
+#include "calllog/DurationText.h"
+#include "platform/PlatformTime.h"
 
 #include <gtest/gtest.h>
 

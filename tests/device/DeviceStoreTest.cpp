@@ -1,6 +1,6 @@
-#include "CallLog.h"
-#include "DeviceStore.h"
-#include "TestDevice.h"
+#include "calllog/CallLog.h"
+#include "device/DeviceStore.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

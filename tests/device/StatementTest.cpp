@@ -1,4 +1,4 @@
-#include "Statement.h"
+#include "device/Statement.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

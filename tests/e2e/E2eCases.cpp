@@ -1,5 +1,5 @@
-#include "E2eSupport.h"
-#include "TestDevice.h"
+#include "tests/e2e/E2eSupport.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "E2eSupport.h"
+#include "tests/e2e/E2eSupport.h"
 
-#include "DeviceStore.h"
-#include "TestDevice.h"
+#include "device/DeviceStore.h"
+#include "tests/support/TestDevice.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
-#include "PhoneActions.h"
-#include "PhoneDialer.h"
-#include "Process.h"
+#include "phone/PhoneActions.h"
+#include "platform/PhoneDialer.h"
+#include "platform/Process.h"
 
-#include "PhoneTestSupport.h"
-#include "TestDevice.h"
+#include "tests/phone/PhoneTestSupport.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PhoneTestSupport.h"
+#include "tests/phone/PhoneTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "Process.h"
+#include "platform/Process.h"
 
-#include "PhoneTestSupport.h"
-#include "TestDevice.h"
+#include "tests/phone/PhoneTestSupport.h"
+#include "tests/support/TestDevice.h"
 
 #include <QTimer>
 

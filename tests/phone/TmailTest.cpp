@@ -1,6 +1,6 @@
-#include "ComposeWnd.h"
+#include "tools/ComposeWnd.h"
 
-#include "TestDevice.h"
+#include "tests/support/TestDevice.h"
 
 #include <QDesktopServices>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
-#include "PhoneCallLog.h"
-#include "TestDevice.h"
+#include "platform/PhoneCallLog.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 

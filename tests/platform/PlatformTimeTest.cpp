@@ -1,4 +1,4 @@
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 #include <gtest/gtest.h>
 

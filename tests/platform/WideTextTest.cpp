@@ -1,4 +1,4 @@
-#include "WideText.h"
+#include "platform/WideText.h"
 
 #include <gtest/gtest.h>
 

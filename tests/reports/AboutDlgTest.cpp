@@ -1,8 +1,8 @@
-#include "AboutDlg.h"
-#include "Automation.h"
-#include "CommandBar.h"
-#include "ImageList.h"
-#include "ReportsTestSupport.h"
+#include "reports/AboutDlg.h"
+#include "ui/Automation.h"
+#include "ui/CommandBar.h"
+#include "ui/ImageList.h"
+#include "tests/reports/ReportsTestSupport.h"
 
 #include <QListWidget>
 #include <QScrollBar>

@@ -1,8 +1,8 @@
-#include "Automation.h"
-#include "CallDetailDlg.h"
-#include "Gdi.h"
-#include "ListView.h"
-#include "TestDevice.h"
+#include "ui/Automation.h"
+#include "reports/CallDetailDlg.h"
+#include "ui/Gdi.h"
+#include "ui/ListView.h"
+#include "tests/support/TestDevice.h"
 
 #include <QGuiApplication>
 

@@ -1,13 +1,13 @@
-#include "Automation.h"
-#include "CallFigures.h"
-#include "ChooseTimeDlg.h"
-#include "CommandBar.h"
-#include "Controls.h"
-#include "MessageBox.h"
-#include "ReportsTestSupport.h"
-#include "TestDevice.h"
-#include "UiObjects.h"
-#include "Widgets.h"
+#include "ui/Automation.h"
+#include "calllog/CallFigures.h"
+#include "reports/ChooseTimeDlg.h"
+#include "ui/CommandBar.h"
+#include "ui/Controls.h"
+#include "ui/MessageBox.h"
+#include "tests/reports/ReportsTestSupport.h"
+#include "tests/support/TestDevice.h"
+#include "ui/UiObjects.h"
+#include "ui/Widgets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ReportsTestSupport.h"
+#include "tests/reports/ReportsTestSupport.h"
 
-#include "TestDevice.h"
+#include "tests/support/TestDevice.h"
 
 #include <QWidget>
 

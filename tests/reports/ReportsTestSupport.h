@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Dialog.h"
-#include "Gdi.h"
-#include "PlatformTime.h"
-#include "PlatformTypes.h"
+#include "ui/Dialog.h"
+#include "ui/Gdi.h"
+#include "platform/PlatformTime.h"
+#include "platform/PlatformTypes.h"
 
 #include <cstdint>
 #include <cstdlib>

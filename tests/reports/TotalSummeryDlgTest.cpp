@@ -1,13 +1,13 @@
-#include "Automation.h"
-#include "CallFigures.h"
-#include "CommandBar.h"
-#include "ImageList.h"
-#include "MapiStore.h"
-#include "PhoneCallLog.h"
-#include "ReportsTestSupport.h"
-#include "TestDevice.h"
-#include "TotalSummeryDlg.h"
-#include "UiObjects.h"
+#include "ui/Automation.h"
+#include "calllog/CallFigures.h"
+#include "ui/CommandBar.h"
+#include "ui/ImageList.h"
+#include "platform/MapiStore.h"
+#include "platform/PhoneCallLog.h"
+#include "tests/reports/ReportsTestSupport.h"
+#include "tests/support/TestDevice.h"
+#include "reports/TotalSummeryDlg.h"
+#include "ui/UiObjects.h"
 
 #include <QGuiApplication>
 

@@ -1,7 +1,7 @@
-#include "SmsFigures.h"
+#include "sms/SmsFigures.h"
 
-#include "PlatformTime.h"
-#include "TestDevice.h"
+#include "platform/PlatformTime.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 

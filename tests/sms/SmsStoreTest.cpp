@@ -1,7 +1,7 @@
-#include "SmsStore.h"
+#include "sms/SmsStore.h"
 
-#include "PlatformTime.h"
-#include "TestDevice.h"
+#include "platform/PlatformTime.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
-#include "TestDevice.h"
+#include "tests/support/TestDevice.h"
 
-#include "PlatformTime.h"
+#include "platform/PlatformTime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeviceStore.h"
+#include "device/DeviceStore.h"
 
 #include <cstdint>
 #include <string>

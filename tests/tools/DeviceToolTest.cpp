@@ -1,5 +1,5 @@
-#include "DeviceStore.h"
-#include "TestDevice.h"
+#include "device/DeviceStore.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,8 +1,8 @@
-#include "Automation.h"
-#include "Controls.h"
-#include "PlatformTime.h"
-#include "ProbeDlg.h"
-#include "TestDevice.h"
+#include "ui/Automation.h"
+#include "ui/Controls.h"
+#include "platform/PlatformTime.h"
+#include "tests/ui/ProbeDlg.h"
+#include "tests/support/TestDevice.h"
 
 #include <QImage>
 

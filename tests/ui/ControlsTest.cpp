@@ -1,10 +1,10 @@
-#include "Automation.h"
-#include "Controls.h"
-#include "ImageList.h"
-#include "PlatformTime.h"
-#include "ProbeDlg.h"
-#include "Widgets.h"
-#include "WinApp.h"
+#include "ui/Automation.h"
+#include "ui/Controls.h"
+#include "ui/ImageList.h"
+#include "platform/PlatformTime.h"
+#include "tests/ui/ProbeDlg.h"
+#include "ui/Widgets.h"
+#include "ui/WinApp.h"
 
 #include <QImage>
 

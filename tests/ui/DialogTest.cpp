@@ -1,9 +1,9 @@
-#include "Automation.h"
-#include "ImageList.h"
-#include "MessageBox.h"
-#include "ProbeDlg.h"
-#include "Widgets.h"
-#include "WinApp.h"
+#include "ui/Automation.h"
+#include "ui/ImageList.h"
+#include "ui/MessageBox.h"
+#include "tests/ui/ProbeDlg.h"
+#include "ui/Widgets.h"
+#include "ui/WinApp.h"
 
 #include <QGuiApplication>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "ImageList.h"
-#include "ListCtrl.h"
-#include "ListView.h"
+#include "ui/ImageList.h"
+#include "ui/ListCtrl.h"
+#include "ui/ListView.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

@@ -1,10 +1,10 @@
-#include "Gdi.h"
-#include "ImageList.h"
-#include "ListHelpers.h"
-#include "Module.h"
-#include "ResourceTypes.h"
-#include "UiObjects.h"
-#include "Wnd.h"
+#include "ui/Gdi.h"
+#include "ui/ImageList.h"
+#include "ui/ListHelpers.h"
+#include "ui/Module.h"
+#include "resources/ResourceTypes.h"
+#include "ui/UiObjects.h"
+#include "ui/Wnd.h"
 
 #include <QFontInfo>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "ImageList.h"
-#include "ListCtrl.h"
-#include "ListView.h"
-#include "UiObjects.h"
+#include "ui/ImageList.h"
+#include "ui/ListCtrl.h"
+#include "ui/ListView.h"
+#include "ui/UiObjects.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "ProbeDlg.h"
+#include "tests/ui/ProbeDlg.h"
 
 BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
     ON_COMMAND(32814, &CProbeDlg::OnFirst)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandBar.h"
-#include "Dialog.h"
-#include "ListCtrl.h"
+#include "ui/CommandBar.h"
+#include "ui/Dialog.h"
+#include "ui/ListCtrl.h"
 
 #include <functional>
 #include <string>

@@ -1,0 +1,196 @@
+#include "import/android/BackupFormat.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr int64_t kTicksPerMillisecond = 10000;
+// 9999-12-31T23:59:59.999 UTC in Unix milliseconds.
+constexpr int64_t kLastMillisecond = 253402300799999LL;
+constexpr int64_t kFirstMillisecond = -kUnixEpochTicks / kTicksPerMillisecond;
+
+std::string_view Trim(std::string_view str)
+{
+    while (!str.empty() && (str.front() == ' ' || str.front() == '\t'))
+        str.remove_prefix(1);
+    while (!str.empty() && (str.back() == ' ' || str.back() == '\t'))
+        str.remove_suffix(1);
+    return str;
+}
+
+// The digits of a phone number without leading zeros; empty when the address
+// is no phone number (holds letters or '@').
+std::string NumberDigits(std::string_view str)
+{
+    std::string strDigits;
+    for (char ch : str) {
+        if (ch >= '0' && ch <= '9') {
+            if (ch != '0' || !strDigits.empty())
+                strDigits += ch;
+        } else if (ch != '+' && ch != ' ' && ch != '-' && ch != '(' && ch != ')' && ch != '.' && ch != '/') {
+            return {};
+        }
+    }
+    return strDigits;
+}
+
+bool EndsWith(std::string_view strWhole, std::string_view strEnd)
+{
+    return strWhole.size() >= strEnd.size() && strWhole.substr(strWhole.size() - strEnd.size()) == strEnd;
+}
+
+} // namespace
+
+int CallIomFromType(int64_t nType)
+{
+    switch (nType) {
+    case 1:
+    case 7:
+        return 1;
+    case 2:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+int CallFlagsFromType(int64_t nType, int64_t nDurationSeconds)
+{
+    int nFlags = 4;
+    if (nType == 2)
+        nFlags |= 1;
+    if ((nType == 1 || nType == 2 || nType == 7) && nDurationSeconds > 0)
+        nFlags |= 2;
+    return nFlags;
+}
+
+int CallerIdFromPresentation(int64_t nPresentation)
+{
+    switch (nPresentation) {
+    case 1:
+    case 4:
+        return 2;
+    case 2:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+const char* FolderRoleFromType(int64_t nType)
+{
+    switch (nType) {
+    case 1: return "inbox";
+    case 2: return "sent";
+    case 3: return "drafts";
+    case 4:
+    case 5:
+    case 6: return "outbox";
+    default: return "other";
+    }
+}
+
+const char* FolderDisplayName(std::string_view strRole)
+{
+    if (strRole == "inbox")
+        return "Inbox";
+    if (strRole == "sent")
+        return "Sent Items";
+    if (strRole == "drafts")
+        return "Drafts";
+    if (strRole == "outbox")
+        return "Outbox";
+    if (strRole == "deleted")
+        return "Deleted Items";
+    return "Other";
+}
+
+bool IsKnownContactName(std::string_view strName)
+{
+    return !strName.empty() && strName != "(Unknown)" && strName != "null";
+}
+
+bool IsNullText(std::string_view strText)
+{
+    return strText.empty() || strText == "null";
+}
+
+std::optional<int64_t> BackupDateTicks(int64_t nValue, bool bSmallIsSeconds)
+{
+    if (bSmallIsSeconds && nValue < 100000000000LL && nValue > -100000000000LL)
+        nValue *= 1000;
+    if (nValue < kFirstMillisecond || nValue > kLastMillisecond)
+        return std::nullopt;
+    return nValue * kTicksPerMillisecond + kUnixEpochTicks;
+}
+
+std::vector<std::string> SplitAddresses(std::string_view strAddresses)
+{
+    std::vector<std::string> addresses;
+    size_t nStart = 0;
+    while (nStart <= strAddresses.size()) {
+        size_t nEnd = strAddresses.find('~', nStart);
+        if (nEnd == std::string_view::npos)
+            nEnd = strAddresses.size();
+        std::string_view strOne = Trim(strAddresses.substr(nStart, nEnd - nStart));
+        if (!strOne.empty())
+            addresses.emplace_back(strOne);
+        nStart = nEnd + 1;
+    }
+    return addresses;
+}
+
+std::vector<std::optional<std::string>> ContactNamesFor(std::string_view strContactName, size_t nAddresses)
+{
+    std::vector<std::optional<std::string>> names(nAddresses);
+    if (nAddresses == 1) {
+        if (IsKnownContactName(strContactName))
+            names[0] = std::string(strContactName);
+        return names;
+    }
+    std::vector<std::string_view> parts;
+    size_t nStart = 0;
+    while (nStart <= strContactName.size()) {
+        size_t nEnd = strContactName.find(',', nStart);
+        if (nEnd == std::string_view::npos)
+            nEnd = strContactName.size();
+        parts.push_back(Trim(strContactName.substr(nStart, nEnd - nStart)));
+        nStart = nEnd + 1;
+    }
+    if (parts.size() != nAddresses)
+        return names;
+    for (size_t i = 0; i < nAddresses; ++i) {
+        if (IsKnownContactName(parts[i]))
+            names[i] = std::string(parts[i]);
+    }
+    return names;
+}
+
+std::vector<DeviceRecipient> RecipientsFor(const std::vector<std::string>& addresses,
+                                           const std::vector<std::optional<std::string>>& names)
+{
+    std::vector<DeviceRecipient> recipients;
+    recipients.reserve(addresses.size());
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        const std::optional<std::string>& name = i < names.size() ? names[i] : std::nullopt;
+        recipients.push_back(DeviceRecipient {name ? *name : addresses[i], addresses[i]});
+    }
+    return recipients;
+}
+
+bool IsSameAddress(std::string_view strA, std::string_view strB)
+{
+    std::string strDigitsA = NumberDigits(strA), strDigitsB = NumberDigits(strB);
+    if (!strDigitsA.empty() && !strDigitsB.empty()) {
+        if (strDigitsA == strDigitsB)
+            return true;
+        const std::string& strShort = strDigitsA.size() < strDigitsB.size() ? strDigitsA : strDigitsB;
+        const std::string& strLong = strDigitsA.size() < strDigitsB.size() ? strDigitsB : strDigitsA;
+        return strShort.size() >= 7 && EndsWith(strLong, strShort);
+    }
+    return strA.size() == strB.size() &&
+           std::equal(strA.begin(), strA.end(), strB.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+}

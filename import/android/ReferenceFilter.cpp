@@ -1,0 +1,435 @@
+#include "import/android/ReferenceFilter.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+enum ByteClass : unsigned char {
+    kOneUnit,    // ASCII or the lead byte of a character of the basic plane
+    kContinue,   // a UTF-8 continuation byte
+    kTwoUnits,   // the lead byte of a character beyond the basic plane
+    kStop,       // a byte that the text loop hands to the state machine
+};
+
+constexpr std::array<unsigned char, 256> MakeClasses()
+{
+    std::array<unsigned char, 256> classes {};
+    for (int c = 0; c < 256; ++c) {
+        if (c < 0x20 && c != '\t' && c != '\r')
+            classes[c] = kStop; // line feed and control bytes
+        else if (c == '<' || c == '&' || c == '"' || c == '\'')
+            classes[c] = kStop;
+        else if (c >= 0x80 && c < 0xC0)
+            classes[c] = kContinue;
+        else if (c >= 0xF0 && c < 0xF8)
+            classes[c] = kTwoUnits;
+        else
+            classes[c] = kOneUnit;
+    }
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+// More marks than this on the lines of one chunk only cost column precision.
+constexpr size_t kMaxMarks = size_t(1) << 18;
+
+bool IsSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsHexDigit(unsigned char c)
+{
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool StartsWith(std::string_view strWhole, std::string_view strPart)
+{
+    return strWhole.substr(0, strPart.size()) == strPart;
+}
+
+const std::string kReplacement = "&#65533;";
+
+} // namespace
+
+CReferenceFilter::CReferenceFilter()
+{
+    m_strHeld.reserve(16);
+}
+
+void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string& strOut)
+{
+    auto firstKept = std::find_if(m_marks.begin(), m_marks.end(),
+                                  [&](const Mark& mark) { return mark.nLine >= m_nLine; });
+    m_marks.erase(m_marks.begin(), firstKept);
+
+    const auto* p = reinterpret_cast<const unsigned char*>(pData);
+    size_t i = 0;
+    while (i < cbData) {
+        bool bConsumed = true;
+        switch (m_state) {
+        case State::Text:
+        case State::Value:
+            FeedText(p, cbData, i, strOut);
+            continue;
+        case State::Data:
+            FeedData(p, cbData, i, strOut);
+            continue;
+        case State::Markup:
+            FeedMarkup(p[i], strOut, bConsumed);
+            break;
+        case State::Ref:
+            FeedRef(p[i], strOut, bConsumed);
+            break;
+        case State::Tag:
+            FeedTag(p[i], strOut);
+            break;
+        case State::Comment:
+        case State::CData:
+        case State::Pi:
+        case State::Decl:
+            FeedUntil(p[i], strOut);
+            break;
+        }
+        if (bConsumed)
+            ++i;
+    }
+}
+
+void CReferenceFilter::Finish(std::string& strOut)
+{
+    if (m_state == State::Ref) {
+        FlushPendingHigh(strOut);
+        EmitHeld(m_strHeld, strOut);
+        m_state = m_refReturn;
+    } else if (m_state == State::Markup) {
+        EmitHeld(m_strHeld, strOut);
+        m_state = State::Text;
+    }
+    FlushPendingHigh(strOut);
+}
+
+int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
+{
+    auto after = std::upper_bound(m_marks.begin(), m_marks.end(), Mark {nLine, nOutColumn, 0},
+                                  [](const Mark& a, const Mark& b) {
+                                      return a.nLine != b.nLine ? a.nLine < b.nLine : a.nOutUnits < b.nOutUnits;
+                                  });
+    int64_t nColumn = nOutColumn;
+    if (after != m_marks.begin() && (after - 1)->nLine == nLine)
+        nColumn = (after - 1)->nInChars + (nOutColumn - (after - 1)->nOutUnits);
+    return std::max<int64_t>(nColumn, 1);
+}
+
+void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t& i, std::string& strOut)
+{
+    unsigned char c = p[i];
+    if (m_bPendingHigh && c != '&')
+        FlushPendingHigh(strOut);
+    size_t nStart = i;
+    while (i < n) {
+        c = p[i];
+        unsigned char k = kClasses[c];
+        if (k == kStop)
+            break;
+        if (k == kOneUnit) {
+            ++m_nInChars;
+            ++m_nOutUnits;
+        } else if (k == kTwoUnits) {
+            ++m_nInChars;
+            m_nOutUnits += 2;
+            Checkpoint();
+        }
+        ++i;
+    }
+    strOut.append(reinterpret_cast<const char*>(p + nStart), i - nStart);
+    if (i == n)
+        return;
+    ++i;
+    if (c == '&') {
+        m_strHeld.assign(1, '&');
+        m_refReturn = m_state;
+        m_state = State::Ref;
+    } else if (m_state == State::Value && c == m_chQuote) {
+        CopyByte(c, strOut);
+        m_state = State::Tag;
+    } else if (m_state == State::Text && c == '<') {
+        m_strHeld.assign(1, '<');
+        m_state = State::Markup;
+    } else {
+        CopyByte(c, strOut);
+    }
+}
+
+void CReferenceFilter::FeedMarkup(unsigned char c, std::string& strOut, bool& bConsumed)
+{
+    if (m_strHeld.size() == 1) {
+        if (c == '!') {
+            m_strHeld += static_cast<char>(c);
+            return;
+        }
+        m_strElement.clear();
+        m_strAttribute.clear();
+        m_bInAttributeName = false;
+        m_nRun = 0;
+        if (c == '?' || c == '/') {
+            m_strHeld += static_cast<char>(c);
+            m_state = c == '?' ? State::Pi : State::Tag;
+            m_strElement.assign(1, '/');
+            m_bInElementName = false;
+        } else {
+            m_state = State::Tag;
+            m_bInElementName = true;
+            bConsumed = false;
+        }
+        EmitHeld(m_strHeld, strOut);
+        return;
+    }
+    static constexpr std::string_view kComment = "<!--", kCData = "<![CDATA[", kDocType = "<!DOCTYPE";
+    m_strHeld += static_cast<char>(c);
+    m_nRun = 0;
+    if (m_strHeld == kComment) {
+        m_state = State::Comment;
+    } else if (m_strHeld == kCData) {
+        m_state = State::CData;
+    } else if (m_strHeld == kDocType) {
+        if (m_nDocTypeLine == 0)
+            m_nDocTypeLine = m_nLine;
+        m_state = State::Decl;
+    } else if (StartsWith(kComment, m_strHeld) || StartsWith(kCData, m_strHeld) || StartsWith(kDocType, m_strHeld)) {
+        return;
+    } else {
+        m_state = State::Decl;
+    }
+    EmitHeld(m_strHeld, strOut);
+}
+
+void CReferenceFilter::FeedTag(unsigned char c, std::string& strOut)
+{
+    CopyByte(c, strOut);
+    if (c == '>') {
+        m_state = State::Text;
+        return;
+    }
+    if (c == '"' || c == '\'') {
+        m_chQuote = c;
+        m_bInElementName = m_bInAttributeName = false;
+        if (m_strElement == "part" && m_strAttribute == "data") {
+            m_state = State::Data;
+            ++m_nStrippedValues;
+        } else {
+            m_state = State::Value;
+        }
+        return;
+    }
+    if (IsSpace(c) || c == '=' || c == '/') {
+        m_bInElementName = m_bInAttributeName = false;
+    } else if (m_bInElementName) {
+        if (m_strElement.size() <= 8)
+            m_strElement += static_cast<char>(c);
+    } else {
+        if (!m_bInAttributeName) {
+            m_strAttribute.clear();
+            m_bInAttributeName = true;
+        }
+        if (m_strAttribute.size() <= 8)
+            m_strAttribute += static_cast<char>(c);
+    }
+}
+
+void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t& i, std::string& strOut)
+{
+    const auto* pQuote = static_cast<const unsigned char*>(std::memchr(p + i, m_chQuote, n - i));
+    size_t nEnd = pQuote ? static_cast<size_t>(pQuote - p) : n;
+    m_nStrippedBytes += static_cast<int64_t>(nEnd - i);
+    // Line feeds stay, so that line numbers after the value stay the file's;
+    // the media is base64 text, so a byte counts as one character.
+    size_t nSegment = i;
+    while (const void* pLine = std::memchr(p + nSegment, '\n', nEnd - nSegment)) {
+        size_t nLineFeed = static_cast<size_t>(static_cast<const unsigned char*>(pLine) - p);
+        m_nInChars += static_cast<int64_t>(nLineFeed - nSegment);
+        NewLine(strOut);
+        nSegment = nLineFeed + 1;
+    }
+    m_nInChars += static_cast<int64_t>(nEnd - nSegment);
+    Checkpoint();
+    i = nEnd;
+    if (pQuote) {
+        CopyByte(m_chQuote, strOut);
+        m_state = State::Tag;
+        ++i;
+    }
+}
+
+void CReferenceFilter::FeedRef(unsigned char c, std::string& strOut, bool& bConsumed)
+{
+    size_t nHeld = m_strHeld.size();
+    bool bMore;
+    if (nHeld == 1)
+        bMore = c == '#';
+    else if (nHeld == 2)
+        bMore = c == 'x' || c == 'X' || IsDigit(c);
+    else if (c == ';')
+        bMore = true;
+    else
+        bMore = nHeld < 12 && ((m_strHeld[2] == 'x' || m_strHeld[2] == 'X') ? IsHexDigit(c) : IsDigit(c));
+    if (!bMore) {
+        // Not a numeric reference (a named one, or a malformed one that the
+        // parser will report): it goes out as it stands.
+        FlushPendingHigh(strOut);
+        EmitHeld(m_strHeld, strOut);
+        m_state = m_refReturn;
+        bConsumed = false;
+        return;
+    }
+    m_strHeld += static_cast<char>(c);
+    if (c == ';') {
+        EndReference(strOut);
+        m_state = m_refReturn;
+    }
+}
+
+void CReferenceFilter::EndReference(std::string& strOut)
+{
+    bool bHex = m_strHeld[2] == 'x' || m_strHeld[2] == 'X';
+    std::string_view strDigits(m_strHeld);
+    strDigits = strDigits.substr(bHex ? 3 : 2);
+    strDigits.remove_suffix(1);
+    if (strDigits.empty()) {
+        FlushPendingHigh(strOut);
+        EmitHeld(m_strHeld, strOut);
+        return;
+    }
+    uint64_t nCode = 0;
+    for (char ch : strDigits) {
+        auto c = static_cast<unsigned char>(ch);
+        unsigned nDigit = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
+        nCode = nCode * (bHex ? 16 : 10) + nDigit;
+    }
+    auto nRefChars = static_cast<int64_t>(m_strHeld.size());
+
+    if (nCode >= 0xD800 && nCode <= 0xDBFF) {
+        FlushPendingHigh(strOut);
+        m_bPendingHigh = true;
+        m_nPendingHigh = static_cast<uint32_t>(nCode);
+        m_nPendingChars = nRefChars;
+    } else if (nCode >= 0xDC00 && nCode <= 0xDFFF) {
+        if (m_bPendingHigh) {
+            uint32_t nChar = 0x10000 + ((m_nPendingHigh - 0xD800) << 10) + static_cast<uint32_t>(nCode - 0xDC00);
+            m_bPendingHigh = false;
+            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars, strOut);
+        } else {
+            ++m_nLoneHalves;
+            EmitReplacement(kReplacement, nRefChars, strOut);
+        }
+    } else {
+        FlushPendingHigh(strOut);
+        if (nCode < 0x20 && nCode != '\t' && nCode != '\n' && nCode != '\r') {
+            ++m_nDroppedControls;
+            EmitReplacement(std::string(), nRefChars, strOut);
+        } else if (nCode == 0xFFFE || nCode == 0xFFFF || nCode > 0x10FFFF) {
+            ++m_nInvalidReferences;
+            EmitReplacement(kReplacement, nRefChars, strOut);
+        } else {
+            strOut += m_strHeld;
+            m_nInChars += nRefChars;
+            m_nOutUnits += nRefChars;
+        }
+    }
+    m_strHeld.clear();
+}
+
+void CReferenceFilter::FeedUntil(unsigned char c, std::string& strOut)
+{
+    CopyByte(c, strOut);
+    switch (m_state) {
+    case State::Comment:
+    case State::CData:
+        if (c == (m_state == State::Comment ? '-' : ']')) {
+            ++m_nRun;
+        } else {
+            if (c == '>' && m_nRun >= 2)
+                m_state = State::Text;
+            m_nRun = 0;
+        }
+        break;
+    case State::Pi:
+        if (c == '>' && m_nRun > 0)
+            m_state = State::Text;
+        m_nRun = c == '?';
+        break;
+    default:
+        if (c == '>')
+            m_state = State::Text;
+        break;
+    }
+}
+
+void CReferenceFilter::EmitHeld(std::string& strHeld, std::string& strOut)
+{
+    for (char ch : strHeld)
+        CopyByte(static_cast<unsigned char>(ch), strOut);
+    strHeld.clear();
+}
+
+void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars, std::string& strOut)
+{
+    strOut += strText;
+    m_nOutUnits += static_cast<int64_t>(strText.size());
+    m_nInChars += nInChars;
+    Checkpoint();
+}
+
+void CReferenceFilter::FlushPendingHigh(std::string& strOut)
+{
+    if (!m_bPendingHigh)
+        return;
+    m_bPendingHigh = false;
+    ++m_nLoneHalves;
+    EmitReplacement(kReplacement, m_nPendingChars, strOut);
+}
+
+void CReferenceFilter::CopyByte(unsigned char c, std::string& strOut)
+{
+    if (c == '\n') {
+        NewLine(strOut);
+        return;
+    }
+    if (c < 0x20 && c != '\t' && c != '\r') {
+        ++m_nDroppedControls;
+        ++m_nInChars;
+        Checkpoint();
+        return;
+    }
+    strOut += static_cast<char>(c);
+    unsigned char k = kClasses[c];
+    if (k == kContinue)
+        return;
+    ++m_nInChars;
+    m_nOutUnits += k == kTwoUnits ? 2 : 1;
+    if (k == kTwoUnits)
+        Checkpoint();
+}
+
+void CReferenceFilter::NewLine(std::string& strOut)
+{
+    strOut += '\n';
+    ++m_nLine;
+    m_nInChars = 0;
+    m_nOutUnits = 0;
+}
+
+void CReferenceFilter::Checkpoint()
+{
+    if (m_marks.size() < kMaxMarks)
+        m_marks.push_back(Mark {m_nLine, m_nOutUnits, m_nInChars});
+}

@@ -1,0 +1,99 @@
+#include "import/android/BackupFormat.h"
+#include "tests/support/TestDevice.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BackupFormat, CallTypesBecomeDirections)
+{
+    struct Case {
+        int64_t nType;
+        int nIom;
+        int nFlags; // with a duration of 10 s
+    };
+    const Case kCases[] = {
+        {1, 1, 6}, {2, 2, 7}, {3, 0, 4}, {4, 0, 4}, {5, 0, 4}, {6, 0, 4}, {7, 1, 6}, {0, 0, 4}, {8, 0, 4}, {-1, 0, 4},
+    };
+    for (const Case& c : kCases) {
+        EXPECT_EQ(CallIomFromType(c.nType), c.nIom) << c.nType;
+        EXPECT_EQ(CallFlagsFromType(c.nType, 10), c.nFlags) << c.nType;
+    }
+    EXPECT_EQ(CallFlagsFromType(2, 0), 5) << "an outgoing call nobody took is not connected";
+}
+
+TEST(BackupFormat, TypesAndBoxesChooseFolders)
+{
+    const std::pair<int64_t, const char*> kCases[] = {
+        {1, "inbox"}, {2, "sent"}, {3, "drafts"}, {4, "outbox"}, {5, "outbox"}, {6, "outbox"}, {0, "other"}, {7, "other"},
+    };
+    for (const auto& [nType, pszRole] : kCases)
+        EXPECT_STREQ(FolderRoleFromType(nType), pszRole) << nType;
+    EXPECT_STREQ(FolderDisplayName("sent"), "Sent Items");
+    EXPECT_STREQ(FolderDisplayName("other"), "Other");
+}
+
+TEST(BackupFormat, UnnamedContacts)
+{
+    for (const char* psz : {"", "(Unknown)", "null"})
+        EXPECT_FALSE(IsKnownContactName(psz)) << psz;
+    for (const char* psz : {"Anna", "Null Island", "(Unknown) Caller", "NULL"})
+        EXPECT_TRUE(IsKnownContactName(psz)) << psz;
+}
+
+TEST(BackupFormat, DatesAreUtcMilliseconds)
+{
+    EXPECT_EQ(BackupDateTicks(1709287200000, false), UtcTicks(2024, 3, 1, 10));
+    EXPECT_EQ(BackupDateTicks(1709287200123, false), UtcTicks(2024, 3, 1, 10, 0, 0, 123));
+    EXPECT_EQ(BackupDateTicks(0, false), kUnixEpochTicks);
+    // An MMS date below 10^11 is in seconds; from there on, milliseconds.
+    EXPECT_EQ(BackupDateTicks(1709287200, true), UtcTicks(2024, 3, 1, 10));
+    EXPECT_EQ(BackupDateTicks(1709287200000, true), UtcTicks(2024, 3, 1, 10));
+    EXPECT_EQ(BackupDateTicks(99999999999, true), UtcTicks(5138, 11, 16, 9, 46, 39));
+    EXPECT_EQ(BackupDateTicks(1709287200, false), UtcTicks(1970, 1, 20, 18, 48, 7, 200));
+    EXPECT_FALSE(BackupDateTicks(-11644473600001, false));
+    EXPECT_FALSE(BackupDateTicks(253402300800000, false));
+    EXPECT_FALSE(BackupDateTicks(INT64_MAX, true));
+}
+
+TEST(BackupFormat, SeveralAddressesAndTheirNames)
+{
+    EXPECT_EQ(SplitAddresses("+491~+492~~ +493 ~"), (std::vector<std::string> {"+491", "+492", "+493"}));
+    EXPECT_TRUE(SplitAddresses("").empty());
+
+    using Names = std::vector<std::optional<std::string>>;
+    EXPECT_EQ(ContactNamesFor("Anna Adler, Ben Berger", 2), (Names {"Anna Adler", "Ben Berger"}));
+    EXPECT_EQ(ContactNamesFor("Anna Adler,(Unknown)", 2), (Names {"Anna Adler", std::nullopt}));
+    EXPECT_EQ(ContactNamesFor("Anna Adler, Ben Berger", 3), (Names {std::nullopt, std::nullopt, std::nullopt}));
+    EXPECT_EQ(ContactNamesFor("Adler, Anna", 1), (Names {"Adler, Anna"}));
+    EXPECT_EQ(ContactNamesFor("(Unknown)", 1), (Names {std::nullopt}));
+
+    std::vector<DeviceRecipient> recipients = RecipientsFor({"+491", "+492"}, {"Anna", std::nullopt});
+    ASSERT_EQ(recipients.size(), 2u);
+    EXPECT_EQ(recipients[0].displayName, "Anna");
+    EXPECT_EQ(recipients[0].emailAddress, "+491");
+    EXPECT_EQ(recipients[1].displayName, "+492");
+    EXPECT_EQ(recipients[1].emailAddress, "+492");
+}
+
+TEST(BackupFormat, AddressesOfOnePhone)
+{
+    struct Case {
+        const char* pszA;
+        const char* pszB;
+        bool bSame;
+    };
+    const Case kCases[] = {
+        {"+4930999000", "+49 30 999000", true},
+        {"+491701234567", "01701234567", true},
+        {"+491701234567", "+491701234568", false},
+        {"1234", "91234", false},
+        {"me@example.org", "ME@Example.org", true},
+        {"me@example.org", "you@example.org", false},
+        {"insert-address-token", "+4930999000", false},
+    };
+    for (const Case& c : kCases)
+        EXPECT_EQ(IsSameAddress(c.pszA, c.pszB), c.bSame) << c.pszA << " / " << c.pszB;
+}
+
+} // namespace

@@ -1,0 +1,254 @@
+#include "import/android/BackupImporter.h"
+#include "tests/import/ImporterTestSupport.h"
+#include "tests/support/TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class BackupImporterTest : public ::testing::Test
+{
+protected:
+    int Import(const std::string& strPath, bool bSalvage = false)
+    {
+        CBackupImporter importer(m_device.Store());
+        ImportOptions options;
+        options.bSalvage = bSalvage;
+        int nResult = importer.ImportFile(strPath, options, m_report);
+        m_strError = importer.ErrorText();
+        return nResult;
+    }
+    std::vector<std::string> Rows(const std::string& strSql) { return QueryRows(m_device.Store().Database(), strSql); }
+    std::vector<std::string> Dump() { return DumpStore(m_device.Store().Database()); }
+
+    CTestDevice m_device;
+    CTempDir m_dir;
+    ImportReport m_report;
+    std::string m_strError;
+};
+
+TEST_F(BackupImporterTest, EveryCallTypeAndEveryUnnamedContact)
+{
+    ASSERT_EQ(Import(DataFile("calls-all-types.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.kind, BackupKind::Calls);
+    EXPECT_EQ(m_report.calls.nRead, 11);
+    EXPECT_EQ(m_report.calls.nAdded, 10);
+    EXPECT_EQ(m_report.calls.nUndated, 1);
+
+    int64_t nFirst = UtcTicks(2024, 3, 1, 10);
+    EXPECT_EQ(Rows("SELECT min(start_time) FROM calllog"), (std::vector<std::string> {std::to_string(nFirst)}));
+    // Type, direction, name (absent, empty, "(Unknown)" and "null" give none),
+    // number (empty gives none), talk time, caller-id type.
+    EXPECT_EQ(Rows("SELECT backup_type, iom, name, number, (end_time - start_time) / 10000000, cidt, "
+                   "(start_time - " + std::to_string(nFirst) + ") / 36000000000 FROM calllog ORDER BY start_time"),
+              (std::vector<std::string> {
+                  "1|1|Anna Adler|+4930111111|65|2|0",
+                  "2|2|Ben Berger|+4930222222|120|2|1",
+                  "3|0|Anna Adler|+4930111111|0|2|2",
+                  "4|0|NULL|+4930333333|0|2|3",
+                  "5|0|NULL|+4930444444|0|2|4",
+                  "6|0|NULL|+4930555555|0|2|5",
+                  "7|1|NULL|+4930666666|42|2|6",
+                  "1|1|NULL|NULL|0|1|7",
+                  "9|0|Carla Costa|+4930777777|5|0|8",
+                  "0|0|NULL|+4930888888|7|2|9",
+              }));
+}
+
+TEST_F(BackupImporterTest, MessagesGoToTheirStoresAndFolders)
+{
+    ASSERT_EQ(Import(DataFile("messages-mixed.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.kind, BackupKind::Messages);
+    EXPECT_EQ(m_report.sms.nAdded, 9);
+    EXPECT_EQ(m_report.mms.nAdded, 3);
+    EXPECT_EQ(m_report.nMediaParts, 1);
+    EXPECT_EQ(m_report.nMediaBytes, 136);
+    EXPECT_EQ(m_report.nLoneHalves, 2);
+    EXPECT_EQ(m_report.nDroppedControls, 2);
+
+    EXPECT_EQ(Rows("SELECT s.display_name, f.role, count(m.id) FROM folder f JOIN msgstore s ON s.id = f.store_id "
+                   "LEFT JOIN message m ON m.folder_id = f.id GROUP BY f.id HAVING count(m.id) > 0 ORDER BY f.id"),
+              (std::vector<std::string> {"SMS|inbox|2", "SMS|sent|2", "SMS|outbox|3", "SMS|drafts|1", "SMS|other|1",
+                                         "MMS|inbox|2", "MMS|sent|1"}));
+    // Inbox: the contact's name, else the address; sent items: one recipient
+    // per address, named where the backup names them.
+    EXPECT_EQ(Rows("SELECT m.sender_name, m.subject, m.body, group_concat(r.display_name || '<' || r.email_address "
+                   "|| '>', ' ') FROM message m LEFT JOIN recipient r ON r.message_id = m.id "
+                   "GROUP BY m.id ORDER BY m.id"),
+              (std::vector<std::string> {
+                  "Anna Adler|NULL|Hi there \xF0\x9F\x98\x80 see you|NULL",
+                  "+4930222222|NULL|lone high \xEF\xBF\xBD and lone low \xEF\xBF\xBD!|NULL",
+                  "NULL|NULL|To both of you|Anna Adler<+4930111111> Ben Berger<+4930222222>",
+                  "NULL|Plans|Line one\nline two|Anna Adler<+4930111111>",
+                  "NULL|NULL|A draft|+4930333333<+4930333333>",
+                  "NULL|NULL|Waiting to go|+4930333333<+4930333333>",
+                  "NULL|NULL|Failed to go|+4930333333<+4930333333>",
+                  "NULL|NULL|Queued|+4930333333<+4930333333>",
+                  "+4930444444|NULL|Of a type no phone has told us about|NULL",
+                  // The owner's number, learnt from the MMS sent to it alone,
+                  // is left out of the group's recipients.
+                  "Ben Berger|NULL|Just to you|NULL",
+                  "Anna Adler|NULL|Group hello \xF0\x9F\x99\x82|Ben Berger<+4930222222>",
+                  "NULL|Saturday|Reply to the group|Anna Adler<+4930111111> Ben Berger<+4930222222>",
+              }));
+    // An MMS date below 10^11 is in seconds.
+    EXPECT_EQ(Rows("SELECT delivery_time FROM message WHERE body = 'Just to you'"),
+              (std::vector<std::string> {std::to_string(UtcTicks(2024, 3, 1, 10, 46, 40))}));
+}
+
+TEST_F(BackupImporterTest, TheSameFilesTwiceAddNothing)
+{
+    ASSERT_EQ(Import(DataFile("calls-all-types.xml")), 0) << m_strError;
+    ASSERT_EQ(Import(DataFile("messages-mixed.xml")), 0) << m_strError;
+    std::vector<std::string> before = Dump();
+    ASSERT_EQ(Import(DataFile("calls-all-types.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nAdded, 0);
+    EXPECT_EQ(m_report.calls.nDuplicates, 10);
+    ASSERT_EQ(Import(DataFile("messages-mixed.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.sms.nDuplicates, 9);
+    EXPECT_EQ(m_report.mms.nDuplicates, 3);
+    EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(BackupImporterTest, OverlappingBackupsMerge)
+{
+    ASSERT_EQ(Import(DataFile("calls-older.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nAdded, 3);
+    ASSERT_EQ(Import(DataFile("calls-newer.xml")), 0) << m_strError;
+    // Two calls of the older file again (one without a number), one that
+    // differs only in its duration, and one new.
+    EXPECT_EQ(m_report.calls.nDuplicates, 2);
+    EXPECT_EQ(m_report.calls.nAdded, 2);
+    EXPECT_EQ(Rows("SELECT count(*) FROM calllog"), (std::vector<std::string> {"5"}));
+}
+
+TEST_F(BackupImporterTest, TheKeysHoldForEveryWriter)
+{
+    ASSERT_EQ(Import(DataFile("calls-older.xml")), 0) << m_strError;
+    CDatabase& db = m_device.Store().Database();
+    std::string strCopy = "INSERT INTO calllog (start_time, end_time, iom, number, name, backup_type) "
+                          "SELECT start_time, end_time, iom, number, 'Someone Else', backup_type FROM calllog "
+                          "WHERE id = 1";
+    EXPECT_NE(db.Exec(strCopy.c_str()), 0) << "a call with the same backup key";
+    EXPECT_EQ(db.Exec("INSERT INTO calllog (start_time, end_time, iom) VALUES (1, 1, 0); "
+                      "INSERT INTO calllog (start_time, end_time, iom) VALUES (1, 1, 0)"),
+              0)
+        << "records that come from no backup may repeat";
+    EXPECT_NE(db.Exec("INSERT INTO message (folder_id, delivery_time, body, backup_kind, backup_type, backup_address) "
+                      "VALUES (1, 5, 'x', 'sms', 1, '+49'); "
+                      "INSERT INTO message (folder_id, delivery_time, body, backup_kind, backup_type, backup_address) "
+                      "VALUES (2, 5, 'x', 'sms', 1, '+49')"),
+              0);
+}
+
+TEST_F(BackupImporterTest, RecognisedByContentNotByName)
+{
+    std::string strPath = m_dir.File("sms-backup.xml");
+    std::filesystem::copy_file(DataFile("calls-older.xml"), strPath);
+    ASSERT_EQ(Import(strPath), 0) << m_strError;
+    EXPECT_EQ(m_report.kind, BackupKind::Calls);
+    EXPECT_EQ(m_report.calls.nAdded, 3);
+}
+
+TEST_F(BackupImporterTest, RefusedFilesLeaveTheStoreAsItWas)
+{
+    ASSERT_EQ(Import(DataFile("calls-older.xml")), 0) << m_strError;
+    std::vector<std::string> before = Dump();
+    struct Case {
+        std::string strPath;
+        const char* pszError;
+    };
+    const Case kCases[] = {
+        {DataFile("doctype.xml"), "document type declaration (line 2)"},
+        {DataFile("not-a-backup.xml"), "not a calls or messages backup (its root element is <contacts>)"},
+        {DataFile("calls-truncated.xml"), "truncated at line 6, column 55"},
+        {WriteFile(m_dir.File("empty.xml"), ""), "is empty"},
+        {WriteFile(m_dir.File("bad.xml"),
+                   "<calls>\n<call number=\"1\" date=\"1709287200000\" type=\"1\"/>\n<call a=\"1\"></cal>\n</calls>\n"),
+         "not well-formed XML at line 3, column 18"},
+        {WriteFile(m_dir.File("utf16.xml"), std::string("\xFF\xFE<\0c\0", 6)), "UTF-16"},
+        {m_dir.File("missing.xml"), "cannot be opened"},
+        {m_dir.Path(), "is a folder"},
+    };
+    for (const Case& c : kCases) {
+        EXPECT_EQ(Import(c.strPath), -1) << c.strPath;
+        EXPECT_NE(m_strError.find(c.pszError), std::string::npos) << m_strError;
+        EXPECT_EQ(m_strError.rfind(c.strPath + ": ", 0), 0u) << m_strError;
+        EXPECT_EQ(Dump(), before) << c.strPath;
+    }
+    EXPECT_EQ(Rows("SELECT count(*) FROM calllog WHERE name LIKE '%Expanded%'"), (std::vector<std::string> {"0"}));
+}
+
+TEST_F(BackupImporterTest, TruncatedFileIsRefusedThenSalvaged)
+{
+    EXPECT_EQ(Import(DataFile("calls-truncated.xml")), -1);
+    EXPECT_NE(m_strError.find("line 6, column 55"), std::string::npos) << m_strError;
+    EXPECT_NE(m_strError.find("3 complete records"), std::string::npos) << m_strError;
+    EXPECT_EQ(Rows("SELECT count(*) FROM calllog"), (std::vector<std::string> {"0"}));
+
+    ASSERT_EQ(Import(DataFile("calls-truncated.xml"), true), 0) << m_strError;
+    EXPECT_TRUE(m_report.bTruncated);
+    EXPECT_EQ(m_report.nBreakLine, 6);
+    EXPECT_EQ(m_report.nBreakColumn, 55);
+    EXPECT_EQ(m_report.calls.nAdded, 3);
+    EXPECT_EQ(Rows("SELECT count(*) FROM calllog"), (std::vector<std::string> {"3"}));
+}
+
+TEST_F(BackupImporterTest, AStoreGetsTheBackupColumnsAndIndexesWithItsFirstImport)
+{
+    // A new store holds the documented schema alone; the first import adds
+    // what de-duplication needs, inside its own transaction.
+    CTestDevice fresh;
+    CDatabase& db = fresh.Store().Database();
+    std::vector<std::string> oldSchema = DumpStore(db);
+
+    CBackupImporter importer(fresh.Store());
+    ImportReport report;
+    EXPECT_EQ(importer.ImportFile(DataFile("doctype.xml"), ImportOptions {}, report), -1);
+    EXPECT_EQ(DumpStore(db), oldSchema) << "a failed import takes its schema changes back too";
+
+    ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, report), 0) << importer.ErrorText();
+    EXPECT_EQ(QueryRows(db, "SELECT name FROM sqlite_schema WHERE type = 'index' AND name IN ('calllog_backup_key', "
+                            "'message_sms_key', 'message_mms_key', 'message_mms_text_key') ORDER BY 1"),
+              (std::vector<std::string> {"calllog_backup_key", "message_mms_key", "message_mms_text_key",
+                                         "message_sms_key"}));
+    EXPECT_EQ(QueryRows(db, "SELECT m.name || '.' || p.name FROM sqlite_schema m, pragma_table_info(m.name) p "
+                            "WHERE m.type = 'table' AND p.name LIKE 'backup%' ORDER BY 1"),
+              (std::vector<std::string> {"calllog.backup_type", "message.backup_address", "message.backup_id",
+                                         "message.backup_kind", "message.backup_type"}));
+    EXPECT_EQ(QueryRows(db, "PRAGMA application_id"), (std::vector<std::string> {"1381256281"}));
+    EXPECT_EQ(QueryRows(db, "PRAGMA user_version"), (std::vector<std::string> {"1"}));
+    ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, report), 0);
+    EXPECT_EQ(report.sms.nDuplicates, 9);
+}
+
+TEST_F(BackupImporterTest, MediaStreamsPastWithoutBeingHeld)
+{
+    // One MMS whose picture spans many read chunks, around a surrogate pair.
+    std::string strData(9 * 1000 * 1000, 'Q');
+    std::string strFile = "<smses>\n<mms date=\"1709300000000\" msg_box=\"1\" m_id=\"big\"><parts>"
+                          "<part ct=\"image/jpeg\" data=\"" + strData + "\"/><part ct=\"text/plain\" "
+                          "text=\"&#55357;&#56832;\"/></parts><addrs><addr address=\"+491\" type=\"137\"/>"
+                          "</addrs></mms>\n</smses>\n";
+    std::string strPath = WriteFile(m_dir.File("big.xml"), strFile);
+    std::vector<uint64_t> progress;
+    CBackupImporter importer(m_device.Store());
+    ImportOptions options;
+    options.pfnProgress = [&](uint64_t nDone, uint64_t nTotal) {
+        EXPECT_EQ(nTotal, strFile.size());
+        progress.push_back(nDone);
+    };
+    ASSERT_EQ(importer.ImportFile(strPath, options, m_report), 0) << importer.ErrorText();
+    EXPECT_EQ(m_report.nMediaBytes, static_cast<int64_t>(strData.size()));
+    EXPECT_EQ(m_report.nMediaParts, 1);
+    ASSERT_GE(progress.size(), 9u);
+    EXPECT_EQ(progress.back(), strFile.size());
+    EXPECT_EQ(Rows("SELECT sender_name, body FROM message"), (std::vector<std::string> {"+491|\xF0\x9F\x98\x80"}));
+}
+
+} // namespace

@@ -1,0 +1,97 @@
+#include "tests/import/ImporterTestSupport.h"
+#include "tests/support/TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+std::string Tool(const std::string& strDevice, const std::string& strArgs)
+{
+    return std::string("TZ=Europe/Berlin RINGTALLY_NOW=2024-06-15T12:00:00 ") + RINGTALLY_DEVICE_TOOL + " --device '" +
+           strDevice + "' " + strArgs;
+}
+
+TEST(DeviceTool, ImportReportsEachFile)
+{
+    CTempDir dir;
+    std::string strDevice = dir.File("phone/device.db");
+    std::string strOut, strErr;
+    std::string strFiles = "'" + DataFile("calls-all-types.xml") + "' '" + DataFile("messages-mixed.xml") + "'";
+    ASSERT_EQ(RunCommand(Tool(strDevice, "import " + strFiles), &strOut, &strErr), 0) << strErr;
+    EXPECT_EQ(strErr, "");
+    for (const char* pszLine : {"Created a new device store at ", "calls-all-types.xml: calls backup, 1.6 kB\n",
+                                "  calls: 11 read, 10 added, 0 duplicates skipped\n",
+                                "  left out: 1 call without a usable date\n",
+                                "messages-mixed.xml: messages backup, 3.9 kB\n",
+                                "  SMS: 9 read, 9 added, 0 duplicates skipped\n",
+                                "  MMS: 3 read, 3 added, 0 duplicates skipped\n",
+                                "  left out: 1 MMS media part (0.1 kB of encoded media)\n",
+                                "  text: 2 unpaired surrogate halves replaced by U+FFFD; 2 control characters "
+                                "dropped\n"})
+        EXPECT_NE(strOut.find(pszLine), std::string::npos) << pszLine << "\nin:\n" << strOut;
+
+    ASSERT_EQ(RunCommand(Tool(strDevice, "import " + strFiles), &strOut, &strErr), 0) << strErr;
+    EXPECT_NE(strOut.find("  calls: 11 read, 0 added, 10 duplicates skipped\n"), std::string::npos) << strOut;
+    EXPECT_EQ(strOut.find("Created"), std::string::npos) << strOut;
+}
+
+TEST(DeviceTool, ImportGoesOnPastAFailedFile)
+{
+    CTempDir dir;
+    std::string strDevice = dir.File("device.db");
+    std::string strOut, strErr;
+    std::string strArgs = "import '" + DataFile("calls-truncated.xml") + "' '" + DataFile("calls-older.xml") + "'";
+    EXPECT_EQ(RunCommand(Tool(strDevice, strArgs), &strOut, &strErr), 1);
+    EXPECT_NE(strErr.find("ringtally-device: " + DataFile("calls-truncated.xml") + ": truncated at line 6, column 55"),
+              std::string::npos)
+        << strErr;
+    EXPECT_NE(strErr.find("1 of 2 files not imported"), std::string::npos) << strErr;
+    EXPECT_NE(strOut.find("  calls: 3 read, 3 added"), std::string::npos) << strOut;
+
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage '" + DataFile("calls-truncated.xml") + "'"), &strOut, &strErr), 0)
+        << strErr;
+    EXPECT_NE(strOut.find("  truncated at line 6, column 55: imported the 3 complete records before it\n"),
+              std::string::npos)
+        << strOut;
+
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import"), &strOut, &strErr), 2);
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --fast x.xml"), &strOut, &strErr), 2);
+}
+
+TEST(DeviceTool, DemoMakesANewStoreOnly)
+{
+    CTempDir dir;
+    std::string strDevice = dir.File("demo.db");
+    std::string strOut, strErr;
+    ASSERT_EQ(RunCommand(Tool(strDevice, "demo --calls 300 --messages=200 --seed 5"), &strOut, &strErr), 0) << strErr;
+    EXPECT_NE(strOut.find("300 calls, 200 messages (seed 5)"), std::string::npos) << strOut;
+    ASSERT_EQ(RunCommand(Tool(strDevice, "info"), &strOut, &strErr), 0) << strErr;
+    EXPECT_NE(strOut.find("Call records: 300\n"), std::string::npos) << strOut;
+    // RINGTALLY_NOW is the demo's now.
+    EXPECT_NE(strOut.find("Last call: 2024-06-1"), std::string::npos) << strOut;
+
+    auto nSize = std::filesystem::file_size(strDevice);
+    EXPECT_EQ(RunCommand(Tool(strDevice, "demo"), &strOut, &strErr), 1);
+    EXPECT_NE(strErr.find("already exists"), std::string::npos) << strErr;
+    EXPECT_EQ(std::filesystem::file_size(strDevice), nSize);
+
+    for (const char* pszArgs : {"demo --calls", "demo --calls -5", "demo --messages 1e3", "demo --seed x", "demo extra"}) {
+        EXPECT_EQ(RunCommand(Tool(dir.File("other.db"), pszArgs), &strOut, &strErr), 2) << pszArgs;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("other.db"))) << pszArgs;
+    }
+}
+
+TEST(DeviceTool, HelpNamesTheNewCommands)
+{
+    std::string strOut;
+    ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " --help", &strOut), 0);
+    EXPECT_NE(strOut.find("import [--salvage] FILE..."), std::string::npos) << strOut;
+    EXPECT_NE(strOut.find("demo [--calls N] [--messages M] [--seed S]"), std::string::npos) << strOut;
+    ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " import --help", &strOut), 0);
+    EXPECT_NE(strOut.find("--salvage"), std::string::npos) << strOut;
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+#include "import/android/ReferenceFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Filtered {
+    std::string strOut;
+    int64_t nLone = 0, nControls = 0, nInvalid = 0, nStripped = 0, nStrippedBytes = 0;
+    bool operator==(const Filtered&) const = default;
+};
+
+// Feeds the input in pieces of nPiece bytes (all at once for 0).
+Filtered Filter(const std::string& strIn, size_t nPiece = 0)
+{
+    CReferenceFilter filter;
+    Filtered result;
+    if (nPiece == 0)
+        nPiece = strIn.size() + 1;
+    for (size_t i = 0; i < strIn.size(); i += nPiece)
+        filter.Feed(strIn.data() + i, std::min(nPiece, strIn.size() - i), result.strOut);
+    filter.Finish(result.strOut);
+    result.nLone = filter.LoneHalves();
+    result.nControls = filter.DroppedControls();
+    result.nInvalid = filter.InvalidReferences();
+    result.nStripped = filter.StrippedValues();
+    result.nStrippedBytes = filter.StrippedBytes();
+    return result;
+}
+
+TEST(ReferenceFilter, RewritesWhatTheParserWouldReject)
+{
+    struct Case {
+        const char* pszIn;
+        const char* pszOut;
+        int64_t nLone, nControls, nInvalid;
+    };
+    const Case kCases[] = {
+        {"a&#55357;&#56832;b", "a&#128512;b", 0, 0, 0},
+        {"&#xD83D;&#xde00;", "&#128512;", 0, 0, 0},
+        {"&#55357;x", "&#65533;x", 1, 0, 0},
+        {"x&#56832;", "x&#65533;", 1, 0, 0},
+        {"&#55357;&#55357;&#56832;", "&#65533;&#128512;", 1, 0, 0},
+        {"&#55357; &#56832;", "&#65533; &#65533;", 2, 0, 0},
+        {"&#55357;&amp;", "&#65533;&amp;", 1, 0, 0},
+        {"&#55357;", "&#65533;", 1, 0, 0},
+        {"&#1;&#x1F;&#0;&#X1b;", "", 0, 4, 0},
+        {"&#9;&#10;&#13;&#65;&#x7F;&#233;", "&#9;&#10;&#13;&#65;&#x7F;&#233;", 0, 0, 0},
+        {"a\x01" "b\x1f" "c\td\r\n", "abc\td\r\n", 0, 2, 0},
+        {"&#65535;&#xFFFE;&#x110000;", "&#65533;&#65533;&#65533;", 0, 0, 3},
+        {"&amp;&lt;&#;&#x;&#12a;", "&amp;&lt;&#;&#x;&#12a;", 0, 0, 0},
+        {"<a b=\"&#55357;&#56832;\" c='&#2;'/>", "<a b=\"&#128512;\" c=''/>", 0, 1, 0},
+        {"<a b='&#55357;'>&#56832;</a>", "<a b='&#65533;'>&#65533;</a>", 2, 0, 0},
+        {"<!-- &#55357; &#1; --><![CDATA[&#55357;]]>", "<!-- &#55357; &#1; --><![CDATA[&#55357;]]>", 0, 0, 0},
+        {"<?pi &#1; ?>&#1;", "<?pi &#1; ?>", 0, 1, 0},
+    };
+    for (const Case& c : kCases) {
+        Filtered result = Filter(c.pszIn);
+        EXPECT_EQ(result.strOut, c.pszOut) << c.pszIn;
+        EXPECT_EQ(result.nLone, c.nLone) << c.pszIn;
+        EXPECT_EQ(result.nControls, c.nControls) << c.pszIn;
+        EXPECT_EQ(result.nInvalid, c.nInvalid) << c.pszIn;
+    }
+}
+
+TEST(ReferenceFilter, DropsTheMediaOfPartsOnly)
+{
+    struct Case {
+        const char* pszIn;
+        const char* pszOut;
+        int64_t nStripped, nBytes;
+    };
+    const Case kCases[] = {
+        {"<part ct=\"image/png\" data=\"QUJD\"/>", "<part ct=\"image/png\" data=\"\"/>", 1, 4},
+        {"<part data = 'QU\"JD' text=\"x\"/>", "<part data = '' text=\"x\"/>", 1, 5},
+        {"<part\ndata=\"A&#10;B\nC\"/>", "<part\ndata=\"\n\"/>", 1, 9},
+        {"<other data=\"QUJD\"/>", "<other data=\"QUJD\"/>", 0, 0},
+        {"<part name=\"data\" x=\"QUJD\"/>", "<part name=\"data\" x=\"QUJD\"/>", 0, 0},
+        {"<parts metadata=\"QUJD\"/>", "<parts metadata=\"QUJD\"/>", 0, 0},
+        {"<part text=\"a > b\" data=\"QUJD\">data=\"x\"</part>", "<part text=\"a > b\" data=\"\">data=\"x\"</part>", 1, 4},
+        {"<!-- <part data=\"QUJD\"/> -->", "<!-- <part data=\"QUJD\"/> -->", 0, 0},
+    };
+    for (const Case& c : kCases) {
+        Filtered result = Filter(c.pszIn);
+        EXPECT_EQ(result.strOut, c.pszOut) << c.pszIn;
+        EXPECT_EQ(result.nStripped, c.nStripped) << c.pszIn;
+        EXPECT_EQ(result.nStrippedBytes, c.nBytes) << c.pszIn;
+    }
+}
+
+TEST(ReferenceFilter, ChunkBoundariesChangeNothing)
+{
+    const std::string strIn =
+        "<?xml version='1.0'?>\n<!-- a -- comment -->\n<smses>\n"
+        " <sms body=\"x&#55357;&#56832;y&#xD83D;&#56832;&#55357;z&#1;&amp;\xF0\x9F\x98\x80\" type='1'/>\n"
+        " <mms><parts><part ct=\"image/jpeg\" data=\"QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=\"/>"
+        "<part ct=\"text/plain\" text=\"&#56832;\x02\"/></parts></mms>\n"
+        " <![CDATA[ &#55357; ]]><?pi x?>\n</smses>\n";
+    Filtered whole = Filter(strIn);
+    EXPECT_EQ(whole.nLone, 2);
+    EXPECT_EQ(whole.nStripped, 1);
+    for (size_t nPiece : {1, 2, 3, 5, 7, 11}) {
+        Filtered pieces = Filter(strIn, nPiece);
+        EXPECT_EQ(pieces, whole) << "pieces of " << nPiece;
+    }
+}
+
+TEST(ReferenceFilter, NoticesADocumentTypeDeclaration)
+{
+    CReferenceFilter filter;
+    std::string strOut;
+    std::string strIn = "<?xml version='1.0'?>\n<!-- <!DOCTYPE in a comment> -->\n<!DOCTYPE calls [<!ENTITY x 'y'>]>";
+    for (char ch : strIn)
+        filter.Feed(&ch, 1, strOut);
+    EXPECT_TRUE(filter.HasDocType());
+    EXPECT_EQ(filter.DocTypeLine(), 3);
+
+    CReferenceFilter plain;
+    std::string strPlain = "<!-- <!DOCTYPE x> --><calls/>";
+    plain.Feed(strPlain.data(), strPlain.size(), strOut);
+    EXPECT_FALSE(plain.HasDocType());
+}
+
+TEST(ReferenceFilter, PositionsAreTheFilesOwn)
+{
+    CReferenceFilter filter;
+    std::string strOut;
+    // Line 2 of the output: "&#128512;" (9 units), a character beyond the
+    // basic plane (2 units), "cd", a dropped control reference, "e".
+    std::string strIn = "ab\n&#55357;&#56832;\xF0\x9F\x98\x80" "cd&#1;e";
+    filter.Feed(strIn.data(), strIn.size(), strOut);
+    filter.Finish(strOut);
+    EXPECT_EQ(strOut, "ab\n&#128512;\xF0\x9F\x98\x80" "cde");
+    EXPECT_EQ(filter.InputLine(), 2);
+    EXPECT_EQ(filter.InputColumn(), 16 + 1 + 2 + 4 + 1 + 1);
+    EXPECT_EQ(filter.InputColumnAt(2, 9), 16);       // after the pair
+    EXPECT_EQ(filter.InputColumnAt(2, 11), 17);      // after the wide character
+    EXPECT_EQ(filter.InputColumnAt(2, 12), 18);      // after "c"
+    EXPECT_EQ(filter.InputColumnAt(2, 14), 24);      // after "e", past the dropped reference
+    EXPECT_EQ(filter.InputColumnAt(1, 2), 2);
+}
+
+} // namespace
