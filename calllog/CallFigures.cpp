@@ -1,12 +1,11 @@
 #include "calllog/CallFigures.h"
 
+#include "device/FileTimeTicks.h"
 #include "platform/PlatformTime.h"
 
 #include <limits>
 
 namespace {
-
-constexpr uint64_t kTicksPerSecond = 10000000ULL;
 
 // Sums saturate instead of wrapping: a log full of absurd spans must not
 // turn a talk time negative.

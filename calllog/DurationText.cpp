@@ -1,13 +1,12 @@
 #include "calllog/DurationText.h"
 
+#include "device/FileTimeTicks.h"
 #include "platform/PlatformTime.h"
 
 #include <cwchar>
 #include <iterator>
 
 namespace {
-
-constexpr uint64_t kTicksPerSecond = 10000000ULL;
 
 unsigned AsUnsigned(int64_t nValue)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/FileTimeTicks.h"
 #include "device/Statement.h"
 
 #include <cstdint>
@@ -14,9 +15,6 @@
 constexpr int64_t kDeviceApplicationId = 1381256281; // 'RTLY'
 constexpr int64_t kDeviceSchemaVersion = 1;
 
-// FILETIME ticks (100 ns since 1601-01-01 UTC) of the Unix epoch.
-constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
-constexpr int64_t kTicksPerSecond = 10000000LL;
 
 enum class DeviceStatus {
     Ok,

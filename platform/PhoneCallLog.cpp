@@ -1,6 +1,7 @@
 #include "platform/PhoneCallLog.h"
 
 #include "device/DeviceStore.h"
+#include "platform/PlatformResult.h"
 #include "platform/TextPool.h"
 
 #include <sqlite3.h>
@@ -17,9 +18,6 @@
 #include <vector>
 
 namespace {
-
-constexpr HRESULT kOk = 0;
-constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005); // E_FAIL
 
 // How stale the view of another process's changes may get.
 constexpr int64_t kRecheckMs = 20;
@@ -248,58 +246,58 @@ struct CallLogHandle {
 HRESULT PhoneOpenCallLog(HANDLE* ph)
 {
     if (!ph)
-        return kFail;
+        return E_FAIL;
     std::lock_guard<std::mutex> lock(g_mutex);
     Source().Acquire();
     *ph = new CallLogHandle;
-    return kOk;
+    return S_OK;
 }
 
 HRESULT PhoneSeekCallLog(HANDLE hdb, DWORD dwSeek, DWORD iRecord, DWORD* piRecord)
 {
     auto* pHandle = static_cast<CallLogHandle*>(hdb);
     if (!pHandle)
-        return kFail;
+        return E_FAIL;
     std::lock_guard<std::mutex> lock(g_mutex);
     size_t nCount = Source().Count();
     size_t nPosition;
     if (dwSeek == CALLLOGSEEK_BEGINNING) {
         if (iRecord > nCount)
-            return kFail;
+            return E_FAIL;
         nPosition = iRecord;
     } else if (dwSeek == CALLLOGSEEK_END) {
         if (static_cast<size_t>(iRecord) + 1 > nCount)
-            return kFail;
+            return E_FAIL;
         nPosition = nCount - 1 - iRecord;
     } else {
-        return kFail;
+        return E_FAIL;
     }
     pHandle->nPosition = nPosition;
     if (piRecord)
         *piRecord = static_cast<DWORD>(nPosition);
-    return kOk;
+    return S_OK;
 }
 
 HRESULT PhoneGetCallLogEntry(HANDLE hdb, CALLLOGENTRY* pentry)
 {
     auto* pHandle = static_cast<CallLogHandle*>(hdb);
     if (!pHandle || !pentry)
-        return kFail;
+        return E_FAIL;
     std::lock_guard<std::mutex> lock(g_mutex);
     if (!Source().Read(pHandle->nPosition, pentry))
-        return kFail;
+        return E_FAIL;
     ++pHandle->nPosition;
-    return kOk;
+    return S_OK;
 }
 
 HRESULT PhoneCloseCallLog(HANDLE hdb)
 {
     if (!hdb)
-        return kFail;
+        return E_FAIL;
     std::lock_guard<std::mutex> lock(g_mutex);
     delete static_cast<CallLogHandle*>(hdb);
     Source().Release();
-    return kOk;
+    return S_OK;
 }
 
 uint64_t PhoneCallLogRowsRead()

@@ -1,5 +1,7 @@
 #include "platform/PlatformTime.h"
 
+#include "device/FileTimeTicks.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +13,6 @@
 
 namespace {
 
-constexpr int64_t kTicksPerSecond = 10000000LL;
-constexpr int64_t kTicksPerMillisecond = 10000LL;
 constexpr int64_t kTicksPerDay = 86400LL * kTicksPerSecond;
 // Days from 1601-01-01 to 1970-01-01.
 constexpr int64_t kDaysTo1970 = 134774;

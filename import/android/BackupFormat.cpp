@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr int64_t kTicksPerMillisecond = 10000;
 // 9999-12-31T23:59:59.999 UTC in Unix milliseconds.
 constexpr int64_t kLastMillisecond = 253402300799999LL;
 constexpr int64_t kFirstMillisecond = -kUnixEpochTicks / kTicksPerMillisecond;
