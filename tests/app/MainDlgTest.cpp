@@ -5,6 +5,7 @@
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/UiTestGuards.h"
 #include "ui/Widgets.h"
 
 #include <QGuiApplication>
@@ -59,7 +60,7 @@ TEST(MainDlg, EmptyLogGivesAnEmptyListWithItsColumns)
     };
     // Both columns together take the client width, one pixel less when odd.
     for (Case c : {Case {"480x640", 230, 250}, Case {"481x640", 230, 250}, Case {"240x320", 110, 130}}) {
-        ::setenv("RINGTALLY_SCREEN", c.pszScreen, 1);
+        CScreenSize screen(c.pszScreen);
         CTestDevice device;
         int nColumns = 0, nFirst = 0, nSecond = 0, nThird = 0;
         MainRun run = RunMain("dump\n", [&](CDialog& dlg) {
@@ -69,7 +70,6 @@ TEST(MainDlg, EmptyLogGivesAnEmptyListWithItsColumns)
             nSecond = list.GetColumnWidth(1);
             nThird = list.GetColumnWidth(2);
         });
-        ::unsetenv("RINGTALLY_SCREEN");
         EXPECT_EQ(run.strOutput, "dialog\t102\tRingtallyV2\nclosed\t102\t1\n") << c.pszScreen;
         EXPECT_EQ(nColumns, 3);
         EXPECT_EQ(nFirst, c.nFirst) << c.pszScreen;
@@ -187,7 +187,7 @@ TEST(MainDlg, ListCoversTheClientAreaWithTheListLook)
     CTestDevice device;
     ASSERT_EQ(device.Store().AddCalls({MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 5))}), 0);
     bool bWaitDuringSetUp = false;
-    SetTextExtentHook([&](LPCWSTR, int, SIZE* pSize) {
+    CTextExtentHookGuard measure([&](LPCWSTR, int, SIZE* pSize) {
         // The font is made during the list's set-up, under the wait cursor.
         bWaitDuringSetUp = QGuiApplication::overrideCursor() &&
                            QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
@@ -213,7 +213,6 @@ TEST(MainDlg, ListCoversTheClientAreaWithTheListLook)
         hOwn = main.m_hIcon;
         bCursorAfter = QGuiApplication::overrideCursor() != nullptr;
     });
-    SetTextExtentHook({});
     EXPECT_EQ(list, QRect(0, 0, client.right, client.bottom));
     EXPECT_EQ(dwStyle, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     EXPECT_EQ(nImages, 3);

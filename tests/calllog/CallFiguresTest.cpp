@@ -72,7 +72,7 @@ TimeRange Everything()
 
 TEST(CallFigures, UnreadableLogGivesZeroFigures)
 {
-    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    CEnvVar device("RINGTALLY_DEVICE", "/nonexistent/device.db");
     FILETIME last {};
     ExpectFigures(CallerFigures(L"Anna", &last), {0, 0, 0});
     EXPECT_EQ(FileTimeToTicks(last), 0u);

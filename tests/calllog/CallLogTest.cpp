@@ -57,7 +57,7 @@ void Scribble(CALLLOGENTRY* pEntry)
 TEST(CallLog, EmptyLogHasNoRecords)
 {
     // No store at all, then a store without calls.
-    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    CEnvVar noDevice("RINGTALLY_DEVICE", "/nonexistent/device.db");
     for (int nPass = 0; nPass < 2; ++nPass) {
         std::optional<CTestDevice> device;
         if (nPass == 1)
@@ -240,16 +240,10 @@ TEST(CallLog, TimesAreHandedOutInLocalTime)
     EXPECT_EQ(FileTimeToTicks(ft), LocalTicks(2026, 7, 1, 14));
 
     // The same record on a device whose zone is a fixed two hours ahead.
-    const char* pszOld = std::getenv("TZ");
-    std::optional<std::string> strOld = pszOld ? std::optional<std::string>(pszOld) : std::nullopt;
-    ::setenv("TZ", "<+02>-2", 1);
+    CTimeZone zone("<+02>-2");
     EXPECT_EQ(callLog.GetEntry(1, &entry), 0);
     EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), LocalTicks(2026, 1, 15, 14));
     callLog.FreeEntry(&entry);
-    if (strOld)
-        ::setenv("TZ", strOld->c_str(), 1);
-    else
-        ::unsetenv("TZ");
 }
 
 TEST(CallLog, LastCallTimeIsTheLatestStartOfAnyDirection)
@@ -370,7 +364,7 @@ TEST(CallLog, ReadsAStoreWrittenWithPlainSql)
     ASSERT_EQ(134129520000000000, UtcTicks(2026, 1, 15, 12));
     ASSERT_EQ(134273808000000000, UtcTicks(2026, 7, 1, 12));
     ASSERT_EQ(134192178000000000, UtcTicks(2026, 3, 29, 0, 30));
-    ::setenv("RINGTALLY_DEVICE", strPath.c_str(), 1);
+    CEnvVar device("RINGTALLY_DEVICE", strPath);
 
     struct Expected {
         const wchar_t* pszKey;
@@ -395,5 +389,4 @@ TEST(CallLog, ReadsAStoreWrittenWithPlainSql)
         callLog.FreeEntry(&entry);
     }
     EXPECT_EQ(i, 3);
-    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
 }

@@ -1,6 +1,8 @@
 #include "calllog/DurationText.h"
 #include "platform/PlatformTime.h"
 
+#include "tests/support/TestGuards.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,7 +35,6 @@ protected:
     void TearDown() override
     {
         SetLocalClock({});
-        ::unsetenv("RINGTALLY_NOW");
     }
 
     std::wstring SinceTicksAgo(int64_t nTicksAgo)
@@ -120,7 +121,7 @@ TEST_F(CTimeSinceTest, TheZeroTimeIsCountedInDays)
 TEST_F(CTimeSinceTest, NowComesFromThePlatformClock)
 {
     SetLocalClock({});
-    ::setenv("RINGTALLY_NOW", "2026-10-25T02:30:00", 1);
+    CEnvVar now("RINGTALLY_NOW", "2026-10-25T02:30:00");
     std::wstring strOut;
     FormatTimeSince(TicksToFileTime(Ticks(Fields(2026, 10, 24, 1, 29, 0))), strOut);
     EXPECT_EQ(strOut, L"1 days 1 hours");

@@ -112,20 +112,6 @@ std::vector<std::string> Names(const std::map<std::string, FileState>& files)
     return names;
 }
 
-void WriteFile(const std::string& strPath, const std::string& strBytes)
-{
-    std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-    out << strBytes;
-}
-
-std::string ReadFile(const std::string& strPath)
-{
-    std::ifstream in(strPath, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // A store with some calls and messages, closed again.
 void MakeFilledStore(const std::string& strPath, int nCalls = 40)
 {
@@ -151,12 +137,15 @@ void MakeFilledStore(const std::string& strPath, int nCalls = 40)
 
 int64_t CountCallsThroughTheCallLog(const std::string& strPath)
 {
-    ::setenv("RINGTALLY_DEVICE", strPath.c_str(), 1);
     CCallLog callLog;
     int64_t nCount = 0;
-    callLog.ForEachEntry([&](const CALLLOGENTRY&) { return ++nCount, true; });
-    // Points the call log elsewhere, so that it lets go of the store.
-    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    {
+        CEnvVar device("RINGTALLY_DEVICE", strPath);
+        callLog.ForEachEntry([&](const CALLLOGENTRY&) { return ++nCount, true; });
+    }
+    // Read once more with the device pointed elsewhere, so that the call log
+    // lets go of the store.
+    CEnvVar device("RINGTALLY_DEVICE", "/nonexistent/device.db");
     CALLLOGENTRY entry;
     callLog.GetEntry(0, &entry);
     return nCount;
@@ -418,24 +407,11 @@ TEST(DeviceStore, DefaultPathFollowsTheEnvironment)
         {nullptr, "relative", "/home/u", "/home/u/.local/share/ringtally/device.db"},
         {nullptr, nullptr, "/home/u", "/home/u/.local/share/ringtally/device.db"},
     };
-    const char* kNames[] = {"RINGTALLY_DEVICE", "XDG_DATA_HOME", "HOME"};
-    std::map<std::string, std::optional<std::string>> saved;
-    for (const char* pszName : kNames)
-        saved[pszName] = std::getenv(pszName) ? std::optional<std::string>(std::getenv(pszName)) : std::nullopt;
+    auto value = [](const char* psz) { return psz ? std::optional<std::string>(psz) : std::nullopt; };
     for (const Case& c : kCases) {
-        const char* values[] = {c.pszDevice, c.pszDataHome, c.pszHome};
-        for (int i = 0; i < 3; ++i) {
-            if (values[i])
-                ::setenv(kNames[i], values[i], 1);
-            else
-                ::unsetenv(kNames[i]);
-        }
+        CEnvVar device("RINGTALLY_DEVICE", value(c.pszDevice));
+        CEnvVar dataHome("XDG_DATA_HOME", value(c.pszDataHome));
+        CEnvVar home("HOME", value(c.pszHome));
         EXPECT_EQ(DefaultDevicePath(), c.pszPath);
-    }
-    for (const auto& [strName, value] : saved) {
-        if (value)
-            ::setenv(strName.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(strName.c_str());
     }
 }

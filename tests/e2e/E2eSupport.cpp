@@ -2,6 +2,7 @@
 
 #include "device/DeviceStore.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/TestShell.h"
 
 #include <sqlite3.h>
 
@@ -24,28 +25,6 @@ void FileTimeFunction(sqlite3_context* pContext, int, sqlite3_value** ppArgs)
 
 } // namespace
 
-std::string ShellQuoted(const std::string& strWord)
-{
-    std::string strQuoted = "'";
-    for (char ch : strWord)
-        strQuoted += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-    return strQuoted + "'";
-}
-
-std::string ReadFile(const std::string& strPath)
-{
-    std::ifstream in(strPath, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& strPath, const std::string& strText)
-{
-    std::ofstream out(strPath, std::ios::binary);
-    out << strText;
-}
-
 std::string MakeDevice(const std::string& strPath, const std::string& strSql)
 {
     CDeviceStore store;
@@ -62,12 +41,12 @@ RingtallyRun RunRingtally(const std::string& strScriptPath, const std::string& s
                           const std::string& strWorkDir, const std::vector<std::string>& environment,
                           const std::string& strArguments)
 {
-    std::string strCommand = "cd " + ShellQuoted(strWorkDir) + " && env QT_QPA_PLATFORM=offscreen RINGTALLY_AUTOMATION=" +
-                             ShellQuoted(strScriptPath) + " RINGTALLY_DEVICE=" +
-                             ShellQuoted(strDevicePath.empty() ? strWorkDir + "/no-device.db" : strDevicePath);
+    std::string strCommand = "cd " + ShellQuote(strWorkDir) + " && env QT_QPA_PLATFORM=offscreen RINGTALLY_AUTOMATION=" +
+                             ShellQuote(strScriptPath) + " RINGTALLY_DEVICE=" +
+                             ShellQuote(strDevicePath.empty() ? strWorkDir + "/no-device.db" : strDevicePath);
     for (const std::string& strSetting : environment)
-        strCommand += " " + ShellQuoted(strSetting);
-    strCommand += " " + ShellQuoted(RINGTALLY_BIN) + " " + strArguments;
+        strCommand += " " + ShellQuote(strSetting);
+    strCommand += " " + ShellQuote(RINGTALLY_BIN) + " " + strArguments;
     RingtallyRun run;
     std::string strErr;
     run.nStatus = RunCommand(strCommand, &run.strOutput, &strErr);

@@ -21,7 +21,3 @@ RingtallyRun RunRingtally(const std::string& strScriptPath, const std::string& s
 // Returns an empty string or the reason it failed.
 std::string MakeDevice(const std::string& strPath, const std::string& strSql);
 
-std::string ReadFile(const std::string& strPath);
-void WriteFile(const std::string& strPath, const std::string& strText);
-// A word for the shell, in single quotes.
-std::string ShellQuoted(const std::string& strWord);

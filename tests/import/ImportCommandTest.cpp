@@ -1,5 +1,6 @@
 #include "tests/import/ImporterTestSupport.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/TestShell.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +11,16 @@ namespace {
 
 std::string Tool(const std::string& strDevice, const std::string& strArgs)
 {
-    return std::string("TZ=Europe/Berlin RINGTALLY_NOW=2024-06-15T12:00:00 ") + RINGTALLY_DEVICE_TOOL + " --device '" +
-           strDevice + "' " + strArgs;
+    return "TZ=Europe/Berlin RINGTALLY_NOW=2024-06-15T12:00:00 " + ShellQuote(RINGTALLY_DEVICE_TOOL) + " --device " +
+           ShellQuote(strDevice) + " " + strArgs;
 }
 
-TEST(DeviceTool, ImportReportsEachFile)
+TEST(ImportCommand, ImportReportsEachFile)
 {
     CTempDir dir;
     std::string strDevice = dir.File("phone/device.db");
     std::string strOut, strErr;
-    std::string strFiles = "'" + DataFile("calls-all-types.xml") + "' '" + DataFile("messages-mixed.xml") + "'";
+    std::string strFiles = ShellQuote(DataFile("calls-all-types.xml")) + " " + ShellQuote(DataFile("messages-mixed.xml"));
     ASSERT_EQ(RunCommand(Tool(strDevice, "import " + strFiles), &strOut, &strErr), 0) << strErr;
     EXPECT_EQ(strErr, "");
     for (const char* pszLine : {"Created a new device store at ", "calls-all-types.xml: calls backup, 1.6 kB\n",
@@ -38,12 +39,12 @@ TEST(DeviceTool, ImportReportsEachFile)
     EXPECT_EQ(strOut.find("Created"), std::string::npos) << strOut;
 }
 
-TEST(DeviceTool, ImportGoesOnPastAFailedFile)
+TEST(ImportCommand, ImportGoesOnPastAFailedFile)
 {
     CTempDir dir;
     std::string strDevice = dir.File("device.db");
     std::string strOut, strErr;
-    std::string strArgs = "import '" + DataFile("calls-truncated.xml") + "' '" + DataFile("calls-older.xml") + "'";
+    std::string strArgs = "import " + ShellQuote(DataFile("calls-truncated.xml")) + " " + ShellQuote(DataFile("calls-older.xml"));
     EXPECT_EQ(RunCommand(Tool(strDevice, strArgs), &strOut, &strErr), 1);
     EXPECT_NE(strErr.find("ringtally-device: " + DataFile("calls-truncated.xml") + ": truncated at line 6, column 55"),
               std::string::npos)
@@ -51,7 +52,7 @@ TEST(DeviceTool, ImportGoesOnPastAFailedFile)
     EXPECT_NE(strErr.find("1 of 2 files not imported"), std::string::npos) << strErr;
     EXPECT_NE(strOut.find("  calls: 3 read, 3 added"), std::string::npos) << strOut;
 
-    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage '" + DataFile("calls-truncated.xml") + "'"), &strOut, &strErr), 0)
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut, &strErr), 0)
         << strErr;
     EXPECT_NE(strOut.find("  truncated at line 6, column 55: imported the 3 complete records before it\n"),
               std::string::npos)
@@ -61,7 +62,7 @@ TEST(DeviceTool, ImportGoesOnPastAFailedFile)
     EXPECT_EQ(RunCommand(Tool(strDevice, "import --fast x.xml"), &strOut, &strErr), 2);
 }
 
-TEST(DeviceTool, DemoMakesANewStoreOnly)
+TEST(ImportCommand, DemoMakesANewStoreOnly)
 {
     CTempDir dir;
     std::string strDevice = dir.File("demo.db");
@@ -84,7 +85,7 @@ TEST(DeviceTool, DemoMakesANewStoreOnly)
     }
 }
 
-TEST(DeviceTool, HelpNamesTheNewCommands)
+TEST(ImportCommand, HelpNamesTheNewCommands)
 {
     std::string strOut;
     ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " --help", &strOut), 0);

@@ -46,9 +46,3 @@ std::vector<std::string> DumpStore(CDatabase& db)
     return dump;
 }
 
-std::string WriteFile(const std::string& strPath, const std::string& strText)
-{
-    std::ofstream out(strPath, std::ios::binary);
-    out << strText;
-    return strPath;
-}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/DeviceStore.h"
+#include "tests/support/TestFiles.h"
 
 #include <string>
 #include <vector>
@@ -12,5 +13,3 @@ std::string DataFile(const std::string& strName);
 std::vector<std::string> DumpStore(CDatabase& db);
 // The result of a query as lines of '|'-joined columns (NULL as "NULL").
 std::vector<std::string> QueryRows(CDatabase& db, const std::string& strSql);
-// Writes a file and returns its path.
-std::string WriteFile(const std::string& strPath, const std::string& strText);

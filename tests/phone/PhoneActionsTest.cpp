@@ -2,7 +2,8 @@
 #include "platform/PhoneDialer.h"
 #include "platform/Process.h"
 
-#include "tests/phone/PhoneTestSupport.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestGuards.h"
 #include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>

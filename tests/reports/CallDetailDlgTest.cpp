@@ -3,6 +3,7 @@
 #include "ui/Gdi.h"
 #include "ui/ListView.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <QGuiApplication>
 
@@ -104,9 +105,9 @@ TEST(CallDetailDlg, ListHasFourColumnsOverTheClientAreaWithTheListLook)
     AddAnnasCalls(device);
     for (const char* pszScreen : {"480x640", "241x320"}) {
         SCOPED_TRACE(pszScreen);
-        ::setenv("RINGTALLY_SCREEN", pszScreen, 1);
+        CScreenSize screen(pszScreen);
         bool bWaitDuringSetUp = false;
-        SetTextExtentHook([&](LPCWSTR, int, SIZE* pSize) {
+        CTextExtentHookGuard measure([&](LPCWSTR, int, SIZE* pSize) {
             bWaitDuringSetUp = QGuiApplication::overrideCursor() &&
                                QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
             *pSize = SIZE {8, 13};
@@ -134,8 +135,6 @@ TEST(CallDetailDlg, ListHasFourColumnsOverTheClientAreaWithTheListLook)
             GetObjectW(calls.m_list.GetFont(), sizeof(lf), &lf);
             bCursorAfter = QGuiApplication::overrideCursor() != nullptr;
         });
-        SetTextExtentHook({});
-        ::unsetenv("RINGTALLY_SCREEN");
         EXPECT_EQ(list, QRect(0, 0, client.right, client.bottom));
         EXPECT_EQ(headings, (std::vector<std::wstring> {L"Name", L"Time", L"Type", L"Index"}));
         EXPECT_EQ(widths, (std::vector<int> {client.right / 2, client.right / 2, 0, 0}));

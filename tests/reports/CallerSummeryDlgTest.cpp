@@ -22,14 +22,6 @@ DeviceMessage Sms(int64_t nFolder, std::optional<std::string> strSender, int64_t
                           std::move(recipients)};
 }
 
-// The device's clock, fixed for one test.
-class CClockGuard
-{
-public:
-    explicit CClockGuard(const char* pszNow) { ::setenv("RINGTALLY_NOW", pszNow, 1); }
-    ~CClockGuard() { ::unsetenv("RINGTALLY_NOW"); }
-};
-
 struct SummaryRun {
     std::string strOutput;
     std::string strErrors;
@@ -90,7 +82,7 @@ constexpr const char* kByTimeMarch = "menu Analyse \"By Time\"\nexpect 154\ndate
 TEST(CallerSummeryDlg, CallsModeShowsTalkTimesMissedCallsAndTheTimeSinceTheLastCall)
 {
     CTestDevice device;
-    CClockGuard clock("2024-03-07T12:10:00");
+    CEnvVar clock("RINGTALLY_NOW", "2024-03-07T12:10:00");
     ASSERT_EQ(device.Store().AddCalls({
                   MakeTestCall("Bert", "222", 0, UtcTicks(2024, 3, 6, 8, 0, 0)),
                   MakeTestCall("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3), 65),
@@ -138,7 +130,7 @@ TEST(CallerSummeryDlg, CallsModeShowsTalkTimesMissedCallsAndTheTimeSinceTheLastC
 TEST(CallerSummeryDlg, SmsModeShowsTheMessagesEitherWayAndTheTimeSinceTheLatest)
 {
     CTestDevice device;
-    CClockGuard clock("2024-03-10T13:30:00");
+    CEnvVar clock("RINGTALLY_NOW", "2024-03-10T13:30:00");
     AddAnnasMonth(device);
     // Anna's latest message is the one sent to her at 11:00 local time.
     EXPECT_EQ(RunSummary(L"Anna", L"111", 1, "dump\n").strOutput, "dialog\t129\tSUMMERY\n"
@@ -168,7 +160,7 @@ TEST(CallerSummeryDlg, SmsModeShowsTheMessagesEitherWayAndTheTimeSinceTheLatest)
 TEST(CallerSummeryDlg, ByTimeShowsTheCallAndMessageFiguresOfTheRangeInBothModes)
 {
     CTestDevice device;
-    CClockGuard clock("2024-04-01T09:00:00");
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
     AddAnnasMonth(device);
     const std::string strMarch = "dialog\t129\tSUMMERY\n"
                                  "row\t0\t0\tName:Anna\n"
@@ -200,7 +192,7 @@ TEST(CallerSummeryDlg, ByTimeShowsTheCallAndMessageFiguresOfTheRangeInBothModes)
 TEST(CallerSummeryDlg, APictureTakenRightAfterByTimeShowsItsLines)
 {
     CTestDevice device;
-    CClockGuard clock("2024-04-01T09:00:00");
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
     AddAnnasMonth(device);
     CTempDir dir;
     // The second picture is taken a step later, when the lines are shown
@@ -217,7 +209,7 @@ TEST(CallerSummeryDlg, APictureTakenRightAfterByTimeShowsItsLines)
 TEST(CallerSummeryDlg, ByTimeCancelledLeavesTheLinesAsTheyWere)
 {
     CTestDevice device;
-    CClockGuard clock("2024-04-01T09:00:00");
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
     AddAnnasMonth(device);
     for (int nMode : {0, 1}) {
         SCOPED_TRACE(nMode);

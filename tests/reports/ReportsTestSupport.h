@@ -4,55 +4,11 @@
 #include "ui/Gdi.h"
 #include "platform/PlatformTime.h"
 #include "platform/PlatformTypes.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-// The device screen size for as long as the object lives.
-class CScreenSize
-{
-public:
-    explicit CScreenSize(const char* pszSize) { ::setenv("RINGTALLY_SCREEN", pszSize, 1); }
-    ~CScreenSize() { ::unsetenv("RINGTALLY_SCREEN"); }
-    CScreenSize(const CScreenSize&) = delete;
-    CScreenSize& operator=(const CScreenSize&) = delete;
-};
-
-// The process's time zone (TZ) for as long as the object lives.
-class CTimeZone
-{
-public:
-    explicit CTimeZone(const char* pszZone);
-    ~CTimeZone();
-    CTimeZone(const CTimeZone&) = delete;
-    CTimeZone& operator=(const CTimeZone&) = delete;
-
-private:
-    std::string m_strOld;
-    bool m_bHadOld = false;
-};
-
-// Every measured "A" is nHeight pixels high (nHeight < 0: the measurement
-// fails) for as long as the object lives.
-class CFixedTextHeight
-{
-public:
-    explicit CFixedTextHeight(int nHeight);
-    ~CFixedTextHeight();
-    CFixedTextHeight(const CFixedTextHeight&) = delete;
-    CFixedTextHeight& operator=(const CFixedTextHeight&) = delete;
-};
-
-// The platform clock stands still at the given local time while the object lives.
-class CFixedClock
-{
-public:
-    CFixedClock(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond, int nMilliseconds = 0);
-    ~CFixedClock();
-    CFixedClock(const CFixedClock&) = delete;
-    CFixedClock& operator=(const CFixedClock&) = delete;
-};
 
 struct Geometry {
     int x, y, cx, cy;

@@ -1,24 +1,11 @@
 #pragma once
 
 #include "device/DeviceStore.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestGuards.h"
 
 #include <cstdint>
 #include <string>
-
-// A temporary folder removed with everything in it when the object goes.
-class CTempDir
-{
-public:
-    CTempDir();
-    ~CTempDir();
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-    const std::string& Path() const { return m_strPath; }
-    std::string File(const std::string& strName) const { return m_strPath + "/" + strName; }
-
-private:
-    std::string m_strPath;
-};
 
 // A new device store in a temporary folder, made the process's device
 // (RINGTALLY_DEVICE) for as long as the object lives, open for writing.
@@ -35,8 +22,7 @@ public:
 private:
     CTempDir m_dir;
     std::string m_strPath;
-    std::string m_strOldDevice;
-    bool m_bHadOldDevice = false;
+    CEnvVar m_device;
     CDeviceStore m_store;
 };
 
@@ -47,6 +33,3 @@ DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int
 // FILETIME ticks (UTC) of a UTC calendar time.
 int64_t UtcTicks(int nYear, int nMonth, int nDay, int nHour = 0, int nMinute = 0, int nSecond = 0,
                  int nMillisecond = 0);
-// Runs a command line through the shell; returns its exit status and puts
-// its standard output and standard error in the given strings.
-int RunCommand(const std::string& strCommand, std::string* pOut = nullptr, std::string* pErr = nullptr);

@@ -1,5 +1,6 @@
 #include "device/DeviceStore.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/TestShell.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -10,14 +11,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-std::string Quote(const std::string& strText)
-{
-    std::string out = "'";
-    for (char c : strText)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 struct Result {
     int nStatus;
@@ -30,14 +23,14 @@ struct Result {
 Result Tool(const std::string& strArgs, const std::string& strEnv = "")
 {
     Result result;
-    result.nStatus = RunCommand(strEnv + " " + Quote(RINGTALLY_DEVICE_TOOL) + " " + strArgs, &result.strOut,
+    result.nStatus = RunCommand(strEnv + " " + ShellQuote(RINGTALLY_DEVICE_TOOL) + " " + strArgs, &result.strOut,
                                 &result.strErr);
     return result;
 }
 
 std::string Device(const std::string& strPath)
 {
-    return "--device " + Quote(strPath);
+    return "--device " + ShellQuote(strPath);
 }
 
 // One line that names the tool, and nothing more.
@@ -48,14 +41,6 @@ void ExpectOneErrorLine(const Result& result)
     ASSERT_FALSE(result.strErr.empty());
     EXPECT_EQ(result.strErr.find('\n'), result.strErr.size() - 1) << result.strErr;
     EXPECT_EQ(result.strOut, "");
-}
-
-std::string ReadFile(const std::string& strPath)
-{
-    std::ifstream in(strPath, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // The names, bytes and modification times of everything under a folder.
@@ -146,7 +131,7 @@ TEST(DeviceTool, ErrorsAreOneLineAndWriteNothing)
         std::string strBytes = ReadFile(dir.File("corrupt.db"));
         for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 8192; ++i)
             strBytes[i] = '\x5a';
-        std::ofstream(dir.File("corrupt.db"), std::ios::binary | std::ios::trunc) << strBytes;
+        WriteFile(dir.File("corrupt.db"), strBytes);
     }
     std::string strTree = DescribeTree(dir.Path());
 
@@ -200,11 +185,11 @@ TEST(DeviceTool, HelpAndDefaultDevice)
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 
     // Without --device: RINGTALLY_DEVICE, else the data folder.
-    EXPECT_EQ(Tool("init", "RINGTALLY_DEVICE=" + Quote(dir.File("env.db"))).nStatus, 0);
+    EXPECT_EQ(Tool("init", "RINGTALLY_DEVICE=" + ShellQuote(dir.File("env.db"))).nStatus, 0);
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.File("env.db")));
-    EXPECT_EQ(Tool("init", "env -u RINGTALLY_DEVICE XDG_DATA_HOME=" + Quote(dir.File("data"))).nStatus, 0);
+    EXPECT_EQ(Tool("init", "env -u RINGTALLY_DEVICE XDG_DATA_HOME=" + ShellQuote(dir.File("data"))).nStatus, 0);
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.File("data/ringtally/device.db")));
-    Result info = Tool("info", "env -u RINGTALLY_DEVICE -u XDG_DATA_HOME HOME=" + Quote(dir.File("home")));
+    Result info = Tool("info", "env -u RINGTALLY_DEVICE -u XDG_DATA_HOME HOME=" + ShellQuote(dir.File("home")));
     ExpectOneErrorLine(info);
     EXPECT_NE(info.strErr.find(dir.File("home/.local/share/ringtally/device.db")), std::string::npos) << info.strErr;
 }

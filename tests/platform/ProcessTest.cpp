@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
-#include "tests/phone/PhoneTestSupport.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestGuards.h"
 #include "tests/support/TestDevice.h"
 
 #include <QTimer>

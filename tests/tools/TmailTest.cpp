@@ -1,6 +1,6 @@
 #include "tools/ComposeWnd.h"
 
-#include "tests/support/TestDevice.h"
+#include "tests/support/TestShell.h"
 
 #include <QDesktopServices>
 #include <QLineEdit>
