@@ -3,13 +3,13 @@
 #include "reports/CallDetailDlg.h"
 #include "calllog/CallFigures.h"
 #include "reports/ChooseTimeDlg.h"
+#include "reports/SummaryLines.h"
 #include "calllog/DurationText.h"
 #include "ui/ListHelpers.h"
 #include "phone/PhoneActions.h"
 #include "sms/SmsFigures.h"
 #include "ui/WinApp.h"
 
-#include <cwchar>
 #include <memory>
 
 BEGIN_MESSAGE_MAP(CCallerSummeryDlg, CDialog)
@@ -21,20 +21,6 @@ BEGIN_MESSAGE_MAP(CCallerSummeryDlg, CDialog)
 END_MESSAGE_MAP()
 
 namespace {
-
-std::wstring CountText(LPCWSTR pszFormat, int nCount)
-{
-    wchar_t szText[64];
-    std::swprintf(szText, 64, pszFormat, nCount);
-    return szText;
-}
-
-std::wstring DurationText(int64_t nSeconds, LPCWSTR pszSuffix)
-{
-    std::wstring strText;
-    FormatDuration(strText, nSeconds);
-    return strText + pszSuffix;
-}
 
 bool IsZero(const FILETIME& ft)
 {
@@ -114,9 +100,9 @@ void CCallerSummeryDlg::ShowCallSummary()
     GetCallerCallFigures(m_callLog, m_strName.c_str(), &figures, &ftLastCall);
 
     AddNameLine();
-    AddLine(DurationText(figures.nIncomingSeconds, L" in call").c_str(), IMAGE_INCOMING);
-    AddLine(CountText(L"%d missed call", figures.nMissed).c_str(), IMAGE_MISSED);
-    AddLine(DurationText(figures.nOutgoingSeconds, L" out call").c_str(), IMAGE_OUTGOING);
+    AddLine(IncomingCallLine(figures.nIncomingSeconds).c_str(), IMAGE_INCOMING);
+    AddLine(MissedCallLine(figures.nMissed).c_str(), IMAGE_MISSED);
+    AddLine(OutgoingCallLine(figures.nOutgoingSeconds).c_str(), IMAGE_OUTGOING);
     // A key with no call left in the log (it changed after the main list was
     // read) has no latest call to count the time from.
     if (IsZero(ftLastCall)) {
@@ -140,8 +126,8 @@ void CCallerSummeryDlg::ShowSmsSummary()
     GetCallerSmsFigures(m_smsStore, m_strName.c_str(), &figures);
 
     AddNameLine();
-    AddLine(CountText(L"%d in sms", figures.nReceived).c_str(), IMAGE_SMS_RECEIVED);
-    AddLine(CountText(L"%d out sms", figures.nSent).c_str(), IMAGE_SMS_SENT);
+    AddLine(ReceivedSmsLine(figures.nReceived).c_str(), IMAGE_SMS_RECEIVED);
+    AddLine(SentSmsLine(figures.nSent).c_str(), IMAGE_SMS_SENT);
     if (IsZero(figures.ftLast)) {
         AddLine(L"No sms", IMAGE_WARNING);
     } else {
@@ -175,11 +161,11 @@ void CCallerSummeryDlg::OnAnalyseByTime()
     m_smsStore.GetCallerSentCountInRange(range.start, range.end, m_strName.c_str(), &nSent);
 
     AddNameLine();
-    AddLine(DurationText(figures.nIncomingSeconds, L" in call").c_str(), IMAGE_INCOMING);
-    AddLine(CountText(L"%d missed call", figures.nMissed).c_str(), IMAGE_MISSED);
-    AddLine(DurationText(figures.nOutgoingSeconds, L" out call").c_str(), IMAGE_OUTGOING);
-    AddLine(CountText(L"%d in sms", nReceived).c_str(), IMAGE_SMS_RECEIVED);
-    AddLine(CountText(L"%d out sms", nSent).c_str(), IMAGE_SMS_SENT);
+    AddLine(IncomingCallLine(figures.nIncomingSeconds).c_str(), IMAGE_INCOMING);
+    AddLine(MissedCallLine(figures.nMissed).c_str(), IMAGE_MISSED);
+    AddLine(OutgoingCallLine(figures.nOutgoingSeconds).c_str(), IMAGE_OUTGOING);
+    AddLine(ReceivedSmsLine(nReceived).c_str(), IMAGE_SMS_RECEIVED);
+    AddLine(SentSmsLine(nSent).c_str(), IMAGE_SMS_SENT);
 }
 
 void CCallerSummeryDlg::OnGetCallList()

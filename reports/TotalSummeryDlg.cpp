@@ -2,11 +2,10 @@
 
 #include "calllog/CallFigures.h"
 #include "reports/ChooseTimeDlg.h"
-#include "calllog/DurationText.h"
+#include "reports/SummaryLines.h"
 #include "ui/ListHelpers.h"
 #include "ui/WinApp.h"
 
-#include <cwchar>
 #include <memory>
 #include <string>
 
@@ -108,19 +107,8 @@ void CTotalSummeryDlg::ShowTotalsByTime()
 void CTotalSummeryDlg::InsertTotalLines(int64_t nIncomingSeconds, int64_t nOutgoingSeconds, int nMissed, int nInSms,
                                         int nOutSms)
 {
-    std::wstring strLines[5];
-    FormatDuration(strLines[0], nIncomingSeconds);
-    strLines[0] += L" in call";
-    FormatDuration(strLines[1], nOutgoingSeconds);
-    strLines[1] += L" out call";
-
-    wchar_t szText[64];
-    std::swprintf(szText, 64, L"%d missed call", nMissed);
-    strLines[2] = szText;
-    std::swprintf(szText, 64, L"%d in sms", nInSms);
-    strLines[3] = szText;
-    std::swprintf(szText, 64, L"%d out sms", nOutSms);
-    strLines[4] = szText;
+    std::wstring strLines[5] = {IncomingCallLine(nIncomingSeconds), OutgoingCallLine(nOutgoingSeconds),
+                                MissedCallLine(nMissed), ReceivedSmsLine(nInSms), SentSmsLine(nOutSms)};
 
     for (int i = 0; i < 5; ++i) {
         LVITEMW item {};
