@@ -41,12 +41,21 @@ RingtallyRun RunRingtally(const std::string& strScriptPath, const std::string& s
                           const std::string& strWorkDir, const std::vector<std::string>& environment,
                           const std::string& strArguments)
 {
-    std::string strCommand = "cd " + ShellQuote(strWorkDir) + " && env QT_QPA_PLATFORM=offscreen RINGTALLY_AUTOMATION=" +
-                             ShellQuote(strScriptPath) + " RINGTALLY_DEVICE=" +
-                             ShellQuote(strDevicePath.empty() ? strWorkDir + "/no-device.db" : strDevicePath);
-    for (const std::string& strSetting : environment)
-        strCommand += " " + ShellQuote(strSetting);
-    strCommand += " " + ShellQuote(RINGTALLY_BIN) + " " + strArguments;
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about literal + string at -O3.
+    std::string strCommand = "cd ";
+    strCommand += ShellQuote(strWorkDir);
+    strCommand += " && env QT_QPA_PLATFORM=offscreen RINGTALLY_AUTOMATION=";
+    strCommand += ShellQuote(strScriptPath);
+    strCommand += " RINGTALLY_DEVICE=";
+    strCommand += ShellQuote(strDevicePath.empty() ? strWorkDir + "/no-device.db" : strDevicePath);
+    for (const std::string& strSetting : environment) {
+        strCommand += ' ';
+        strCommand += ShellQuote(strSetting);
+    }
+    strCommand += ' ';
+    strCommand += ShellQuote(RINGTALLY_BIN);
+    strCommand += ' ';
+    strCommand += strArguments;
     RingtallyRun run;
     std::string strErr;
     run.nStatus = RunCommand(strCommand, &run.strOutput, &strErr);
