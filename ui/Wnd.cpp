@@ -99,28 +99,29 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
     return GetThisMessageMap();
 }
 
-BOOL CCmdTarget::OnCmdMsg(UINT nID)
-{
-    for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfn; ++pEntry) {
-            if (pEntry->nID == nID) {
-                (this->*pEntry->pfn)();
-                return TRUE;
-            }
-        }
-    }
-    return FALSE;
-}
-
-BOOL CCmdTarget::HasCommandHandler(UINT nID) const
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindCommandEntry(UINT nID) const
 {
     for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfn; ++pEntry) {
             if (pEntry->nID == nID)
-                return TRUE;
+                return pEntry;
         }
     }
-    return FALSE;
+    return nullptr;
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT nID)
+{
+    const AFX_MSGMAP_ENTRY* pEntry = FindCommandEntry(nID);
+    if (!pEntry)
+        return FALSE;
+    (this->*pEntry->pfn)();
+    return TRUE;
+}
+
+BOOL CCmdTarget::HasCommandHandler(UINT nID) const
+{
+    return FindCommandEntry(nID) ? TRUE : FALSE;
 }
 
 int CWnd::GetDlgCtrlID() const

@@ -60,6 +60,11 @@ public:
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
+
+private:
+    // The first entry for command nID, in the class's own table and then its
+    // bases'; nullptr when there is none.
+    const AFX_MSGMAP_ENTRY* FindCommandEntry(UINT nID) const;
 };
 
 class CWnd : public CCmdTarget
