@@ -3,6 +3,7 @@
 #include "platform/AutomationOutput.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+#include "ui/DialogObservers.h"
 #include "ui/ListCtrl.h"
 #include "ui/ListView.h"
 #include "platform/WideText.h"
@@ -22,7 +23,7 @@
 #include <sstream>
 #include <vector>
 
-class CScriptRunner
+class CScriptRunner : public CDialogObserver
 {
 public:
     using LineSink = std::function<void(const std::string& strLine)>;
@@ -100,11 +101,32 @@ public:
         }
     }
 
+    void OnDialogWaiting(CDialog&) override { Schedule(); }
+
+    void OnDialogClosed(CDialog& dlg, INT_PTR nResult) override
+    {
+        AutomationPrint({L"closed", std::to_wstring(dlg.GetTemplateId()), std::to_wstring(nResult)});
+        Schedule();
+    }
+
+    bool OnMessageBox(LPCWSTR lpText, LPCWSTR lpCaption, UINT, int* pnAnswer) override
+    {
+        AutomationPrint({L"messagebox", lpCaption, lpText});
+        *pnAnswer = IDOK;
+        return true;
+    }
+
+    // One run drives the dialogs at a time: a run started while another is
+    // active takes over from it, and nullptr ends the active one.
     static void Activate(CScriptRunner* pRunner)
     {
         static uint64_t s_nGenerations = 0;
-        if (pRunner)
+        if (s_pActive)
+            UnregisterDialogObserver(s_pActive);
+        if (pRunner) {
             pRunner->m_nGeneration = ++s_nGenerations;
+            RegisterDialogObserver(pRunner);
+        }
         s_pActive = pRunner;
     }
     static CScriptRunner* Active() { return s_pActive; }
@@ -505,19 +527,10 @@ bool CAutomation::StartFromEnvironment()
 int CAutomation::Finish(int nCode)
 {
     CScriptRunner* pRunner = CScriptRunner::Active();
-    return pRunner ? pRunner->Finish() : nCode;
-}
-
-void CAutomation::OnDialogWaiting(CDialog*)
-{
-    if (CScriptRunner* pRunner = CScriptRunner::Active())
-        pRunner->Schedule();
-}
-
-void CAutomation::OnDialogClosed(CDialog*)
-{
-    if (CScriptRunner* pRunner = CScriptRunner::Active())
-        pRunner->Schedule();
+    if (!pRunner)
+        return nCode;
+    CScriptRunner::Activate(nullptr);
+    return pRunner->Finish();
 }
 
 CAutomationSession::CAutomationSession(std::string_view strScript)

@@ -43,10 +43,6 @@ public:
     // without a script; with one, 2 when a step failed or steps were left
     // with no dialog to act on, else 0.
     static int Finish(int nCode);
-
-    // Called by the dialogs: one is waiting for input, or one has ended.
-    static void OnDialogWaiting(CDialog* pDialog);
-    static void OnDialogClosed(CDialog* pDialog);
 };
 
 // A scripted run inside a test process: while the object lives, the dialogs

@@ -1,7 +1,7 @@
 #include "ui/MessageBox.h"
 
-#include "platform/AutomationOutput.h"
 #include "ui/Dialog.h"
+#include "ui/DialogObservers.h"
 #include "ui/UiObjects.h"
 
 #include <QApplication>
@@ -37,10 +37,8 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     LPCWSTR pszCaption = lpCaption ? lpCaption : L"Error";
     if (Hook())
         return Hook()(hWnd, pszText, pszCaption, uType);
-    if (IsAutomationActive()) {
-        AutomationPrint({L"messagebox", pszCaption, pszText});
-        return IDOK;
-    }
+    if (int nAnswer = 0; NotifyMessageBox(pszText, pszCaption, uType, &nAnswer))
+        return nAnswer;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return 0;
     QWidget* pOwner = hWnd ? hWnd->window() : nullptr;
