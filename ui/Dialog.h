@@ -3,13 +3,13 @@
 // Modal dialogs made from the program's dialog templates, and the shell's
 // standard dialog initialisation.
 
-#include "resources/ResourceTypes.h"
 #include "ui/Wnd.h"
 
 #include <memory>
 #include <vector>
 
 class CDialog;
+struct MenuTemplate;
 
 class CDataExchange
 {

@@ -3,6 +3,7 @@
 #include "ui/Dialog.h"
 #include "ui/DialogObservers.h"
 #include "ui/UiObjects.h"
+#include "ui/WinApp.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -53,4 +54,11 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 void SetMessageBoxHook(MessageBoxHook hook)
 {
     Hook() = std::move(hook);
+}
+
+int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType)
+{
+    if (!lpszCaption)
+        lpszCaption = AfxGetApp() && AfxGetApp()->m_pszAppName ? AfxGetApp()->m_pszAppName : L"Error";
+    return MessageBoxW(m_hWnd, lpszText, lpszCaption, nType);
 }

@@ -1,10 +1,7 @@
 #include "ui/Wnd.h"
 
-#include "ui/Dialog.h"
-#include "ui/MessageBox.h"
 #include "ui/UiObjects.h"
 #include "ui/Widgets.h"
-#include "ui/WinApp.h"
 
 #include <QFrame>
 #include <QVariant>
@@ -133,7 +130,7 @@ int CWnd::GetDlgCtrlID() const
 CWnd* CWnd::GetDlgItem(int nID) const
 {
     auto* pClient = dynamic_cast<CDialogClient*>(m_hWnd);
-    return pClient ? pClient->Dialog()->ControlById(nID) : nullptr;
+    return pClient ? pClient->ControlById(nID) : nullptr;
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const
@@ -202,13 +199,6 @@ int CWnd::GetWindowText(LPWSTR lpszString, int nMaxCount) const
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
 {
     return SendMessageW(m_hWnd, message, wParam, lParam);
-}
-
-int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType)
-{
-    if (!lpszCaption)
-        lpszCaption = AfxGetApp() && AfxGetApp()->m_pszAppName ? AfxGetApp()->m_pszAppName : L"Error";
-    return MessageBoxW(m_hWnd, lpszText, lpszCaption, nType);
 }
 
 HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT)

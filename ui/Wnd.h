@@ -4,11 +4,10 @@
 // control class derives from. A CWnd holds nothing but its window handle, so
 // a control class may stand for any window of its kind.
 
-#include "ui/Gdi.h"
 #include "ui/WinDef.h"
 
 class CCmdTarget;
-class CDialog;
+class CDC;
 
 using AFX_PMSG = void (CCmdTarget::*)();
 
