@@ -56,6 +56,8 @@ void SetMessageBoxHook(MessageBoxHook hook)
     Hook() = std::move(hook);
 }
 
+// A window's shortcut lives with the boxes, so that windows need nothing of
+// the dialogs a box opens over.
 int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType)
 {
     if (!lpszCaption)
