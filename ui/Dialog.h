@@ -63,7 +63,7 @@ public:
     UINT GetTemplateId() const { return m_nIDTemplate; }
     HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) override;
 
-    // What the soft keys, the Done button, the automation and tests use.
+    // What the soft keys, the Done button, dialog observers and tests use.
     // Sends command nID as a menu item would; FALSE when the dialog has no
     // handler for it.
     BOOL SendCommand(UINT nID);
