@@ -1,11 +1,13 @@
 #include "ui/Automation.h"
 
 #include "platform/AutomationOutput.h"
+#include "platform/WideText.h"
+#include "ui/AutomationScript.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
+#include "ui/DialogObservers.h"
 #include "ui/ListCtrl.h"
 #include "ui/ListView.h"
-#include "platform/WideText.h"
 #include "ui/Widgets.h"
 
 #include <QCoreApplication>
@@ -22,14 +24,15 @@
 #include <sstream>
 #include <vector>
 
-class CScriptRunner
+class CScriptRunner : public CDialogObserver
 {
 public:
     using LineSink = std::function<void(const std::string& strLine)>;
 
+    // A script step, or a step written in code (with the line number it
+    // took and no text).
     struct Step {
-        int nLine;
-        std::wstring strText;
+        ScriptStep script;
         CAutomation::Action action;
     };
 
@@ -37,24 +40,17 @@ public:
 
     void AddScript(std::string_view strScript)
     {
-        std::wstring strText = WideFromUtf8(strScript);
-        size_t nStart = 0;
-        while (nStart < strText.size()) {
-            size_t nEnd = strText.find(L'\n', nStart);
-            if (nEnd == std::wstring::npos)
-                nEnd = strText.size();
-            std::wstring strLine = strText.substr(nStart, nEnd - nStart);
-            if (!strLine.empty() && strLine.back() == L'\r')
-                strLine.pop_back();
-            ++m_nLastLine;
-            size_t nFirst = strLine.find_first_not_of(L" \t");
-            if (nFirst != std::wstring::npos && strLine[nFirst] != L'#')
-                m_steps.push_back(Step {m_nLastLine, strLine, nullptr});
-            nStart = nEnd + 1;
-        }
+        for (ScriptStep& step : m_reader.Read(strScript))
+            m_steps.push_back(Step {std::move(step), nullptr});
     }
 
-    void AddAction(CAutomation::Action action) { m_steps.push_back(Step {++m_nLastLine, L"", std::move(action)}); }
+    void AddAction(CAutomation::Action action)
+    {
+        Step step {};
+        step.script.nLine = m_reader.TakeLine();
+        step.action = std::move(action);
+        m_steps.push_back(std::move(step));
+    }
 
     // Writes how long each step took to the file, one line each: the script
     // line (0 for the start, up to the main window waiting for input), the
@@ -82,7 +78,7 @@ public:
     int Finish()
     {
         if (!m_bFailed && m_nNext < m_steps.size())
-            Fail(m_steps[m_nNext].nLine, L"no dialog is open");
+            Fail(m_steps[m_nNext].script.nLine, L"no dialog is open");
         return m_bFailed ? 2 : 0;
     }
 
@@ -100,29 +96,51 @@ public:
         }
     }
 
+    void OnDialogWaiting(CDialog&) override { Schedule(); }
+
+    void OnDialogClosed(CDialog& dlg, INT_PTR nResult) override
+    {
+        AutomationPrint({L"closed", std::to_wstring(dlg.GetTemplateId()), std::to_wstring(nResult)});
+        Schedule();
+    }
+
+    bool OnMessageBox(LPCWSTR lpText, LPCWSTR lpCaption, UINT, int* pnAnswer) override
+    {
+        AutomationPrint({L"messagebox", lpCaption, lpText});
+        *pnAnswer = IDOK;
+        return true;
+    }
+
+    // One run drives the dialogs at a time: a run started while another is
+    // active takes over from it, and nullptr ends the active one.
     static void Activate(CScriptRunner* pRunner)
     {
         static uint64_t s_nGenerations = 0;
-        if (pRunner)
+        if (s_pActive)
+            UnregisterDialogObserver(s_pActive);
+        if (pRunner) {
             pRunner->m_nGeneration = ++s_nGenerations;
+            RegisterDialogObserver(pRunner);
+        }
         s_pActive = pRunner;
     }
     static CScriptRunner* Active() { return s_pActive; }
 
 private:
     void RunNext();
-    bool Execute(CDialog& dlg, const Step& step, std::wstring* pError);
-    bool Select(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError);
-    bool ChooseMenu(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError);
-    bool SetDate(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError);
+    bool Execute(CDialog& dlg, const ScriptStep& step, std::wstring* pError);
+    bool Select(CDialog& dlg, const ScriptStep& step, std::wstring* pError);
+    bool ChooseMenu(CDialog& dlg, const ScriptStep& step, std::wstring* pError);
+    bool SetDate(CDialog& dlg, const ScriptStep& step, std::wstring* pError);
+    bool SaveScreenshot(CDialog& dlg, const ScriptStep& step, std::wstring* pError);
     void Dump(CDialog& dlg);
 
     static inline CScriptRunner* s_pActive = nullptr;
 
     LineSink m_errorSink;
+    CScriptReader m_reader;
     std::vector<Step> m_steps;
     size_t m_nNext = 0;
-    int m_nLastLine = 0;
     bool m_bFailed = false;
     bool m_bScheduled = false;
     uint64_t m_nGeneration = 0;
@@ -144,44 +162,6 @@ namespace {
 void PrintFields(const std::vector<std::wstring>& fields)
 {
     AutomationPrint(fields);
-}
-
-bool SplitWords(const std::wstring& strLine, std::vector<std::wstring>* pWords, std::wstring* pError)
-{
-    size_t i = 0;
-    while (true) {
-        while (i < strLine.size() && (strLine[i] == L' ' || strLine[i] == L'\t'))
-            ++i;
-        if (i >= strLine.size())
-            return true;
-        if (strLine[i] == L'"') {
-            size_t nClose = strLine.find(L'"', i + 1);
-            if (nClose == std::wstring::npos) {
-                *pError = L"a quoted word has no closing quote";
-                return false;
-            }
-            pWords->push_back(strLine.substr(i + 1, nClose - i - 1));
-            i = nClose + 1;
-        } else {
-            size_t nEnd = strLine.find_first_of(L" \t", i);
-            if (nEnd == std::wstring::npos)
-                nEnd = strLine.size();
-            pWords->push_back(strLine.substr(i, nEnd - i));
-            i = nEnd;
-        }
-    }
-}
-
-bool ParseNumber(const std::wstring& strWord, int* pValue, std::wstring* pError)
-{
-    if (strWord.empty() || strWord.size() > 9 || !std::all_of(strWord.begin(), strWord.end(), [](wchar_t ch) {
-            return ch >= L'0' && ch <= L'9';
-        })) {
-        *pError = L"\"" + strWord + L"\" is not a number";
-        return false;
-    }
-    *pValue = std::stoi(strWord);
-    return true;
 }
 
 std::wstring Quoted(const wchar_t* psz)
@@ -227,8 +207,8 @@ void CScriptRunner::TimeStep(const Step* pNext)
     std::fprintf(m_pTimes.get(), "%d\t%.1f\t%s\n", m_nTimedLine, dMs, Utf8FromWide(m_strTimedText).c_str());
     std::fflush(m_pTimes.get());
     if (pNext) {
-        m_nTimedLine = pNext->nLine;
-        m_strTimedText = pNext->strText;
+        m_nTimedLine = pNext->script.nLine;
+        m_strTimedText = pNext->script.strText;
     } else {
         m_pTimes.reset();
     }
@@ -261,139 +241,98 @@ void CScriptRunner::RunNext()
     const Step step = m_steps[m_nNext++];
     std::wstring strError;
     m_busy.push_back(pTop);
-    bool bDone = Execute(*pTop, step, &strError);
+    bool bDone = true;
+    if (step.action)
+        step.action(*pTop);
+    else
+        bDone = Execute(*pTop, step.script, &strError);
     m_busy.erase(std::find(m_busy.begin(), m_busy.end(), pTop));
     if (!bDone && !m_bFailed)
-        Fail(step.nLine, strError);
+        Fail(step.script.nLine, strError);
     Schedule();
 }
 
-bool CScriptRunner::Execute(CDialog& dlg, const Step& step, std::wstring* pError)
+bool CScriptRunner::Execute(CDialog& dlg, const ScriptStep& step, std::wstring* pError)
 {
-    if (step.action) {
-        step.action(dlg);
-        return true;
-    }
-    std::vector<std::wstring> words;
-    if (!SplitWords(step.strText, &words, pError))
+    if (!step.strError.empty() && !step.bErrorAfterTarget) {
+        *pError = step.strError;
         return false;
-    const std::wstring& strVerb = words.front();
-    size_t nArgs = words.size() - 1;
-    if (strVerb == L"expect") {
-        int nId = 0;
-        if (nArgs != 1) {
-            *pError = L"expect takes one dialog template id";
-            return false;
-        }
-        if (!ParseNumber(words[1], &nId, pError))
-            return false;
-        if (dlg.GetTemplateId() != static_cast<UINT>(nId)) {
-            *pError = L"the active dialog is " + std::to_wstring(dlg.GetTemplateId()) + L", not " + words[1];
+    }
+    switch (step.verb) {
+    case ScriptVerb::Expect:
+        if (dlg.GetTemplateId() != static_cast<UINT>(step.numbers[0])) {
+            *pError = L"the active dialog is " + std::to_wstring(dlg.GetTemplateId()) + L", not " + step.args[0];
             return false;
         }
         return true;
-    }
-    if (strVerb == L"select")
-        return Select(dlg, words, pError);
-    if (strVerb == L"command") {
-        int nId = 0;
-        if (nArgs != 1) {
-            *pError = L"command takes one command id";
+    case ScriptVerb::Select:
+        return Select(dlg, step, pError);
+    case ScriptVerb::Command:
+        if (!dlg.SendCommand(static_cast<UINT>(step.numbers[0]))) {
+            *pError = L"the active dialog has no command " + step.args[0];
             return false;
         }
-        if (!ParseNumber(words[1], &nId, pError))
-            return false;
-        if (!dlg.HasCommandHandler(static_cast<UINT>(nId))) {
-            *pError = L"the active dialog has no command " + words[1];
-            return false;
-        }
-        dlg.SendCommand(static_cast<UINT>(nId));
         return true;
-    }
-    if (strVerb == L"menu")
-        return ChooseMenu(dlg, words, pError);
-    if (strVerb == L"ok" || strVerb == L"cancel") {
-        if (nArgs != 0) {
-            *pError = strVerb + L" takes nothing";
-            return false;
-        }
-        dlg.SendCommand(strVerb == L"ok" ? IDOK : IDCANCEL);
+    case ScriptVerb::Menu:
+        return ChooseMenu(dlg, step, pError);
+    case ScriptVerb::Ok:
+        dlg.SendCommand(IDOK);
         return true;
-    }
-    if (strVerb == L"date")
-        return SetDate(dlg, words, pError);
-    if (strVerb == L"dump") {
-        if (nArgs != 0) {
-            *pError = L"dump takes nothing";
-            return false;
-        }
+    case ScriptVerb::Cancel:
+        dlg.SendCommand(IDCANCEL);
+        return true;
+    case ScriptVerb::Date:
+        return SetDate(dlg, step, pError);
+    case ScriptVerb::Dump:
         Dump(dlg);
         return true;
+    case ScriptVerb::Screenshot:
+        return SaveScreenshot(dlg, step, pError);
+    case ScriptVerb::Unknown:
+        break;
     }
-    if (strVerb == L"screenshot") {
-        if (nArgs != 1) {
-            *pError = L"screenshot takes one file name";
-            return false;
-        }
-        // Rows added by the step before are shown on the next turn of the
-        // event loop; the picture must not be taken before that.
-        for (CWnd* pWnd : dlg.GetControls()) {
-            if (auto* pControl = dynamic_cast<CControlWindow*>(pWnd->m_hWnd))
-                pControl->Flush();
-        }
-        QPixmap picture = dlg.GetFrameWindow()->grab();
-        if (!picture.save(QString::fromStdWString(words[1]), "PNG")) {
-            *pError = L"cannot write " + words[1];
-            return false;
-        }
-        return true;
-    }
-    *pError = L"unknown step \"" + strVerb + L"\"";
+    *pError = step.strError;
     return false;
 }
 
-bool CScriptRunner::Select(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError)
+bool CScriptRunner::Select(CDialog& dlg, const ScriptStep& step, std::wstring* pError)
 {
     CListCtrl* pList = FirstListView(dlg);
     if (!pList) {
         *pError = L"the active dialog has no list view";
         return false;
     }
-    std::vector<int> rows;
-    for (size_t i = 1; i < words.size(); ++i) {
-        int nRow = 0;
-        if (!ParseNumber(words[i], &nRow, pError))
-            return false;
-        if (nRow >= pList->GetItemCount()) {
-            *pError = L"no such row " + words[i];
+    for (size_t i = 0; i < step.numbers.size(); ++i) {
+        if (step.numbers[i] >= pList->GetItemCount()) {
+            *pError = L"no such row " + step.args[i];
             return false;
         }
-        rows.push_back(nRow);
     }
-    static_cast<CListViewWidget*>(pList->m_hWnd)->SelectRows(rows);
+    if (!step.strError.empty()) {
+        *pError = step.strError;
+        return false;
+    }
+    static_cast<CListViewWidget*>(pList->m_hWnd)->SelectRows(step.numbers);
     return true;
 }
 
-bool CScriptRunner::ChooseMenu(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError)
+bool CScriptRunner::ChooseMenu(CDialog& dlg, const ScriptStep& step, std::wstring* pError)
 {
-    if (words.size() < 2 || words.size() > 4) {
-        *pError = L"menu takes a soft key and at most an item and a subitem";
-        return false;
-    }
+    const std::vector<std::wstring>& captions = step.args;
     const MenuTemplate* pMenu = dlg.GetSoftKeyMenu();
-    const MenuItemTemplate* pItem = pMenu ? FindItem(pMenu->items, words[1]) : nullptr;
+    const MenuItemTemplate* pItem = pMenu ? FindItem(pMenu->items, captions[0]) : nullptr;
     if (!pItem) {
-        *pError = L"no soft key \"" + words[1] + L"\"";
+        *pError = L"no soft key \"" + captions[0] + L"\"";
         return false;
     }
-    for (size_t i = 2; i < words.size(); ++i) {
+    for (size_t i = 1; i < captions.size(); ++i) {
         if (pItem->nId != 0) {
             *pError = Quoted(pItem->pszCaption) + L" is a command and has no menu";
             return false;
         }
-        const MenuItemTemplate* pChild = FindItem(pItem->popup, words[i]);
+        const MenuItemTemplate* pChild = FindItem(pItem->popup, captions[i]);
         if (!pChild) {
-            *pError = L"no item \"" + words[i] + L"\" in " + Quoted(pItem->pszCaption);
+            *pError = L"no item \"" + captions[i] + L"\" in " + Quoted(pItem->pszCaption);
             return false;
         }
         pItem = pChild;
@@ -402,42 +341,48 @@ bool CScriptRunner::ChooseMenu(CDialog& dlg, const std::vector<std::wstring>& wo
         *pError = Quoted(pItem->pszCaption) + L" opens a menu: choose one of its items";
         return false;
     }
-    if (!dlg.HasCommandHandler(pItem->nId)) {
+    if (!dlg.SendCommand(pItem->nId)) {
         *pError = L"the active dialog has no command " + std::to_wstring(pItem->nId);
         return false;
     }
-    dlg.SendCommand(pItem->nId);
     return true;
 }
 
-bool CScriptRunner::SetDate(CDialog& dlg, const std::vector<std::wstring>& words, std::wstring* pError)
+bool CScriptRunner::SetDate(CDialog& dlg, const ScriptStep& step, std::wstring* pError)
 {
-    int nId = 0;
-    if (words.size() != 3) {
-        *pError = L"date takes a control id and a date YYYY-MM-DD";
-        return false;
-    }
-    if (!ParseNumber(words[1], &nId, pError))
-        return false;
-    CWnd* pWnd = dlg.GetDlgItem(nId);
+    CWnd* pWnd = dlg.GetDlgItem(step.numbers[0]);
     if (!pWnd || !dynamic_cast<CDateTimeWidget*>(pWnd->m_hWnd)) {
-        *pError = L"no date-time picker " + words[1];
+        *pError = L"no date-time picker " + step.args[0];
         return false;
     }
-    const std::wstring& strDate = words[2];
-    bool bShape = strDate.size() == 10 && strDate[4] == L'-' && strDate[7] == L'-';
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        bShape = bShape && strDate[i] >= L'0' && strDate[i] <= L'9';
+    if (!step.strError.empty()) {
+        *pError = step.strError;
+        return false;
+    }
     auto* pPicker = static_cast<CDateTimeCtrl*>(pWnd);
     SYSTEMTIME st {};
     pPicker->GetTime(&st);
-    if (bShape) {
-        st.wYear = static_cast<WORD>(std::stoi(strDate.substr(0, 4)));
-        st.wMonth = static_cast<WORD>(std::stoi(strDate.substr(5, 2)));
-        st.wDay = static_cast<WORD>(std::stoi(strDate.substr(8, 2)));
+    st.wYear = static_cast<WORD>(step.nYear);
+    st.wMonth = static_cast<WORD>(step.nMonth);
+    st.wDay = static_cast<WORD>(step.nDay);
+    if (!pPicker->SetTime(&st)) {
+        *pError = NotAPickerDate(step.args[1]);
+        return false;
     }
-    if (!bShape || !pPicker->SetTime(&st)) {
-        *pError = L"\"" + strDate + L"\" is not a date YYYY-MM-DD the picker can hold";
+    return true;
+}
+
+bool CScriptRunner::SaveScreenshot(CDialog& dlg, const ScriptStep& step, std::wstring* pError)
+{
+    // Rows added by the step before are shown on the next turn of the event
+    // loop; the picture must not be taken before that.
+    for (CWnd* pWnd : dlg.GetControls()) {
+        if (auto* pControl = dynamic_cast<CControlWindow*>(pWnd->m_hWnd))
+            pControl->Flush();
+    }
+    QPixmap picture = dlg.GetFrameWindow()->grab();
+    if (!picture.save(QString::fromStdWString(step.args[0]), "PNG")) {
+        *pError = L"cannot write " + step.args[0];
         return false;
     }
     return true;
@@ -505,19 +450,10 @@ bool CAutomation::StartFromEnvironment()
 int CAutomation::Finish(int nCode)
 {
     CScriptRunner* pRunner = CScriptRunner::Active();
-    return pRunner ? pRunner->Finish() : nCode;
-}
-
-void CAutomation::OnDialogWaiting(CDialog*)
-{
-    if (CScriptRunner* pRunner = CScriptRunner::Active())
-        pRunner->Schedule();
-}
-
-void CAutomation::OnDialogClosed(CDialog*)
-{
-    if (CScriptRunner* pRunner = CScriptRunner::Active())
-        pRunner->Schedule();
+    if (!pRunner)
+        return nCode;
+    CScriptRunner::Activate(nullptr);
+    return pRunner->Finish();
 }
 
 CAutomationSession::CAutomationSession(std::string_view strScript)

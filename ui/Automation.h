@@ -1,26 +1,18 @@
 #pragma once
 
-// Scripted runs: when RINGTALLY_AUTOMATION names a script, its steps drive
-// the program as a user would, each acting on the active dialog (the topmost
-// one in its modal run), and what happens is printed as event lines.
+// Scripted runs: when RINGTALLY_AUTOMATION names a script (its language is
+// in AutomationScript.h), its steps drive the program as a user would, each
+// acting on the active dialog (the topmost one in its modal run), and what
+// happens is printed as event lines. The runner watches the dialogs as a
+// dialog observer while a script runs.
 //
-// Script: one step per line; blank lines and lines starting with # are
-// skipped; words are separated by blanks, a word holding blanks is written in
-// double quotes.
-//   expect ID                  the active dialog was made from template ID
-//   select [ROW ...]           select exactly these rows of its list view
-//   command ID                 send command ID, as its menu item would
-//   menu KEY [ITEM [SUBITEM]]  choose a soft-key menu entry by its captions
-//   ok / cancel                command 1 (the Done button) / command 2
-//   date ID YYYY-MM-DD         set the date of date-time picker ID
-//   dump                       print the active dialog
-//   screenshot FILE            save a PNG picture of the active dialog
 // Output, one TAB between fields: "dialog ID CAPTION" and its controls
 // ("row N IMAGE CELL...", "item N TEXT", "date ID YYYY-MM-DD") for dump,
-// "messagebox CAPTION TEXT", "closed ID RESULT". A step that cannot be done
-// prints "error LINE TEXT" on standard error; the dialogs are then closed
-// from the top and the exit status is 2. At the script's end the dialogs
-// still open are cancelled from the top, the main window with ok.
+// "messagebox CAPTION TEXT" (the box is answered at once), "closed ID
+// RESULT". A step that cannot be done prints "error LINE TEXT" on standard
+// error; the dialogs are then closed from the top and the exit status is 2.
+// At the script's end the dialogs still open are cancelled from the top, the
+// main window with ok.
 
 #include <functional>
 #include <memory>
@@ -41,17 +33,15 @@ public:
     static bool StartFromEnvironment();
     // The program's exit status once its main window has ended: nCode
     // without a script; with one, 2 when a step failed or steps were left
-    // with no dialog to act on, else 0.
+    // with no dialog to act on, else 0. The script stops watching the
+    // dialogs.
     static int Finish(int nCode);
-
-    // Called by the dialogs: one is waiting for input, or one has ended.
-    static void OnDialogWaiting(CDialog* pDialog);
-    static void OnDialogClosed(CDialog* pDialog);
 };
 
 // A scripted run inside a test process: while the object lives, the dialogs
 // run by the test follow its steps, and the lines the program prints are
-// collected instead of written.
+// collected instead of written. A session made while another lives takes
+// over the dialogs from it for good.
 class CAutomationSession
 {
 public:

@@ -4,9 +4,10 @@
 // top-level item becomes a soft key, left first; a popup item opens its
 // menu, a command item sends its command to the dialog.
 
-#include "ui/Wnd.h"
+#include "ui/WinDef.h"
 
 class CDialog;
+class CWnd;
 
 class CCommandBar
 {

@@ -1,8 +1,9 @@
 #include "ui/Controls.h"
-#include "ui/Dialog.h"
+
+#include "platform/PlatformTime.h"
+#include "ui/Gdi.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
-#include "platform/PlatformTime.h"
 #include "ui/UiObjects.h"
 #include "ui/Widgets.h"
 
@@ -29,15 +30,6 @@ QString ShortDateFormat()
 }
 
 } // namespace
-
-CDialog* DialogOfWindow(const QWidget* pWidget)
-{
-    for (; pWidget; pWidget = pWidget->parentWidget()) {
-        if (auto* pClient = dynamic_cast<const CDialogClient*>(pWidget))
-            return pClient->Dialog();
-    }
-    return nullptr;
-}
 
 CStaticWidget::CStaticWidget(const DialogItemTemplate& item, QWidget* pParent)
     : QWidget(pParent), CControlWindow(item)
@@ -70,9 +62,8 @@ void CStaticWidget::paintEvent(QPaintEvent*)
     dc.font = font();
     CDC cdc(&dc);
     HBRUSH hBrush = DialogBackgroundBrush();
-    if (CDialog* pDialog = DialogOfWindow(this)) {
-        CWnd* pDialogWnd = pDialog;
-        if (HBRUSH hAnswer = pDialogWnd->OnCtlColor(&cdc, pDialog->GetDlgItem(m_nId), CTLCOLOR_STATIC))
+    if (CWnd* pDialog = DialogOfWindow(this)) {
+        if (HBRUSH hAnswer = pDialog->OnCtlColor(&cdc, pDialog->GetDlgItem(m_nId), CTLCOLOR_STATIC))
             hBrush = hAnswer;
     }
     m_crText = dc.crText;

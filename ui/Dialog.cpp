@@ -1,8 +1,7 @@
 #include "ui/Dialog.h"
 
-#include "ui/Automation.h"
-#include "platform/AutomationOutput.h"
 #include "ui/Controls.h"
+#include "ui/DialogObservers.h"
 #include "ui/ListCtrl.h"
 #include "ui/UiObjects.h"
 #include "ui/Widgets.h"
@@ -13,8 +12,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cwctype>
-#include <string>
 
 struct CDialog::Impl {
     struct Control {
@@ -185,20 +182,21 @@ INT_PTR CDialog::DoModal()
         }
         QEventLoop loop;
         d.pLoop = &loop;
-        CAutomation::OnDialogWaiting(this);
-        loop.exec(QEventLoop::DialogExec);
+        NotifyDialogWaiting(*this);
+        // An observer may have ended the run while it was told; a loop
+        // started after its exit was asked for would not end.
+        if (!d.bEnded)
+            loop.exec(QEventLoop::DialogExec);
         d.pLoop = nullptr;
     }
 
     INT_PTR nResult = d.nResult;
-    if (IsAutomationActive())
-        AutomationPrint({L"closed", std::to_wstring(m_nIDTemplate), std::to_wstring(nResult)});
     DestroyDialogWindow();
     auto it = std::find(Stack().begin(), Stack().end(), this);
     if (it != Stack().end())
         Stack().erase(it);
     d.bInRun = false;
-    CAutomation::OnDialogClosed(this);
+    NotifyDialogClosed(*this, nResult);
     return nResult;
 }
 

@@ -3,13 +3,13 @@
 // Modal dialogs made from the program's dialog templates, and the shell's
 // standard dialog initialisation.
 
-#include "resources/ResourceTypes.h"
 #include "ui/Wnd.h"
 
 #include <memory>
 #include <vector>
 
 class CDialog;
+struct MenuTemplate;
 
 class CDataExchange
 {
@@ -63,7 +63,7 @@ public:
     UINT GetTemplateId() const { return m_nIDTemplate; }
     HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) override;
 
-    // What the soft keys, the Done button, the automation and tests use.
+    // What the soft keys, the Done button, dialog observers and tests use.
     // Sends command nID as a menu item would; FALSE when the dialog has no
     // handler for it.
     BOOL SendCommand(UINT nID);

@@ -66,6 +66,20 @@ CDialogClient::CDialogClient(CDialog* pDialog, QWidget* pParent) : QWidget(pPare
     setPalette(palette);
 }
 
+CWnd* CDialogClient::ControlById(int nID) const
+{
+    return m_pDialog->ControlById(nID);
+}
+
+CWnd* DialogOfWindow(const QWidget* pWidget)
+{
+    for (; pWidget; pWidget = pWidget->parentWidget()) {
+        if (auto* pClient = dynamic_cast<const CDialogClient*>(pWidget))
+            return pClient->Dialog();
+    }
+    return nullptr;
+}
+
 CTitleBar::CTitleBar(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog) {}
 
 void CTitleBar::SetCaption(const QString& strCaption)

@@ -2,35 +2,10 @@
 
 // The report list view under the platform's names.
 
+#include "ui/ListViewTypes.h"
 #include "ui/Wnd.h"
 
 class CImageList;
-
-constexpr UINT LVIF_TEXT = 0x0001;
-constexpr UINT LVIF_IMAGE = 0x0002;
-constexpr UINT LVIF_STATE = 0x0008;
-constexpr UINT LVIS_SELECTED = 0x0002;
-constexpr int LVCFMT_LEFT = 0;
-constexpr int LVCFMT_RIGHT = 1;
-constexpr int LVCFMT_CENTER = 2;
-constexpr int LVNI_ALL = 0x0000;
-constexpr int LVNI_SELECTED = 0x0002;
-constexpr int LVSIL_NORMAL = 0;
-constexpr int LVSIL_SMALL = 1;
-constexpr DWORD LVS_EX_GRIDLINES = 0x00000001;
-constexpr DWORD LVS_EX_FULLROWSELECT = 0x00000020;
-
-struct LVITEMW {
-    UINT mask;
-    int iItem;
-    int iSubItem;
-    UINT state;
-    UINT stateMask;
-    LPWSTR pszText;
-    int cchTextMax;
-    int iImage;
-    LPARAM lParam;
-};
 
 // Rows hold a text per column and an image index (-1: no image). Several
 // rows may be selected; rows are never sorted. Texts are copied in and out.

@@ -1,6 +1,6 @@
 #include "ui/ListView.h"
 
-#include "ui/ListCtrl.h"
+#include "ui/ListViewTypes.h"
 #include "ui/UiObjects.h"
 
 #include <QHeaderView>

@@ -1,8 +1,9 @@
 #include "ui/MessageBox.h"
 
-#include "platform/AutomationOutput.h"
 #include "ui/Dialog.h"
+#include "ui/DialogObservers.h"
 #include "ui/UiObjects.h"
+#include "ui/WinApp.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -37,10 +38,8 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     LPCWSTR pszCaption = lpCaption ? lpCaption : L"Error";
     if (Hook())
         return Hook()(hWnd, pszText, pszCaption, uType);
-    if (IsAutomationActive()) {
-        AutomationPrint({L"messagebox", pszCaption, pszText});
-        return IDOK;
-    }
+    if (int nAnswer = 0; NotifyMessageBox(pszText, pszCaption, uType, &nAnswer))
+        return nAnswer;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return 0;
     QWidget* pOwner = hWnd ? hWnd->window() : nullptr;
@@ -55,4 +54,13 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 void SetMessageBoxHook(MessageBoxHook hook)
 {
     Hook() = std::move(hook);
+}
+
+// A window's shortcut lives with the boxes, so that windows need nothing of
+// the dialogs a box opens over.
+int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType)
+{
+    if (!lpszCaption)
+        lpszCaption = AfxGetApp() && AfxGetApp()->m_pszAppName ? AfxGetApp()->m_pszAppName : L"Error";
+    return MessageBoxW(m_hWnd, lpszText, lpszCaption, nType);
 }

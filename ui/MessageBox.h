@@ -12,8 +12,9 @@ constexpr UINT MB_ICONWARNING = 0x00000030;
 constexpr UINT MB_ICONINFORMATION = 0x00000040;
 
 // Shows a modal message box with one OK button over hWnd's window and
-// returns IDOK once it is closed. A null caption reads "Error". Under
-// automation the box prints "messagebox CAPTION TEXT" and is answered at once.
+// returns IDOK once it is closed. A null caption reads "Error". A dialog
+// observer may answer the box in the user's place (the automation does), and
+// the box is then not shown.
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 // Test seam: while set, every message box goes to the hook instead, which

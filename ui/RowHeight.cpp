@@ -1,6 +1,7 @@
 #include "ui/RowHeight.h"
 
 #include "ui/Gdi.h"
+#include "ui/Wnd.h"
 
 int GetRowHeight(const CWnd& wnd)
 {

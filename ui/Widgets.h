@@ -11,9 +11,6 @@
 #include <QListWidget>
 #include <QWidget>
 
-#include <string>
-#include <vector>
-
 class CDialog;
 class CWnd;
 
@@ -39,6 +36,9 @@ class CDialogClient : public QWidget
 public:
     CDialogClient(CDialog* pDialog, QWidget* pParent);
     CDialog* Dialog() const { return m_pDialog; }
+    // The dialog's control with the given id, or nullptr (what GetDlgItem
+    // answers for the client area).
+    CWnd* ControlById(int nID) const;
 
 private:
     CDialog* m_pDialog;
@@ -117,8 +117,9 @@ QSize DeviceScreenSize();
 constexpr int kTitleBarHeight = 36;
 constexpr int kSoftKeyBarHeight = 36;
 
-// The dialog a control window belongs to, or nullptr.
-CDialog* DialogOfWindow(const QWidget* pWidget);
+// The dialog a control window belongs to, as the window its own code sees,
+// or nullptr.
+CWnd* DialogOfWindow(const QWidget* pWidget);
 
 // Static text; asks its dialog for its colours each time it paints.
 class CStaticWidget : public QWidget, public CControlWindow

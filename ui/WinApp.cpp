@@ -1,6 +1,5 @@
 #include "ui/WinApp.h"
 
-#include "ui/Automation.h"
 #include "ui/Module.h"
 
 #include <QApplication>
@@ -52,21 +51,6 @@ CWinApp* AfxGetApp()
 HINSTANCE AfxGetInstanceHandle()
 {
     return GetModuleHandleW(nullptr);
-}
-
-int AfxWinMain(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ringtally"));
-    // The dialogs run their own loops and end the program by returning;
-    // closing a window must not end them from outside.
-    QApplication::setQuitOnLastWindowClosed(false);
-    if (!CAutomation::StartFromEnvironment())
-        return 2;
-    int nCode = 0;
-    if (CWinApp* pApp = AfxGetApp())
-        nCode = pApp->InitInstance() ? pApp->Run() : pApp->ExitInstance();
-    return CAutomation::Finish(nCode);
 }
 
 BOOL SHInitExtraControls()

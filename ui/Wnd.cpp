@@ -1,10 +1,7 @@
 #include "ui/Wnd.h"
 
-#include "ui/Dialog.h"
-#include "ui/MessageBox.h"
 #include "ui/UiObjects.h"
 #include "ui/Widgets.h"
-#include "ui/WinApp.h"
 
 #include <QFrame>
 #include <QVariant>
@@ -99,28 +96,29 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
     return GetThisMessageMap();
 }
 
-BOOL CCmdTarget::OnCmdMsg(UINT nID)
-{
-    for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfn; ++pEntry) {
-            if (pEntry->nID == nID) {
-                (this->*pEntry->pfn)();
-                return TRUE;
-            }
-        }
-    }
-    return FALSE;
-}
-
-BOOL CCmdTarget::HasCommandHandler(UINT nID) const
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindCommandEntry(UINT nID) const
 {
     for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfn; ++pEntry) {
             if (pEntry->nID == nID)
-                return TRUE;
+                return pEntry;
         }
     }
-    return FALSE;
+    return nullptr;
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT nID)
+{
+    const AFX_MSGMAP_ENTRY* pEntry = FindCommandEntry(nID);
+    if (!pEntry)
+        return FALSE;
+    (this->*pEntry->pfn)();
+    return TRUE;
+}
+
+BOOL CCmdTarget::HasCommandHandler(UINT nID) const
+{
+    return FindCommandEntry(nID) ? TRUE : FALSE;
 }
 
 int CWnd::GetDlgCtrlID() const
@@ -132,7 +130,7 @@ int CWnd::GetDlgCtrlID() const
 CWnd* CWnd::GetDlgItem(int nID) const
 {
     auto* pClient = dynamic_cast<CDialogClient*>(m_hWnd);
-    return pClient ? pClient->Dialog()->ControlById(nID) : nullptr;
+    return pClient ? pClient->ControlById(nID) : nullptr;
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const
@@ -201,13 +199,6 @@ int CWnd::GetWindowText(LPWSTR lpszString, int nMaxCount) const
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
 {
     return SendMessageW(m_hWnd, message, wParam, lParam);
-}
-
-int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType)
-{
-    if (!lpszCaption)
-        lpszCaption = AfxGetApp() && AfxGetApp()->m_pszAppName ? AfxGetApp()->m_pszAppName : L"Error";
-    return MessageBoxW(m_hWnd, lpszText, lpszCaption, nType);
 }
 
 HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT)

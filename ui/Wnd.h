@@ -4,11 +4,10 @@
 // control class derives from. A CWnd holds nothing but its window handle, so
 // a control class may stand for any window of its kind.
 
-#include "ui/Gdi.h"
 #include "ui/WinDef.h"
 
 class CCmdTarget;
-class CDialog;
+class CDC;
 
 using AFX_PMSG = void (CCmdTarget::*)();
 
@@ -60,6 +59,11 @@ public:
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
+
+private:
+    // The first entry for command nID, in the class's own table and then its
+    // bases'; nullptr when there is none.
+    const AFX_MSGMAP_ENTRY* FindCommandEntry(UINT nID) const;
 };
 
 class CWnd : public CCmdTarget

@@ -1,5 +1,6 @@
 #include "ui/Automation.h"
 #include "ui/Controls.h"
+#include "ui/Gdi.h"
 #include "ui/ImageList.h"
 #include "platform/PlatformTime.h"
 #include "tests/ui/ProbeDlg.h"
