@@ -268,11 +268,6 @@ bool CDialog::IsRunning() const
     return m_pImpl->pLoop && !m_pImpl->bEnded;
 }
 
-bool CDialog::HasEnded() const
-{
-    return m_pImpl->bEnded;
-}
-
 std::vector<CWnd*> CDialog::GetControls() const
 {
     std::vector<CWnd*> controls;

@@ -73,7 +73,6 @@ public:
     static CDialog* GetActiveDialog();
     // Whether the run is waiting for input (initialised, not yet ended).
     bool IsRunning() const;
-    bool HasEnded() const;
     // The template's controls, in the template's order, while the window lives.
     std::vector<CWnd*> GetControls() const;
     // The control with the given id, or nullptr (what GetDlgItem answers).

@@ -1,6 +1,5 @@
 #include "calllog/DurationText.h"
 #include "platform/PlatformTime.h"
-
 #include "tests/support/TestGuards.h"
 
 #include <gtest/gtest.h>

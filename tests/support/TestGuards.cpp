@@ -45,6 +45,11 @@ CFixedClock::CFixedClock(int nYear, int nMonth, int nDay, int nHour, int nMinute
     SetLocalClock([st](SYSTEMTIME* pst) { *pst = st; });
 }
 
+CFixedClock::CFixedClock(const SYSTEMTIME& st)
+{
+    SetLocalClock([st](SYSTEMTIME* pst) { *pst = st; });
+}
+
 CFixedClock::~CFixedClock()
 {
     SetLocalClock({});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PlatformTypes.h"
+
 #include <optional>
 #include <string>
 
@@ -40,6 +42,8 @@ class CFixedClock
 {
 public:
     CFixedClock(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond, int nMilliseconds = 0);
+    // The time exactly as given, day of the week included.
+    explicit CFixedClock(const SYSTEMTIME& st);
     ~CFixedClock();
     CFixedClock(const CFixedClock&) = delete;
     CFixedClock& operator=(const CFixedClock&) = delete;

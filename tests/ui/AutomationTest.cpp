@@ -3,6 +3,7 @@
 #include "platform/PlatformTime.h"
 #include "tests/ui/ProbeDlg.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <QImage>
 
@@ -56,13 +57,12 @@ TEST(Automation, DumpPrintsTheControlsInTemplateOrder)
                              "closed\t102\t1\n");
     EXPECT_EQ(run.nExit, 0);
 
-    SetLocalClock([](SYSTEMTIME* pst) { *pst = SYSTEMTIME {2025, 6, 0, 15, 10, 20, 30, 0}; });
+    CFixedClock clock(SYSTEMTIME {2025, 6, 0, 15, 10, 20, 30, 0});
     CAutomationSession session("date 1013 2024-02-29\ndump\n");
     CProbeDlg picker(154);
     SYSTEMTIME end {};
     session.AddAction([&](CDialog& d) { static_cast<CDateTimeCtrl*>(d.GetDlgItem(1013))->GetTime(&end); });
     picker.DoModal();
-    SetLocalClock({});
     EXPECT_EQ(session.Output(), "dialog\t154\tChoose Time\n"
                                 "date\t1010\t2025-06-15\n"
                                 "date\t1013\t2024-02-29\n"

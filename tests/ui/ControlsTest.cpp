@@ -6,6 +6,7 @@
 #include "tests/ui/ProbeDlg.h"
 #include "ui/Widgets.h"
 #include "ui/WinApp.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <QImage>
 
@@ -33,17 +34,6 @@ protected:
         }
         return hBrush;
     }
-};
-
-// Fixes the platform clock for as long as it lives.
-class CFixedClock
-{
-public:
-    explicit CFixedClock(SYSTEMTIME st)
-    {
-        SetLocalClock([st](SYSTEMTIME* pst) { *pst = st; });
-    }
-    ~CFixedClock() { SetLocalClock({}); }
 };
 
 bool SameTime(const SYSTEMTIME& a, const SYSTEMTIME& b)

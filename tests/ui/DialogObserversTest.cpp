@@ -1,6 +1,7 @@
 #include "ui/DialogObservers.h"
 #include "ui/MessageBox.h"
 #include "tests/ui/ProbeDlg.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <gtest/gtest.h>
 
@@ -116,8 +117,9 @@ TEST(DialogObservers, TheFirstAnswerToAMessageBoxHolds)
     EXPECT_EQ(log, std::vector<std::string>({"silent messagebox text", "answering messagebox text"}));
 
     log.clear();
-    SetMessageBoxHook([](HWND, LPCWSTR, LPCWSTR, UINT) { return 5; });
-    EXPECT_EQ(MessageBoxW(nullptr, L"text", nullptr, MB_OK), 5) << "the test seam comes first";
-    SetMessageBoxHook({});
+    {
+        CMessageBoxHookGuard hook([](HWND, LPCWSTR, LPCWSTR, UINT) { return 5; });
+        EXPECT_EQ(MessageBoxW(nullptr, L"text", nullptr, MB_OK), 5) << "the test seam comes first";
+    }
     EXPECT_TRUE(log.empty());
 }

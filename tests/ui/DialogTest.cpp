@@ -4,6 +4,7 @@
 #include "tests/ui/ProbeDlg.h"
 #include "ui/Widgets.h"
 #include "ui/WinApp.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -13,14 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Sets RINGTALLY_SCREEN for as long as it lives.
-class CScreenSize
-{
-public:
-    explicit CScreenSize(const char* pszSize) { ::setenv("RINGTALLY_SCREEN", pszSize, 1); }
-    ~CScreenSize() { ::unsetenv("RINGTALLY_SCREEN"); }
-};
 
 RECT ClientRect(CWnd& wnd)
 {
@@ -211,14 +204,15 @@ TEST(Dialog, MessageBoxesGoToTheHookOrThePrintedLine)
 {
     std::wstring strText, strCaption;
     UINT uType = 0;
-    SetMessageBoxHook([&](HWND, LPCWSTR lpText, LPCWSTR lpCaption, UINT uBoxType) {
-        strText = lpText;
-        strCaption = lpCaption;
-        uType = uBoxType;
-        return 42;
-    });
-    EXPECT_EQ(MessageBoxW(nullptr, L"Please select a item from the list", L"Error", MB_ICONERROR), 42);
-    SetMessageBoxHook({});
+    {
+        CMessageBoxHookGuard hook([&](HWND, LPCWSTR lpText, LPCWSTR lpCaption, UINT uBoxType) {
+            strText = lpText;
+            strCaption = lpCaption;
+            uType = uBoxType;
+            return 42;
+        });
+        EXPECT_EQ(MessageBoxW(nullptr, L"Please select a item from the list", L"Error", MB_ICONERROR), 42);
+    }
     EXPECT_EQ(strText, L"Please select a item from the list");
     EXPECT_EQ(strCaption, L"Error");
     EXPECT_EQ(uType, MB_ICONERROR);

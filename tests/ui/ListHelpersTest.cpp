@@ -5,6 +5,7 @@
 #include "resources/ResourceTypes.h"
 #include "ui/UiObjects.h"
 #include "ui/Wnd.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <QFontInfo>
 #include <QWidget>
@@ -21,17 +22,19 @@ class CMeasuredA
 {
 public:
     explicit CMeasuredA(LONG nHeight)
-    {
-        SetTextExtentHook([this, nHeight](LPCWSTR psz, int cch, SIZE* pSize) {
+        : m_hook([this, nHeight](LPCWSTR psz, int cch, SIZE* pSize) {
             m_strMeasured.assign(psz, static_cast<size_t>(cch));
             if (nHeight == 0)
                 return FALSE;
             *pSize = SIZE {9, nHeight};
             return TRUE;
-        });
+        })
+    {
     }
-    ~CMeasuredA() { SetTextExtentHook({}); }
     std::wstring m_strMeasured;
+
+private:
+    CTextExtentHookGuard m_hook;
 };
 
 LOGFONTW FontOf(QWidget& widget)
