@@ -143,11 +143,6 @@ const char* DeviceStatusText(DeviceStatus status)
     return "unknown error";
 }
 
-const char* CDeviceStore::SchemaSql()
-{
-    return kSchema;
-}
-
 DeviceStatus CDeviceStore::Fail(DeviceStatus status, std::string strText)
 {
     m_db.Close();

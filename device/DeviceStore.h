@@ -97,9 +97,6 @@ public:
     // display name (any letter case), or -1.
     int64_t FindFolder(const std::string& strStoreName, const std::string& strRole);
 
-    // The schema statements of a new store, for tests and documentation.
-    static const char* SchemaSql();
-
 private:
     DeviceStatus OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check);
     DeviceStatus Fail(DeviceStatus status, std::string strText);
