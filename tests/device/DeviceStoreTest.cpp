@@ -129,8 +129,8 @@ void MakeFilledStore(const std::string& strPath, int nCalls = 40)
     }
     ASSERT_EQ(store.AddCalls(calls), 0);
     DeviceMessage message;
-    message.folderId = store.FindFolder("SMS", "sent");
-    message.deliveryTime = UtcTicks(2026, 1, 2);
+    message.nFolderId = store.FindFolder("SMS", "sent");
+    message.nDeliveryTime = UtcTicks(2026, 1, 2);
     message.recipients = {{"Anna", "+49301"}, {std::nullopt, "+49302"}};
     ASSERT_EQ(store.AddMessages({message, message}), 0);
 }
@@ -364,8 +364,8 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
     EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM calllog"), 2);
 
     DeviceMessage message;
-    message.folderId = device.Inbox();
-    message.senderName = "Anna";
+    message.nFolderId = device.Inbox();
+    message.strSenderName = "Anna";
     message.recipients = {{"a", std::nullopt}, {std::nullopt, "b@x"}};
     DeviceMessage badMessage = message;
     badMessage.recipients.push_back({"x", std::nullopt});

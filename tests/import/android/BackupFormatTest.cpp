@@ -29,8 +29,6 @@ TEST(BackupFormat, TypesAndBoxesChooseFolders)
     };
     for (const auto& [nType, pszRole] : kCases)
         EXPECT_STREQ(FolderRoleFromType(nType), pszRole) << nType;
-    EXPECT_STREQ(FolderDisplayName("sent"), "Sent Items");
-    EXPECT_STREQ(FolderDisplayName("other"), "Other");
 }
 
 TEST(BackupFormat, UnnamedContacts)
@@ -70,10 +68,10 @@ TEST(BackupFormat, SeveralAddressesAndTheirNames)
 
     std::vector<DeviceRecipient> recipients = RecipientsFor({"+491", "+492"}, {"Anna", std::nullopt});
     ASSERT_EQ(recipients.size(), 2u);
-    EXPECT_EQ(recipients[0].displayName, "Anna");
-    EXPECT_EQ(recipients[0].emailAddress, "+491");
-    EXPECT_EQ(recipients[1].displayName, "+492");
-    EXPECT_EQ(recipients[1].emailAddress, "+492");
+    EXPECT_EQ(recipients[0].strDisplayName, "Anna");
+    EXPECT_EQ(recipients[0].strEmailAddress, "+491");
+    EXPECT_EQ(recipients[1].strDisplayName, "+492");
+    EXPECT_EQ(recipients[1].strEmailAddress, "+492");
 }
 
 TEST(BackupFormat, AddressesOfOnePhone)
