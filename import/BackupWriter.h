@@ -30,9 +30,9 @@ int UpgradeBackupSchema(CDatabase& db);
 
 // What identifies a message of a backup, beyond its time and text.
 struct BackupMessageKey {
-    const char* pszKind = "sms"; // "sms" or "mms"
-    int64_t nType = 0;           // the SMS type or the MMS box
-    std::string strAddress;      // the SMS address, or the MMS addresses joined by '~'
+    const char* pszKind = "sms";      // "sms" or "mms"
+    int64_t nType = 0;                // the SMS type or the MMS box
+    std::string strAddress;           // the SMS address, or the MMS addresses joined by '~'
     std::optional<std::string> strId; // the MMS's message identifier
 };
 

@@ -24,11 +24,11 @@ std::optional<BackupMessage> MessageFromSms(const SmsRecord& record);
 // The addresses of an MMS by their part. Empty and "null" addresses take no
 // part.
 struct MmsParties {
-    bool bIncoming = false;           // in the Inbox
+    bool bIncoming = false;             // in the Inbox
     std::optional<std::string> strFrom; // the first sender; for a received
                                         // MMS without one, its first own address
-    std::vector<std::string> to;      // the recipients (to, cc and bcc) in order
-    std::string strKeyAddresses;      // every <addr> joined by '~', for the key
+    std::vector<std::string> to;        // the recipients (to, cc and bcc) in order
+    std::string strKeyAddresses;        // every <addr> joined by '~', for the key
 };
 MmsParties PartiesOf(const MmsRecord& record);
 

@@ -7,32 +7,32 @@
 
 namespace {
 
-enum ByteClass : unsigned char {
-    kOneUnit,    // ASCII or the lead byte of a character of the basic plane
-    kContinue,   // a UTF-8 continuation byte
-    kTwoUnits,   // the lead byte of a character beyond the basic plane
-    kStop,       // a byte that the text loop hands to the state machine
+enum class ByteClass : unsigned char {
+    OneUnit,  // ASCII or the lead byte of a character of the basic plane
+    Continue, // a UTF-8 continuation byte
+    TwoUnits, // the lead byte of a character beyond the basic plane
+    Stop,     // a byte that the text loop hands to the state machine
 };
 
-constexpr std::array<unsigned char, 256> MakeClasses()
+constexpr std::array<ByteClass, 256> MakeClasses()
 {
-    std::array<unsigned char, 256> classes {};
+    std::array<ByteClass, 256> classes {};
     for (int c = 0; c < 256; ++c) {
         if (c < 0x20 && c != '\t' && c != '\r')
-            classes[c] = kStop; // line feed and control bytes
+            classes[c] = ByteClass::Stop; // line feed and control bytes
         else if (c == '<' || c == '&' || c == '"' || c == '\'')
-            classes[c] = kStop;
+            classes[c] = ByteClass::Stop;
         else if (c >= 0x80 && c < 0xC0)
-            classes[c] = kContinue;
+            classes[c] = ByteClass::Continue;
         else if (c >= 0xF0 && c < 0xF8)
-            classes[c] = kTwoUnits;
+            classes[c] = ByteClass::TwoUnits;
         else
-            classes[c] = kOneUnit;
+            classes[c] = ByteClass::OneUnit;
     }
     return classes;
 }
 
-constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+constexpr std::array<ByteClass, 256> kClasses = MakeClasses();
 
 // More marks than this on the lines of one chunk only cost column precision.
 constexpr size_t kMaxMarks = size_t(1) << 18;
@@ -138,13 +138,13 @@ void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t& i, std
     size_t nStart = i;
     while (i < n) {
         c = p[i];
-        unsigned char k = kClasses[c];
-        if (k == kStop)
+        ByteClass k = kClasses[c];
+        if (k == ByteClass::Stop)
             break;
-        if (k == kOneUnit) {
+        if (k == ByteClass::OneUnit) {
             ++m_nInChars;
             ++m_nOutUnits;
-        } else if (k == kTwoUnits) {
+        } else if (k == ByteClass::TwoUnits) {
             ++m_nInChars;
             m_nOutUnits += 2;
             Checkpoint();
@@ -411,12 +411,12 @@ void CReferenceFilter::CopyByte(unsigned char c, std::string& strOut)
         return;
     }
     strOut += static_cast<char>(c);
-    unsigned char k = kClasses[c];
-    if (k == kContinue)
+    ByteClass k = kClasses[c];
+    if (k == ByteClass::Continue)
         return;
     ++m_nInChars;
-    m_nOutUnits += k == kTwoUnits ? 2 : 1;
-    if (k == kTwoUnits)
+    m_nOutUnits += k == ByteClass::TwoUnits ? 2 : 1;
+    if (k == ByteClass::TwoUnits)
         Checkpoint();
 }
 

@@ -187,8 +187,8 @@ TEST(RecordMapping, MmsInFileOrderLearnTheOwnersAddresses)
     named.strSubject = "Sat";
     const Step kSteps[] = {
         // Received alone: its one recipient is the owner, and no recipient of its own.
-        {Mms(1, "+491", "Anna", {{137, "+491"}, {151, "+49 30 999000"}}), "MMS/inbox|Anna|NULL|hi||mms,1,+491~+49 30 999000,NULL",
-         {"+49 30 999000"}},
+        {Mms(1, "+491", "Anna", {{137, "+491"}, {151, "+49 30 999000"}}),
+         "MMS/inbox|Anna|NULL|hi||mms,1,+491~+49 30 999000,NULL", {"+49 30 999000"}},
         // The owner, written another way, is left out of a group.
         {Mms(1, "+491~+492", "Anna, Ben", {{137, "+491"}, {151, "+4930999000"}, {151, "+492"}}),
          "MMS/inbox|Anna|NULL|hi|Ben<+492>|mms,1,+491~+4930999000~+492,NULL", {"+49 30 999000"}},
