@@ -202,7 +202,9 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
 
     int nCode;
     if (bWrite) {
-        nCode = m_db.Open(strPath, SQLITE_OPEN_READWRITE);
+        // One thread at a time uses a store, as with reading; SQLite's lock
+        // around every call would only cost time on each row written.
+        nCode = m_db.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     } else {
         // A reader must not create files. In WAL mode SQLite would create the
         // -wal and -shm files beside the store, so when no writer has left a
@@ -278,7 +280,7 @@ DeviceStatus CDeviceStore::Create(const std::string& strPath)
         ::unlink(strPath.c_str());
         return Fail(DeviceStatus::WriteFailed, "cannot create the store: " + strWhy);
     };
-    if (m_db.Open(strPath, SQLITE_OPEN_READWRITE) != SQLITE_OK)
+    if (m_db.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) != SQLITE_OK)
         return fail(m_db.LastError());
     {
         CTransaction tx(m_db);

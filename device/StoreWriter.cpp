@@ -29,6 +29,13 @@ std::string InsertSql(OnDuplicate onDuplicate, const char* pszTable, const char*
     return strSql;
 }
 
+// Reset leaves every parameter NULL, so an absent text needs no binding.
+void BindPresent(CStatement& stmt, int nIndex, const std::optional<std::string>& strValue)
+{
+    if (strValue)
+        stmt.BindText(nIndex, std::string_view(*strValue));
+}
+
 } // namespace
 
 int CStoreWriter::Prepare(CDatabase& db, OnDuplicate onDuplicate, std::span<const char* const> callColumns,
@@ -56,8 +63,10 @@ int CStoreWriter::BindExtra(CStatement& stmt, int nFirst, size_t nColumns, std::
                                            " columns of the writer's own");
         return -1;
     }
-    for (size_t i = 0; i < extra.size(); ++i)
-        stmt.BindValue(nFirst + static_cast<int>(i), extra[i]);
+    for (size_t i = 0; i < extra.size(); ++i) {
+        if (!std::holds_alternative<std::monostate>(extra[i]))
+            stmt.BindValue(nFirst + static_cast<int>(i), extra[i]);
+    }
     return 0;
 }
 
@@ -80,10 +89,10 @@ int CStoreWriter::InsertCall(const DeviceCall& call, std::span<const SqlValue> e
     m_call.BindInt(3, call.iom);
     m_call.BindInt(4, call.flags);
     m_call.BindInt(5, call.cidt);
-    m_call.BindText(6, call.number);
-    m_call.BindText(7, call.name);
-    m_call.BindText(8, call.nameType);
-    m_call.BindText(9, call.note);
+    BindPresent(m_call, 6, call.number);
+    BindPresent(m_call, 7, call.name);
+    BindPresent(m_call, 8, call.nameType);
+    BindPresent(m_call, 9, call.note);
     if (BindExtra(m_call, kCallColumns + 1, m_nCallColumns, extra) != 0)
         return -1;
     return Finish(m_call, pAdded);
@@ -95,11 +104,11 @@ int CStoreWriter::InsertMessage(const DeviceMessage& message, std::span<const Sq
         return -1;
     m_message.Reset();
     m_message.BindInt(1, message.nFolderId);
-    m_message.BindText(2, message.strSenderName);
-    m_message.BindText(3, message.strSubject);
+    BindPresent(m_message, 2, message.strSenderName);
+    BindPresent(m_message, 3, message.strSubject);
     if (message.nDeliveryTime)
         m_message.BindInt(4, *message.nDeliveryTime);
-    m_message.BindText(5, message.strBody);
+    BindPresent(m_message, 5, message.strBody);
     if (BindExtra(m_message, kMessageColumns + 1, m_nMessageColumns, extra) != 0)
         return -1;
     bool bAdded = false;
@@ -114,8 +123,8 @@ int CStoreWriter::InsertMessage(const DeviceMessage& message, std::span<const Sq
         m_recipient.Reset();
         m_recipient.BindInt(1, nMessage);
         m_recipient.BindInt(2, static_cast<int64_t>(i));
-        m_recipient.BindText(3, message.recipients[i].strDisplayName);
-        m_recipient.BindText(4, message.recipients[i].strEmailAddress);
+        BindPresent(m_recipient, 3, message.recipients[i].strDisplayName);
+        BindPresent(m_recipient, 4, message.recipients[i].strEmailAddress);
         if (m_recipient.Step() != SQLITE_DONE)
             return -1;
     }

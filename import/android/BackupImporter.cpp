@@ -19,25 +19,26 @@ public:
     {
     }
 
-    int OnCall(const CallRecord& record) override
+    int OnCall(CallRecord&& record) override
     {
         ++m_pReport->calls.nRead;
-        std::optional<DeviceCall> call = CallFromRecord(record);
+        int64_t nType = record.nType;
+        std::optional<DeviceCall> call = CallFromRecord(std::move(record));
         if (!call) {
             ++m_pReport->calls.nUndated;
             return 0;
         }
-        return Checked(m_writer.WriteCall(*call, record.nType, &m_pReport->calls));
+        return Checked(m_writer.WriteCall(*call, nType, &m_pReport->calls));
     }
 
-    int OnSms(const SmsRecord& record) override
+    int OnSms(SmsRecord&& record) override
     {
-        return Write(MessageFromSms(record), &m_pReport->sms);
+        return Write(MessageFromSms(std::move(record)), &m_pReport->sms);
     }
 
-    int OnMms(const MmsRecord& record) override
+    int OnMms(MmsRecord&& record) override
     {
-        return Write(MessageFromMms(record, &m_ownerAddresses), &m_pReport->mms);
+        return Write(MessageFromMms(std::move(record), &m_ownerAddresses), &m_pReport->mms);
     }
 
     // Whether the reading stopped because the store could not be written.

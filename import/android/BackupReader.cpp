@@ -234,9 +234,9 @@ int CBackupReader::OnEnd()
         return 0;
     ++m_nRecords;
     switch (record) {
-    case Record::Call: return m_pSink->OnCall(m_call);
-    case Record::Sms: return m_pSink->OnSms(m_sms);
-    case Record::Mms: return m_pSink->OnMms(m_mms);
+    case Record::Call: return m_pSink->OnCall(std::move(m_call));
+    case Record::Sms: return m_pSink->OnSms(std::move(m_sms));
+    case Record::Mms: return m_pSink->OnMms(std::move(m_mms));
     case Record::None: break;
     }
     return 0;

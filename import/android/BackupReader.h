@@ -26,15 +26,15 @@ private:
     int m_fd = -1;
 };
 
-// Takes the records of a backup file, one at a time in file order. Each
-// returns 0, or -1 to stop the reading.
+// Takes the records of a backup file, one at a time in file order, to keep.
+// Each returns 0, or -1 to stop the reading.
 class CBackupRecordSink
 {
 public:
     virtual ~CBackupRecordSink() = default;
-    virtual int OnCall(const CallRecord& record) = 0;
-    virtual int OnSms(const SmsRecord& record) = 0;
-    virtual int OnMms(const MmsRecord& record) = 0;
+    virtual int OnCall(CallRecord&& record) = 0;
+    virtual int OnSms(SmsRecord&& record) = 0;
+    virtual int OnMms(MmsRecord&& record) = 0;
 };
 
 // Reads a calls file (root <calls>) or a messages file (root <smses>) as a

@@ -35,7 +35,7 @@ bool IsReceivedRole(std::string_view strRole)
 
 } // namespace
 
-std::optional<DeviceCall> CallFromRecord(const CallRecord& record)
+std::optional<DeviceCall> CallFromRecord(CallRecord record)
 {
     std::optional<int64_t> nStart = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
     if (!nStart)
@@ -47,13 +47,14 @@ std::optional<DeviceCall> CallFromRecord(const CallRecord& record)
     call.iom = CallIomFromType(record.nType);
     call.flags = CallFlagsFromType(record.nType, nDuration);
     call.cidt = CallerIdFromPresentation(record.nPresentation);
-    call.number = Optional(record.strNumber);
+    if (!record.strNumber.empty())
+        call.number = std::move(record.strNumber);
     if (IsKnownContactName(record.strContactName))
-        call.name = record.strContactName;
+        call.name = std::move(record.strContactName);
     return call;
 }
 
-std::optional<BackupMessage> MessageFromSms(const SmsRecord& record)
+std::optional<BackupMessage> MessageFromSms(SmsRecord record)
 {
     std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
     if (!nTime)
@@ -65,7 +66,7 @@ std::optional<BackupMessage> MessageFromSms(const SmsRecord& record)
     std::string_view strRole(result.pszRole);
     if (IsReceivedRole(strRole) || strRole == "other") {
         if (IsKnownContactName(record.strContactName))
-            message.strSenderName = record.strContactName;
+            message.strSenderName = std::move(record.strContactName);
         else
             message.strSenderName = Optional(record.strAddress);
     } else {
@@ -74,8 +75,8 @@ std::optional<BackupMessage> MessageFromSms(const SmsRecord& record)
     }
     message.strSubject = UnlessNull(record.strSubject);
     message.nDeliveryTime = nTime;
-    message.strBody = record.strBody;
-    result.key = BackupMessageKey {"sms", record.nType, record.strAddress, std::nullopt};
+    message.strBody = std::move(record.strBody);
+    result.key = BackupMessageKey {"sms", record.nType, std::move(record.strAddress), std::nullopt};
     return result;
 }
 
@@ -126,7 +127,7 @@ void LearnOwnerAddress(const std::string& strAddress, std::vector<std::string>* 
     pOwners->push_back(strAddress);
 }
 
-std::optional<BackupMessage> MessageFromMms(const MmsRecord& record, std::vector<std::string>* pOwners)
+std::optional<BackupMessage> MessageFromMms(MmsRecord record, std::vector<std::string>* pOwners)
 {
     std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, true) : std::nullopt;
     if (!nTime)
@@ -163,7 +164,7 @@ std::optional<BackupMessage> MessageFromMms(const MmsRecord& record, std::vector
     message.recipients = RecipientsFor(others, otherNames);
     message.strSubject = UnlessNull(record.strSubject);
     message.nDeliveryTime = nTime;
-    message.strBody = record.strText;
+    message.strBody = std::move(record.strText);
     result.key = BackupMessageKey {"mms", record.nBox, std::move(parties.strKeyAddresses), UnlessNull(record.strId)};
     return result;
 }

@@ -10,16 +10,17 @@
 #include <vector>
 
 // How the records of the backup files become rows of the device store:
-// plain functions of the records, reading and writing nothing else.
+// plain functions of the records, reading and writing nothing else. They take
+// the records by value, so that a reader can hand its texts on unmoved.
 
 // The call record of a <call>; nullopt when it has no usable date.
-std::optional<DeviceCall> CallFromRecord(const CallRecord& record);
+std::optional<DeviceCall> CallFromRecord(CallRecord record);
 
 // The message of an <sms>, in the "SMS" store; nullopt when it has no usable
 // date. A received one (or one of a type without a folder) names its sender:
 // the contact's name, else the address. The others name one recipient per
 // address.
-std::optional<BackupMessage> MessageFromSms(const SmsRecord& record);
+std::optional<BackupMessage> MessageFromSms(SmsRecord record);
 
 // The addresses of an MMS by their part. Empty and "null" addresses take no
 // part.
@@ -51,4 +52,4 @@ void LearnOwnerAddress(const std::string& strAddress, std::vector<std::string>* 
 // date. First learns in *pOwners what the MMS tells of the owner's address.
 // A received MMS names its sender, by the contact's name where the record
 // names the address; the recipients are the others, the owner left out.
-std::optional<BackupMessage> MessageFromMms(const MmsRecord& record, std::vector<std::string>* pOwners);
+std::optional<BackupMessage> MessageFromMms(MmsRecord record, std::vector<std::string>* pOwners);
