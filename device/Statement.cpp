@@ -189,6 +189,8 @@ void CStatement::BindValue(int nIndex, const SqlValue& value)
         BindInt(nIndex, *pnValue);
     else if (const auto* pstrValue = std::get_if<std::string_view>(&value))
         BindText(nIndex, *pstrValue);
+    else if (const auto* pBlob = std::get_if<std::span<const unsigned char>>(&value))
+        BindBlob(nIndex, pBlob->data(), static_cast<int>(pBlob->size()));
     else
         BindNull(nIndex);
 }

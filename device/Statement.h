@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -47,9 +48,9 @@ private:
     int m_nCode = 0;
 };
 
-// A value to bind: NULL, an integer or a text. A text is not copied here; it
-// must live until it is bound.
-using SqlValue = std::variant<std::monostate, int64_t, std::string_view>;
+// A value to bind: NULL, an integer, a text or a blob. Texts and blobs are
+// not copied here; they must live until they are bound.
+using SqlValue = std::variant<std::monostate, int64_t, std::string_view, std::span<const unsigned char>>;
 
 // A prepared statement, reset for reuse. Column and parameter indexes follow
 // SQLite: parameters from 1, columns from 0. A failed Bind is kept until the

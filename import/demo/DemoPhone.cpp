@@ -1,5 +1,7 @@
 #include "import/demo/DemoPhone.h"
 
+#include "device/StoreWriter.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -181,8 +183,8 @@ private:
     void MakeCalls();
     void MakeMessages();
     int64_t ToUtc(int64_t nLocal);
-    int WriteCalls();
-    int WriteMessages();
+    int WriteCalls(CStoreWriter& writer);
+    int WriteMessages(CStoreWriter& writer);
     int WriteEntryIds();
     const std::string& KeyOf(uint32_t nPerson) const;
 
@@ -419,46 +421,37 @@ const std::string& CDemoMaker::KeyOf(uint32_t nPerson) const
     return person.name ? *person.name : person.numbers.front();
 }
 
-int CDemoMaker::WriteCalls()
+int CDemoMaker::WriteCalls(CStoreWriter& writer)
 {
-    CStatement insert(m_db, "INSERT INTO calllog (start_time, end_time, iom, flags, cidt, number, name) "
-                            "VALUES (?1, ?2, ?3, ?4, 2, ?5, ?6)");
-    if (!insert.IsValid())
-        return -1;
+    DeviceCall row;
+    row.cidt = 2;
     for (const Call& call : m_calls) {
         const Person& person = m_people[call.nPerson];
-        int64_t nStart = ToUtc(call.nStart);
-        int nFlags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
-        insert.Reset();
-        insert.BindInt(1, nStart);
-        insert.BindInt(2, nStart + call.nSeconds * kTicksPerSecond);
-        insert.BindInt(3, call.nIom);
-        insert.BindInt(4, nFlags);
-        insert.BindText(5, std::string_view(person.numbers[call.nNumber]));
-        insert.BindText(6, person.name);
-        if (insert.Step() != SQLITE_DONE)
+        row.startTime = ToUtc(call.nStart);
+        row.endTime = row.startTime + call.nSeconds * kTicksPerSecond;
+        row.iom = call.nIom;
+        row.flags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
+        row.number = person.numbers[call.nNumber];
+        row.name = person.name;
+        if (writer.InsertCall(row) != 0)
             return -1;
     }
     return 0;
 }
 
-int CDemoMaker::WriteMessages()
+int CDemoMaker::WriteMessages(CStoreWriter& writer)
 {
     int64_t nInbox = m_store.FindFolder("SMS", "inbox"), nSent = m_store.FindFolder("SMS", "sent");
     if (nInbox < 0 || nSent < 0) {
         m_db.SetError(SQLITE_ERROR, "the new store lacks its Inbox or Sent Items folder");
         return -1;
     }
-    CStatement message(m_db, "INSERT INTO message (folder_id, entry_id, sender_name, delivery_time, body) "
-                             "VALUES (?1, ?2, ?3, ?4, ?5)");
-    CStatement recipient(m_db, "INSERT INTO recipient (message_id, position, display_name, email_address) "
-                               "VALUES (?1, ?2, ?3, ?4)");
-    if (!message.IsValid() || !recipient.IsValid())
-        return -1;
     std::array<unsigned char, 16> entryId {};
     std::copy(m_entryPrefix.begin(), m_entryPrefix.end(), entryId.begin());
+    const SqlValue extra[] = {std::span<const unsigned char>(entryId)};
     uint64_t nCounter = 0;
     std::vector<uint32_t> single(1);
+    DeviceMessage row;
     for (const Message& msg : m_messages) {
         bool bService = (msg.nWho & kServiceSender) == kServiceSender;
         bool bGroup = !bService && (msg.nWho & kGroup);
@@ -473,32 +466,23 @@ int CDemoMaker::WriteMessages()
         else
             pszText = msg.folder == Folder::Inbox ? kReceivedTexts[msg.nText] : kSentTexts[msg.nText];
 
-        message.Reset();
-        message.BindInt(1, msg.folder == Folder::Inbox ? nInbox : nSent);
-        message.BindBlob(2, entryId.data(), static_cast<int>(entryId.size()));
+        row.nFolderId = msg.folder == Folder::Inbox ? nInbox : nSent;
         if (bService)
-            message.BindText(3, std::string_view(kServiceSenders[msg.nWho & 0xFFFF]));
+            row.strSenderName = kServiceSenders[msg.nWho & 0xFFFF];
         else if (msg.folder == Folder::Inbox)
-            message.BindText(3, std::string_view(KeyOf(msg.nWho)));
-        message.BindInt(4, ToUtc(msg.nTime));
-        message.BindText(5, std::string_view(pszText));
-        if (message.Step() != SQLITE_DONE)
-            return -1;
-        if (msg.folder != Folder::Sent)
-            continue;
-        int64_t nMessage = sqlite3_last_insert_rowid(m_db.Handle());
-        single[0] = msg.nWho;
-        const std::vector<uint32_t>& to = bGroup ? m_groups[msg.nWho & 0xFFFF] : single;
-        for (size_t i = 0; i < to.size(); ++i) {
-            const Person& person = m_people[to[i]];
-            recipient.Reset();
-            recipient.BindInt(1, nMessage);
-            recipient.BindInt(2, static_cast<int64_t>(i));
-            recipient.BindText(3, std::string_view(KeyOf(to[i])));
-            recipient.BindText(4, std::string_view(person.numbers.front()));
-            if (recipient.Step() != SQLITE_DONE)
-                return -1;
+            row.strSenderName = KeyOf(msg.nWho);
+        else
+            row.strSenderName.reset();
+        row.nDeliveryTime = ToUtc(msg.nTime);
+        row.strBody = pszText;
+        row.recipients.clear();
+        if (msg.folder == Folder::Sent) {
+            single[0] = msg.nWho;
+            for (uint32_t nPerson : bGroup ? m_groups[msg.nWho & 0xFFFF] : single)
+                row.recipients.push_back({KeyOf(nPerson), m_people[nPerson].numbers.front()});
         }
+        if (writer.InsertMessage(row, extra) != 0)
+            return -1;
     }
     return 0;
 }
@@ -546,8 +530,11 @@ int CDemoMaker::Make(std::string& strError)
 
     m_db.Exec("PRAGMA cache_size = -65536");
     CTransaction tx(m_db);
-    if (!tx.IsActive() || WriteEntryIds() != 0 || WriteCalls() != 0 || WriteMessages() != 0 ||
-        tx.Commit() != SQLITE_OK) {
+    // The messages' identifiers, too, come from the seed.
+    const char* const kMessageColumns[] = {"entry_id"};
+    CStoreWriter writer;
+    if (!tx.IsActive() || writer.Prepare(m_db, OnDuplicate::Fail, {}, kMessageColumns) != 0 || WriteEntryIds() != 0 ||
+        WriteCalls(writer) != 0 || WriteMessages(writer) != 0 || tx.Commit() != SQLITE_OK) {
         strError = "cannot write the demo device: " + m_db.LastError();
         return -1;
     }

@@ -202,3 +202,22 @@ TEST_F(CMemoryDatabaseTest, AFailedBindFailsTheNextStep)
     EXPECT_EQ(insert.Step(), SQLITE_DONE);
     EXPECT_EQ(Count(), 1);
 }
+
+TEST_F(CMemoryDatabaseTest, AValueBindsAsItsKind)
+{
+    const unsigned char kBytes[] = {0, 255};
+    const SqlValue kValues[] = {SqlValue(), int64_t {-7}, std::string_view("seven"),
+                                std::span<const unsigned char>(kBytes)};
+    // A column without affinity keeps each value as it comes.
+    CStatement insert(m_db, "INSERT INTO t (b) VALUES (?1)");
+    for (const SqlValue& value : kValues) {
+        insert.Reset();
+        insert.BindValue(1, value);
+        ASSERT_EQ(insert.Step(), SQLITE_DONE) << m_db.LastError();
+    }
+    CStatement select(m_db, "SELECT typeof(b), quote(b) FROM t ORDER BY id");
+    std::vector<std::string> rows;
+    while (select.Step() == SQLITE_ROW)
+        rows.push_back(select.ColumnText(0).value_or("?") + " " + select.ColumnText(1).value_or("?"));
+    EXPECT_EQ(rows, (std::vector<std::string> {"null NULL", "integer -7", "text 'seven'", "blob X'00FF'"}));
+}
