@@ -106,7 +106,7 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
         }
         strFiltered.clear();
         if (nRead == 0) {
-            m_filter.Finish(strFiltered);
+            m_filter.Finish(&strFiltered);
         } else {
             if (bFirst) {
                 bFirst = false;
@@ -115,7 +115,7 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
                 if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || b0 == 0 || b1 == 0)
                     return Fail("is encoded in UTF-16; only UTF-8 backup files can be read");
             }
-            m_filter.Feed(buffer.data(), static_cast<size_t>(nRead), strFiltered);
+            m_filter.Feed(buffer.data(), static_cast<size_t>(nRead), &strFiltered);
             nDone += static_cast<uint64_t>(nRead);
         }
         if (m_filter.HasDocType())

@@ -132,7 +132,7 @@ constexpr size_t Count(const T (&)[N])
 }
 
 struct Person {
-    std::optional<std::string> name;
+    std::optional<std::string> strName;
     std::vector<std::string> numbers;
     Circle circle = Circle::Service;
     int64_t nFirstDay = 0;
@@ -172,7 +172,7 @@ public:
     {
     }
 
-    int Make(std::string& strError);
+    int Make(std::string* pError);
     int64_t Calls() const { return static_cast<int64_t>(m_calls.size()); }
     int64_t Messages() const { return static_cast<int64_t>(m_messages.size()); }
 
@@ -224,14 +224,14 @@ void CDemoMaker::MakePeople()
     for (size_t nRank = 0; nRank < nPeople; ++nRank) {
         Person person;
         if (nRank < Count(kFamilyNames) && nRank % 2 == 0) {
-            person.name = kFamilyNames[nRank / 2];
+            person.strName = kFamilyNames[nRank / 2];
             person.circle = Circle::Family;
         } else if (m_random.Percent(nRank < 12 ? 95 : 55)) {
             for (;;) {
                 std::string strName = std::string(kFirstNames[m_random.Below(Count(kFirstNames))]) + " " +
                                       kLastNames[m_random.Below(Count(kLastNames))];
                 if (names.insert(strName).second || names.size() >= Count(kFirstNames) * Count(kLastNames)) {
-                    person.name = strName;
+                    person.strName = strName;
                     break;
                 }
             }
@@ -244,7 +244,7 @@ void CDemoMaker::MakePeople()
             person.circle = m_random.Percent(70) ? Circle::Service : Circle::Work;
         }
         person.numbers.push_back(MakeNumber(person.circle != Circle::Service || m_random.Percent(30)));
-        if (person.name && m_random.Percent(12))
+        if (person.strName && m_random.Percent(12))
             person.numbers.push_back(MakeNumber(false));
         if (nRank >= 10 && m_random.Percent(40)) {
             int64_t nLength = m_random.Between(20, kDays);
@@ -263,14 +263,14 @@ void CDemoMaker::MakePeople()
     for (size_t nRank = 0; nRank < m_people.size(); ++nRank) {
         const Person& person = m_people[nRank];
         uint64_t nWeight = 1000000000ULL / (nRank + 1) * kRhythms[Index(person.circle)].nTexting;
-        if (!person.name && person.circle == Circle::Service)
+        if (!person.strName && person.circle == Circle::Service)
             nWeight = 0;
         m_textWeights.push_back(nSum += nWeight);
     }
     // Groups are drawn from the named people who matter most.
     std::vector<uint32_t> close;
     for (uint32_t i = 0; i < m_people.size() && close.size() < 20; ++i) {
-        if (m_people[i].name && m_people[i].circle != Circle::Service)
+        if (m_people[i].strName && m_people[i].circle != Circle::Service)
             close.push_back(i);
     }
     for (int nGroup = 0; nGroup < 4 && close.size() >= 4; ++nGroup) {
@@ -418,7 +418,7 @@ int64_t CDemoMaker::ToUtc(int64_t nLocal)
 const std::string& CDemoMaker::KeyOf(uint32_t nPerson) const
 {
     const Person& person = m_people[nPerson];
-    return person.name ? *person.name : person.numbers.front();
+    return person.strName ? *person.strName : person.numbers.front();
 }
 
 int CDemoMaker::WriteCalls(CStoreWriter& writer)
@@ -432,7 +432,7 @@ int CDemoMaker::WriteCalls(CStoreWriter& writer)
         row.iom = call.nIom;
         row.flags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
         row.number = person.numbers[call.nNumber];
-        row.name = person.name;
+        row.name = person.strName;
         if (writer.InsertCall(row) != 0)
             return -1;
     }
@@ -518,7 +518,7 @@ int CDemoMaker::WriteEntryIds()
     return 0;
 }
 
-int CDemoMaker::Make(std::string& strError)
+int CDemoMaker::Make(std::string* pError)
 {
     m_nFirstDayStart = (m_options.nNowLocal / kTicksPerDay - (kDays - 1)) * kTicksPerDay;
     uint64_t nPrefix = m_random.Next();
@@ -535,7 +535,7 @@ int CDemoMaker::Make(std::string& strError)
     CStoreWriter writer;
     if (!tx.IsActive() || writer.Prepare(m_db, OnDuplicate::Fail, {}, kMessageColumns) != 0 || WriteEntryIds() != 0 ||
         WriteCalls(writer) != 0 || WriteMessages(writer) != 0 || tx.Commit() != SQLITE_OK) {
-        strError = "cannot write the demo device: " + m_db.LastError();
+        *pError = "cannot write the demo device: " + m_db.LastError();
         return -1;
     }
     return 0;
@@ -552,7 +552,7 @@ int CDemoPhone::Fill(CDeviceStore& store, const DemoOptions& options)
     }
     m_nCalls = m_nMessages = 0;
     CDemoMaker maker(store, options);
-    if (maker.Make(m_strError) != 0)
+    if (maker.Make(&m_strError) != 0)
         return -1;
     m_nCalls = maker.Calls();
     m_nMessages = maker.Messages();

@@ -20,8 +20,8 @@ Filtered Filter(const std::string& strIn, size_t nPiece = 0)
     if (nPiece == 0)
         nPiece = strIn.size() + 1;
     for (size_t i = 0; i < strIn.size(); i += nPiece)
-        filter.Feed(strIn.data() + i, std::min(nPiece, strIn.size() - i), result.strOut);
-    filter.Finish(result.strOut);
+        filter.Feed(strIn.data() + i, std::min(nPiece, strIn.size() - i), &result.strOut);
+    filter.Finish(&result.strOut);
     result.nLone = filter.LoneHalves();
     result.nControls = filter.DroppedControls();
     result.nInvalid = filter.InvalidReferences();
@@ -120,13 +120,13 @@ TEST(ReferenceFilter, NoticesADocumentTypeDeclaration)
     std::string strOut;
     std::string strIn = "<?xml version='1.0'?>\n<!-- <!DOCTYPE in a comment> -->\n<!DOCTYPE calls [<!ENTITY x 'y'>]>";
     for (char ch : strIn)
-        filter.Feed(&ch, 1, strOut);
+        filter.Feed(&ch, 1, &strOut);
     EXPECT_TRUE(filter.HasDocType());
     EXPECT_EQ(filter.DocTypeLine(), 3);
 
     CReferenceFilter plain;
     std::string strPlain = "<!-- <!DOCTYPE x> --><calls/>";
-    plain.Feed(strPlain.data(), strPlain.size(), strOut);
+    plain.Feed(strPlain.data(), strPlain.size(), &strOut);
     EXPECT_FALSE(plain.HasDocType());
 }
 
@@ -137,8 +137,8 @@ TEST(ReferenceFilter, PositionsAreTheFilesOwn)
     // Line 2 of the output: "&#128512;" (9 units), a character beyond the
     // basic plane (2 units), "cd", a dropped control reference, "e".
     std::string strIn = "ab\n&#55357;&#56832;\xF0\x9F\x98\x80" "cd&#1;e";
-    filter.Feed(strIn.data(), strIn.size(), strOut);
-    filter.Finish(strOut);
+    filter.Feed(strIn.data(), strIn.size(), &strOut);
+    filter.Finish(&strOut);
     EXPECT_EQ(strOut, "ab\n&#128512;\xF0\x9F\x98\x80" "cde");
     EXPECT_EQ(filter.InputLine(), 2);
     EXPECT_EQ(filter.InputColumn(), 16 + 1 + 2 + 4 + 1 + 1);
