@@ -26,8 +26,9 @@ private:
     int m_fd = -1;
 };
 
-// Takes the records of a backup file, one at a time in file order, to keep.
-// Each returns 0, or -1 to stop the reading.
+// Takes the records of a backup file one at a time, in file order; each
+// record is the sink's, to move its texts out of. Each returns 0, or -1 to
+// stop the reading.
 class CBackupRecordSink
 {
 public:

@@ -184,6 +184,18 @@ TEST_F(BackupImporterTest, RefusedFilesLeaveTheStoreAsItWas)
     EXPECT_EQ(Rows("SELECT count(*) FROM calllog WHERE name LIKE '%Expanded%'"), (std::vector<std::string> {"0"}));
 }
 
+TEST_F(BackupImporterTest, AStoreThatRefusesARowFailsTheWholeFile)
+{
+    CDatabase& db = m_device.Store().Database();
+    ASSERT_EQ(db.Exec("CREATE TRIGGER no_drafts BEFORE INSERT ON message WHEN NEW.body = 'A draft' "
+                      "BEGIN SELECT RAISE(ABORT, 'drafts are not wanted'); END"),
+              0);
+    std::vector<std::string> before = Dump();
+    EXPECT_EQ(Import(DataFile("messages-mixed.xml")), -1);
+    EXPECT_EQ(m_strError, DataFile("messages-mixed.xml") + ": cannot write the device store: drafts are not wanted");
+    EXPECT_EQ(Dump(), before);
+}
+
 TEST_F(BackupImporterTest, TruncatedFileIsRefusedThenSalvaged)
 {
     EXPECT_EQ(Import(DataFile("calls-truncated.xml")), -1);
