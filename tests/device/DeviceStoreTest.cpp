@@ -392,6 +392,45 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
     EXPECT_EQ(store.FindFolder("SMS", "archive"), -1);
 }
 
+TEST(DeviceStore, FoldersAreFoundOrMade)
+{
+    CTestDevice device;
+    CDeviceStore& store = device.Store();
+    CDatabase& db = store.Database();
+    int64_t nSent = store.FindFolder("SMS", "sent");
+    ASSERT_GT(nSent, 0);
+    EXPECT_EQ(store.FolderFor("SMS", "sent"), nSent);
+    EXPECT_EQ(store.FolderFor("sms", "sent"), nSent);
+    // A role without a folder gets one in the first store of the name.
+    int64_t nOther = store.FolderFor("sms", "other");
+    ASSERT_GT(nOther, 0);
+    EXPECT_EQ(store.FolderFor("SMS", "other"), nOther);
+    // A missing store is made with its five folders (and the one asked for).
+    int64_t nArchive = store.FolderFor("Archive", "other");
+    ASSERT_GT(nArchive, 0);
+    EXPECT_EQ(store.FolderFor("Archive", "outbox"), store.FindFolder("ARCHIVE", "outbox"));
+    int64_t nBackupSent = store.FolderFor("Backup", "sent");
+    EXPECT_EQ(nBackupSent, store.FindFolder("Backup", "sent"));
+    std::vector<std::string> folders;
+    CStatement rows(db, "SELECT s.display_name, f.role, f.display_name FROM folder f JOIN msgstore s "
+                        "ON s.id = f.store_id ORDER BY f.id");
+    while (rows.Step() == SQLITE_ROW) {
+        folders.push_back(rows.ColumnText(0).value_or("") + "|" + rows.ColumnText(1).value_or("") + "|" +
+                          rows.ColumnText(2).value_or(""));
+    }
+    EXPECT_EQ(folders,
+              (std::vector<std::string> {
+                  "SMS|inbox|Inbox", "SMS|sent|Sent Items", "SMS|outbox|Outbox", "SMS|drafts|Drafts",
+                  "SMS|deleted|Deleted Items", "SMS|other|Other", "Archive|inbox|Inbox", "Archive|sent|Sent Items",
+                  "Archive|outbox|Outbox", "Archive|drafts|Drafts", "Archive|deleted|Deleted Items",
+                  "Archive|other|Other", "Backup|inbox|Inbox", "Backup|sent|Sent Items", "Backup|outbox|Outbox",
+                  "Backup|drafts|Drafts", "Backup|deleted|Deleted Items",
+              }));
+    EXPECT_STREQ(FolderDisplayName("sent"), "Sent Items");
+    EXPECT_STREQ(FolderDisplayName("archive"), "Other");
+    EXPECT_STREQ(FolderDisplayName(""), "Other");
+}
+
 TEST(DeviceStore, DefaultPathFollowsTheEnvironment)
 {
     struct Case {

@@ -75,6 +75,7 @@ TEST(StoreWriter, ColumnsOfTheWritersOwnAndTheirUniqueKeys)
     EXPECT_EQ(Rows(db, "SELECT m.tag, m.n, m.body, m.sender_name, r.position, r.display_name, r.email_address "
                        "FROM message m JOIN recipient r ON r.message_id = m.id ORDER BY r.position"),
               (std::vector<std::string> {"m|7|Hi|NULL|0|Anna|+491", "m|7|Hi|NULL|1|NULL|"}));
+    EXPECT_EQ(Rows(db, "SELECT count(*) FROM recipient"), (std::vector<std::string> {"2"}));
 
     // Values that do not fit the columns are refused before anything runs.
     EXPECT_EQ(skip.InsertMessage(message, {kFirst, 1}, &bAdded), -1);
@@ -94,36 +95,6 @@ TEST(StoreWriter, ColumnsOfTheWritersOwnAndTheirUniqueKeys)
     EXPECT_EQ(missing.Prepare(db, OnDuplicate::Skip, kMissing), -1);
     EXPECT_NE(db.LastError().find("nowhere"), std::string::npos) << db.LastError();
     EXPECT_EQ(missing.InsertCall(call), -1);
-}
-
-TEST(StoreWriter, FoldersAreFoundOrMade)
-{
-    CTestDevice device;
-    CDeviceStore& store = device.Store();
-    CDatabase& db = store.Database();
-    int64_t nSent = store.FindFolder("SMS", "sent");
-    ASSERT_GT(nSent, 0);
-    EXPECT_EQ(store.FolderFor("SMS", "sent"), nSent);
-    EXPECT_EQ(store.FolderFor("sms", "sent"), nSent);
-    // A role without a folder gets one in the first store of the name.
-    int64_t nOther = store.FolderFor("sms", "other");
-    ASSERT_GT(nOther, 0);
-    EXPECT_EQ(store.FolderFor("SMS", "other"), nOther);
-    // A missing store is made with its five folders (and the one asked for).
-    int64_t nArchive = store.FolderFor("Archive", "other");
-    ASSERT_GT(nArchive, 0);
-    EXPECT_EQ(store.FolderFor("Archive", "outbox"), store.FindFolder("ARCHIVE", "outbox"));
-    EXPECT_EQ(Rows(db, "SELECT s.display_name, f.role, f.display_name FROM folder f JOIN msgstore s "
-                       "ON s.id = f.store_id ORDER BY f.id"),
-              (std::vector<std::string> {
-                  "SMS|inbox|Inbox", "SMS|sent|Sent Items", "SMS|outbox|Outbox", "SMS|drafts|Drafts",
-                  "SMS|deleted|Deleted Items", "SMS|other|Other", "Archive|inbox|Inbox", "Archive|sent|Sent Items",
-                  "Archive|outbox|Outbox", "Archive|drafts|Drafts", "Archive|deleted|Deleted Items",
-                  "Archive|other|Other",
-              }));
-    EXPECT_STREQ(FolderDisplayName("sent"), "Sent Items");
-    EXPECT_STREQ(FolderDisplayName("archive"), "Other");
-    EXPECT_STREQ(FolderDisplayName(""), "Other");
 }
 
 } // namespace
