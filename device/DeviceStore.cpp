@@ -1,5 +1,7 @@
 #include "device/DeviceStore.h"
 
+#include "device/StoreWriter.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -128,6 +130,15 @@ std::string DefaultDevicePath()
     return strBase + "/ringtally/device.db";
 }
 
+const char* FolderDisplayName(std::string_view strRole)
+{
+    for (const FolderDefault& def : kFolders) {
+        if (strRole == def.pszRole)
+            return def.pszName;
+    }
+    return "Other";
+}
+
 const char* DeviceStatusText(DeviceStatus status)
 {
     switch (status) {
@@ -141,11 +152,6 @@ const char* DeviceStatusText(DeviceStatus status)
     case DeviceStatus::WriteFailed: return "cannot be written";
     }
     return "unknown error";
-}
-
-const char* CDeviceStore::SchemaSql()
-{
-    return kSchema;
 }
 
 DeviceStatus CDeviceStore::Fail(DeviceStatus status, std::string strText)
@@ -196,7 +202,9 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
 
     int nCode;
     if (bWrite) {
-        nCode = m_db.Open(strPath, SQLITE_OPEN_READWRITE);
+        // One thread at a time uses a store, as with reading; SQLite's lock
+        // around every call would only cost time on each row written.
+        nCode = m_db.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     } else {
         // A reader must not create files. In WAL mode SQLite would create the
         // -wal and -shm files beside the store, so when no writer has left a
@@ -272,7 +280,7 @@ DeviceStatus CDeviceStore::Create(const std::string& strPath)
         ::unlink(strPath.c_str());
         return Fail(DeviceStatus::WriteFailed, "cannot create the store: " + strWhy);
     };
-    if (m_db.Open(strPath, SQLITE_OPEN_READWRITE) != SQLITE_OK)
+    if (m_db.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) != SQLITE_OK)
         return fail(m_db.LastError());
     {
         CTransaction tx(m_db);
@@ -288,6 +296,17 @@ int64_t CDeviceStore::SchemaVersion()
     return m_db.QueryInt("PRAGMA user_version").value_or(-1);
 }
 
+int64_t CDeviceStore::InsertFolder(int64_t nStore, std::string_view strRole)
+{
+    CStatement folder(m_db, "INSERT INTO folder (store_id, role, display_name) VALUES (?1, ?2, ?3)");
+    folder.BindInt(1, nStore);
+    folder.BindText(2, strRole);
+    folder.BindText(3, std::string_view(FolderDisplayName(strRole)));
+    if (folder.Step() != SQLITE_DONE)
+        return -1;
+    return sqlite3_last_insert_rowid(m_db.Handle());
+}
+
 int64_t CDeviceStore::InsertStore(const std::optional<std::string>& strDisplayName)
 {
     CStatement store(m_db, "INSERT INTO msgstore (display_name) VALUES (?1)");
@@ -295,13 +314,8 @@ int64_t CDeviceStore::InsertStore(const std::optional<std::string>& strDisplayNa
     if (store.Step() != SQLITE_DONE)
         return -1;
     int64_t nStore = sqlite3_last_insert_rowid(m_db.Handle());
-    CStatement folder(m_db, "INSERT INTO folder (store_id, role, display_name) VALUES (?1, ?2, ?3)");
     for (const FolderDefault& def : kFolders) {
-        folder.Reset();
-        folder.BindInt(1, nStore);
-        folder.BindText(2, std::string_view(def.pszRole));
-        folder.BindText(3, std::string_view(def.pszName));
-        if (folder.Step() != SQLITE_DONE)
+        if (InsertFolder(nStore, def.pszRole) < 0)
             return -1;
     }
     return nStore;
@@ -330,27 +344,35 @@ int64_t CDeviceStore::FindFolder(const std::string& strStoreName, const std::str
     return stmt.ColumnInt(0);
 }
 
+int64_t CDeviceStore::FolderFor(const std::string& strStoreName, const std::string& strRole)
+{
+    int64_t nFolder = FindFolder(strStoreName, strRole);
+    if (nFolder >= 0)
+        return nFolder;
+    CStatement findStore(m_db, "SELECT id FROM msgstore WHERE lower(display_name) = lower(?1) ORDER BY id LIMIT 1");
+    findStore.BindText(1, std::string_view(strStoreName));
+    int nStep = findStore.Step();
+    int64_t nStore;
+    if (nStep == SQLITE_ROW)
+        nStore = findStore.ColumnInt(0);
+    else if (nStep == SQLITE_DONE)
+        nStore = InsertStore(strStoreName);
+    else
+        return -1;
+    if (nStore < 0)
+        return -1;
+    nFolder = FindFolder(strStoreName, strRole);
+    return nFolder >= 0 ? nFolder : InsertFolder(nStore, strRole);
+}
+
 int CDeviceStore::AddCalls(const std::vector<DeviceCall>& calls)
 {
     CTransaction tx(m_db);
-    if (!tx.IsActive())
-        return -1;
-    CStatement stmt(m_db, "INSERT INTO calllog (start_time, end_time, iom, flags, cidt, number, name, "
-                          "name_type, note) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
-    if (!stmt.IsValid())
+    CStoreWriter writer;
+    if (!tx.IsActive() || writer.Prepare(m_db) != 0)
         return -1;
     for (const DeviceCall& call : calls) {
-        stmt.Reset();
-        stmt.BindInt(1, call.startTime);
-        stmt.BindInt(2, call.endTime);
-        stmt.BindInt(3, call.iom);
-        stmt.BindInt(4, call.flags);
-        stmt.BindInt(5, call.cidt);
-        stmt.BindText(6, call.number);
-        stmt.BindText(7, call.name);
-        stmt.BindText(8, call.nameType);
-        stmt.BindText(9, call.note);
-        if (stmt.Step() != SQLITE_DONE)
+        if (writer.InsertCall(call) != 0)
             return -1;
     }
     return tx.Commit() == SQLITE_OK ? 0 : -1;
@@ -359,34 +381,12 @@ int CDeviceStore::AddCalls(const std::vector<DeviceCall>& calls)
 int CDeviceStore::AddMessages(const std::vector<DeviceMessage>& messages)
 {
     CTransaction tx(m_db);
-    if (!tx.IsActive())
+    CStoreWriter writer;
+    if (!tx.IsActive() || writer.Prepare(m_db) != 0)
         return -1;
-    CStatement msg(m_db, "INSERT INTO message (folder_id, sender_name, subject, delivery_time, body) "
-                         "VALUES (?1, ?2, ?3, ?4, ?5)");
-    CStatement rcp(m_db, "INSERT INTO recipient (message_id, position, display_name, email_address) "
-                         "VALUES (?1, ?2, ?3, ?4)");
-    if (!msg.IsValid() || !rcp.IsValid())
-        return -1;
-    for (const DeviceMessage& m : messages) {
-        msg.Reset();
-        msg.BindInt(1, m.folderId);
-        msg.BindText(2, m.senderName);
-        msg.BindText(3, m.subject);
-        if (m.deliveryTime)
-            msg.BindInt(4, *m.deliveryTime);
-        msg.BindText(5, m.body);
-        if (msg.Step() != SQLITE_DONE)
+    for (const DeviceMessage& message : messages) {
+        if (writer.InsertMessage(message) != 0)
             return -1;
-        int64_t nMessage = sqlite3_last_insert_rowid(m_db.Handle());
-        for (size_t i = 0; i < m.recipients.size(); ++i) {
-            rcp.Reset();
-            rcp.BindInt(1, nMessage);
-            rcp.BindInt(2, static_cast<int64_t>(i));
-            rcp.BindText(3, m.recipients[i].displayName);
-            rcp.BindText(4, m.recipients[i].emailAddress);
-            if (rcp.Step() != SQLITE_DONE)
-                return -1;
-        }
     }
     return tx.Commit() == SQLITE_OK ? 0 : -1;
 }

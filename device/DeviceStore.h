@@ -1,11 +1,13 @@
 #pragma once
 
+#include "device/DeviceRecords.h"
 #include "device/FileTimeTicks.h"
 #include "device/Statement.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The device store: the SQLite file that stands for the phone's call log and
@@ -32,33 +34,9 @@ enum class DeviceStatus {
 // ~/.local/share/ringtally/device.db.
 std::string DefaultDevicePath();
 
-// One call record to write.
-struct DeviceCall {
-    int64_t startTime = 0; // FILETIME ticks, UTC
-    int64_t endTime = 0;   // FILETIME ticks, UTC
-    int iom = 0;           // 0 missed, 1 incoming, 2 outgoing, other values allowed
-    int flags = 0;
-    int cidt = 0;
-    std::optional<std::string> number;
-    std::optional<std::string> name;
-    std::optional<std::string> nameType;
-    std::optional<std::string> note;
-};
-
-struct DeviceRecipient {
-    std::optional<std::string> displayName;
-    std::optional<std::string> emailAddress;
-};
-
-// One message to write into an existing folder.
-struct DeviceMessage {
-    int64_t folderId = 0;
-    std::optional<std::string> senderName;
-    std::optional<std::string> subject;
-    std::optional<int64_t> deliveryTime; // FILETIME ticks, UTC
-    std::optional<std::string> body;
-    std::vector<DeviceRecipient> recipients; // in position order
-};
+// The display name that the store gives a new folder of this role: those of
+// the five standard folders, else "Other".
+const char* FolderDisplayName(std::string_view strRole);
 
 // How much of a store is checked when it is opened. Whole reads every page
 // (SQLite's quick check), which takes about half a second for a million calls
@@ -96,11 +74,13 @@ public:
     // The id of the first folder with this role in the first store of this
     // display name (any letter case), or -1.
     int64_t FindFolder(const std::string& strStoreName, const std::string& strRole);
-
-    // The schema statements of a new store, for tests and documentation.
-    static const char* SchemaSql();
+    // The same, made when missing: a store of this name with its five
+    // folders, or a folder of this role in the first store of this name.
+    // Inside a transaction that the caller holds; -1 on failure.
+    int64_t FolderFor(const std::string& strStoreName, const std::string& strRole);
 
 private:
+    int64_t InsertFolder(int64_t nStore, std::string_view strRole);
     DeviceStatus OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check);
     DeviceStatus Fail(DeviceStatus status, std::string strText);
 

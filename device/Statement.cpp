@@ -3,11 +3,24 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cstring>
 #include <utility>
 
 namespace {
 
 std::atomic<uint64_t> g_nLocalCommits {0};
+
+// Whether SQL holds a statement (a faulty one included), not only spaces and
+// comments.
+bool HoldsStatement(sqlite3* pDb, const char* pszSql)
+{
+    if (!pszSql || pszSql[std::strspn(pszSql, " \t\r\n")] == '\0')
+        return false;
+    sqlite3_stmt* pStmt = nullptr;
+    int nCode = sqlite3_prepare_v2(pDb, pszSql, -1, &pStmt, nullptr);
+    sqlite3_finalize(pStmt);
+    return nCode != SQLITE_OK || pStmt != nullptr;
+}
 
 int CountCommit(void*)
 {
@@ -87,6 +100,8 @@ CStatement::~CStatement()
 CStatement::CStatement(CStatement&& other) noexcept
     : m_pDb(std::exchange(other.m_pDb, nullptr))
     , m_pStmt(std::exchange(other.m_pStmt, nullptr))
+    , m_nBindCode(std::exchange(other.m_nBindCode, SQLITE_OK))
+    , m_strBindError(std::move(other.m_strBindError))
 {
 }
 
@@ -96,6 +111,8 @@ CStatement& CStatement::operator=(CStatement&& other) noexcept
         sqlite3_finalize(m_pStmt);
         m_pDb = std::exchange(other.m_pDb, nullptr);
         m_pStmt = std::exchange(other.m_pStmt, nullptr);
+        m_nBindCode = std::exchange(other.m_nBindCode, SQLITE_OK);
+        m_strBindError = std::move(other.m_strBindError);
     }
     return *this;
 }
@@ -105,28 +122,52 @@ int CStatement::Prepare(CDatabase& db, const char* pszSql)
     sqlite3_finalize(m_pStmt);
     m_pStmt = nullptr;
     m_pDb = &db;
-    int nCode = sqlite3_prepare_v2(db.Handle(), pszSql, -1, &m_pStmt, nullptr);
+    m_nBindCode = SQLITE_OK;
+    m_strBindError.clear();
+    const char* pszTail = nullptr;
+    int nCode = sqlite3_prepare_v2(db.Handle(), pszSql, -1, &m_pStmt, &pszTail);
     if (nCode != SQLITE_OK) {
         db.SetError(nCode, db.Handle() ? sqlite3_errmsg(db.Handle()) : sqlite3_errstr(nCode));
         sqlite3_finalize(m_pStmt);
         m_pStmt = nullptr;
+        return nCode;
     }
-    return nCode;
+    // Only the first statement would ever run; the rest of the SQL may hold
+    // nothing but spaces and comments, which prepare to no statement.
+    if (HoldsStatement(db.Handle(), pszTail)) {
+        sqlite3_finalize(m_pStmt);
+        m_pStmt = nullptr;
+        std::string_view strRest(pszTail);
+        db.SetError(SQLITE_ERROR, "more than one statement; the second begins: " +
+                                      std::string(strRest.substr(strRest.find_first_not_of(" \t\r\n"), 60)));
+        return SQLITE_ERROR;
+    }
+    return SQLITE_OK;
+}
+
+void CStatement::CheckBind(int nIndex, int nCode)
+{
+    if (nCode == SQLITE_OK || m_nBindCode != SQLITE_OK)
+        return;
+    m_nBindCode = nCode;
+    m_strBindError = "cannot bind parameter " + std::to_string(nIndex) + ": " + sqlite3_errstr(nCode);
 }
 
 void CStatement::BindInt(int nIndex, int64_t nValue)
 {
-    sqlite3_bind_int64(m_pStmt, nIndex, nValue);
+    CheckBind(nIndex, sqlite3_bind_int64(m_pStmt, nIndex, nValue));
 }
 
 void CStatement::BindNull(int nIndex)
 {
-    sqlite3_bind_null(m_pStmt, nIndex);
+    CheckBind(nIndex, sqlite3_bind_null(m_pStmt, nIndex));
 }
 
 void CStatement::BindText(int nIndex, std::string_view strValue)
 {
-    sqlite3_bind_text64(m_pStmt, nIndex, strValue.data(), strValue.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    // SQLite takes a null pointer for NULL, and an empty view may hold one.
+    const char* pData = strValue.data() ? strValue.data() : "";
+    CheckBind(nIndex, sqlite3_bind_text64(m_pStmt, nIndex, pData, strValue.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
 void CStatement::BindText(int nIndex, const std::optional<std::string>& strValue)
@@ -139,11 +180,28 @@ void CStatement::BindText(int nIndex, const std::optional<std::string>& strValue
 
 void CStatement::BindBlob(int nIndex, const void* pData, int cbData)
 {
-    sqlite3_bind_blob(m_pStmt, nIndex, pData, cbData, SQLITE_TRANSIENT);
+    CheckBind(nIndex, sqlite3_bind_blob(m_pStmt, nIndex, pData, cbData, SQLITE_TRANSIENT));
+}
+
+void CStatement::BindValue(int nIndex, const SqlValue& value)
+{
+    if (const auto* pnValue = std::get_if<int64_t>(&value))
+        BindInt(nIndex, *pnValue);
+    else if (const auto* pstrValue = std::get_if<std::string_view>(&value))
+        BindText(nIndex, *pstrValue);
+    else if (const auto* pBlob = std::get_if<std::span<const unsigned char>>(&value))
+        BindBlob(nIndex, pBlob->data(), static_cast<int>(pBlob->size()));
+    else
+        BindNull(nIndex);
 }
 
 int CStatement::Step()
 {
+    if (m_nBindCode != SQLITE_OK) {
+        if (m_pDb)
+            m_pDb->SetError(m_nBindCode, m_strBindError);
+        return m_nBindCode;
+    }
     int nCode = sqlite3_step(m_pStmt);
     if (nCode != SQLITE_ROW && nCode != SQLITE_DONE && m_pDb)
         m_pDb->SetError(nCode, sqlite3_errmsg(m_pDb->Handle()));
@@ -154,6 +212,8 @@ void CStatement::Reset()
 {
     sqlite3_reset(m_pStmt);
     sqlite3_clear_bindings(m_pStmt);
+    m_nBindCode = SQLITE_OK;
+    m_strBindError.clear();
 }
 
 int CStatement::ColumnCount() const

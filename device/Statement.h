@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
@@ -46,8 +48,13 @@ private:
     int m_nCode = 0;
 };
 
+// A value to bind: NULL, an integer, a text or a blob. Texts and blobs are
+// not copied here; they must live until they are bound.
+using SqlValue = std::variant<std::monostate, int64_t, std::string_view, std::span<const unsigned char>>;
+
 // A prepared statement, reset for reuse. Column and parameter indexes follow
-// SQLite: parameters from 1, columns from 0.
+// SQLite: parameters from 1, columns from 0. A failed Bind is kept until the
+// next Reset, and Step returns it instead of running with a missing value.
 class CStatement
 {
 public:
@@ -59,14 +66,17 @@ public:
     CStatement(CStatement&& other) noexcept;
     CStatement& operator=(CStatement&& other) noexcept;
 
+    // One statement; SQL that holds a second one is refused (SQLITE_ERROR).
     int Prepare(CDatabase& db, const char* pszSql);
     bool IsValid() const { return m_pStmt != nullptr; }
 
     void BindInt(int nIndex, int64_t nValue);
     void BindNull(int nIndex);
+    // Binds a text, an empty one included; only BindNull binds NULL.
     void BindText(int nIndex, std::string_view strValue);
     void BindText(int nIndex, const std::optional<std::string>& strValue);
     void BindBlob(int nIndex, const void* pData, int cbData);
+    void BindValue(int nIndex, const SqlValue& value);
 
     // SQLITE_ROW, SQLITE_DONE or an error code (recorded on the database).
     int Step();
@@ -86,8 +96,12 @@ public:
     int ColumnBytes(int nColumn) const;
 
 private:
+    void CheckBind(int nIndex, int nCode);
+
     CDatabase* m_pDb = nullptr;
     sqlite3_stmt* m_pStmt = nullptr;
+    int m_nBindCode = 0; // the first failed Bind since the last Reset
+    std::string m_strBindError;
 };
 
 // Runs BEGIN at construction and ROLLBACK at destruction unless Commit()

@@ -1,3 +1,4 @@
+#include "import/ImportReport.h"
 #include "import/android/BackupImporter.h"
 #include "device/DeviceStore.h"
 #include "tools/DeviceTool.h"
@@ -179,7 +180,7 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
         options.bSalvage = bSalvage;
         options.pfnProgress = [&bar](uint64_t nDone, uint64_t nTotal) { bar.Show(nDone, nTotal); };
         ImportReport report;
-        int nResult = importer.ImportFile(strFile, options, report);
+        int nResult = importer.ImportFile(strFile, options, &report);
         bar.Clear();
         if (nResult != 0) {
             ToolError(importer.ErrorText());

@@ -1,5 +1,7 @@
 #include "import/android/BackupFormat.h"
 
+#include "device/FileTimeTicks.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -88,21 +90,6 @@ const char* FolderRoleFromType(int64_t nType)
     case 6: return "outbox";
     default: return "other";
     }
-}
-
-const char* FolderDisplayName(std::string_view strRole)
-{
-    if (strRole == "inbox")
-        return "Inbox";
-    if (strRole == "sent")
-        return "Sent Items";
-    if (strRole == "drafts")
-        return "Drafts";
-    if (strRole == "outbox")
-        return "Outbox";
-    if (strRole == "deleted")
-        return "Deleted Items";
-    return "Other";
 }
 
 bool IsKnownContactName(std::string_view strName)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/DeviceStore.h"
+#include "device/DeviceRecords.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,8 +25,6 @@ int CallerIdFromPresentation(int64_t nPresentation);
 // The folder role of an SMS type or an MMS box: 1 inbox, 2 sent, 3 drafts,
 // 4, 5 and 6 outbox; any other value "other".
 const char* FolderRoleFromType(int64_t nType);
-// The display name the store gives a folder of this role.
-const char* FolderDisplayName(std::string_view strRole);
 
 // Whether a contact_name names someone: not absent, empty, "(Unknown)" or "null".
 bool IsKnownContactName(std::string_view strName);

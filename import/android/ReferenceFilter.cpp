@@ -7,32 +7,32 @@
 
 namespace {
 
-enum ByteClass : unsigned char {
-    kOneUnit,    // ASCII or the lead byte of a character of the basic plane
-    kContinue,   // a UTF-8 continuation byte
-    kTwoUnits,   // the lead byte of a character beyond the basic plane
-    kStop,       // a byte that the text loop hands to the state machine
+enum class ByteClass : unsigned char {
+    OneUnit,  // ASCII or the lead byte of a character of the basic plane
+    Continue, // a UTF-8 continuation byte
+    TwoUnits, // the lead byte of a character beyond the basic plane
+    Stop,     // a byte that the text loop hands to the state machine
 };
 
-constexpr std::array<unsigned char, 256> MakeClasses()
+constexpr std::array<ByteClass, 256> MakeClasses()
 {
-    std::array<unsigned char, 256> classes {};
+    std::array<ByteClass, 256> classes {};
     for (int c = 0; c < 256; ++c) {
         if (c < 0x20 && c != '\t' && c != '\r')
-            classes[c] = kStop; // line feed and control bytes
+            classes[c] = ByteClass::Stop; // line feed and control bytes
         else if (c == '<' || c == '&' || c == '"' || c == '\'')
-            classes[c] = kStop;
+            classes[c] = ByteClass::Stop;
         else if (c >= 0x80 && c < 0xC0)
-            classes[c] = kContinue;
+            classes[c] = ByteClass::Continue;
         else if (c >= 0xF0 && c < 0xF8)
-            classes[c] = kTwoUnits;
+            classes[c] = ByteClass::TwoUnits;
         else
-            classes[c] = kOneUnit;
+            classes[c] = ByteClass::OneUnit;
     }
     return classes;
 }
 
-constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+constexpr std::array<ByteClass, 256> kClasses = MakeClasses();
 
 // More marks than this on the lines of one chunk only cost column precision.
 constexpr size_t kMaxMarks = size_t(1) << 18;
@@ -66,7 +66,7 @@ CReferenceFilter::CReferenceFilter()
     m_strHeld.reserve(16);
 }
 
-void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string& strOut)
+void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
 {
     auto firstKept = std::find_if(m_marks.begin(), m_marks.end(),
                                   [&](const Mark& mark) { return mark.nLine >= m_nLine; });
@@ -79,25 +79,25 @@ void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string& strOu
         switch (m_state) {
         case State::Text:
         case State::Value:
-            FeedText(p, cbData, i, strOut);
+            FeedText(p, cbData, &i, pOut);
             continue;
         case State::Data:
-            FeedData(p, cbData, i, strOut);
+            FeedData(p, cbData, &i, pOut);
             continue;
         case State::Markup:
-            FeedMarkup(p[i], strOut, bConsumed);
+            FeedMarkup(p[i], pOut, &bConsumed);
             break;
         case State::Ref:
-            FeedRef(p[i], strOut, bConsumed);
+            FeedRef(p[i], pOut, &bConsumed);
             break;
         case State::Tag:
-            FeedTag(p[i], strOut);
+            FeedTag(p[i], pOut);
             break;
         case State::Comment:
         case State::CData:
         case State::Pi:
         case State::Decl:
-            FeedUntil(p[i], strOut);
+            FeedUntil(p[i], pOut);
             break;
         }
         if (bConsumed)
@@ -105,17 +105,17 @@ void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string& strOu
     }
 }
 
-void CReferenceFilter::Finish(std::string& strOut)
+void CReferenceFilter::Finish(std::string* pOut)
 {
     if (m_state == State::Ref) {
-        FlushPendingHigh(strOut);
-        EmitHeld(m_strHeld, strOut);
+        FlushPendingHigh(pOut);
+        EmitHeld(pOut);
         m_state = m_refReturn;
     } else if (m_state == State::Markup) {
-        EmitHeld(m_strHeld, strOut);
+        EmitHeld(pOut);
         m_state = State::Text;
     }
-    FlushPendingHigh(strOut);
+    FlushPendingHigh(pOut);
 }
 
 int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
@@ -130,47 +130,49 @@ int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
     return std::max<int64_t>(nColumn, 1);
 }
 
-void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t& i, std::string& strOut)
+void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
 {
+    size_t i = *pnAt;
     unsigned char c = p[i];
     if (m_bPendingHigh && c != '&')
-        FlushPendingHigh(strOut);
+        FlushPendingHigh(pOut);
     size_t nStart = i;
     while (i < n) {
         c = p[i];
-        unsigned char k = kClasses[c];
-        if (k == kStop)
+        ByteClass k = kClasses[c];
+        if (k == ByteClass::Stop)
             break;
-        if (k == kOneUnit) {
+        if (k == ByteClass::OneUnit) {
             ++m_nInChars;
             ++m_nOutUnits;
-        } else if (k == kTwoUnits) {
+        } else if (k == ByteClass::TwoUnits) {
             ++m_nInChars;
             m_nOutUnits += 2;
             Checkpoint();
         }
         ++i;
     }
-    strOut.append(reinterpret_cast<const char*>(p + nStart), i - nStart);
+    pOut->append(reinterpret_cast<const char*>(p + nStart), i - nStart);
+    *pnAt = i;
     if (i == n)
         return;
-    ++i;
+    ++*pnAt;
     if (c == '&') {
         m_strHeld.assign(1, '&');
         m_refReturn = m_state;
         m_state = State::Ref;
     } else if (m_state == State::Value && c == m_chQuote) {
-        CopyByte(c, strOut);
+        CopyByte(c, pOut);
         m_state = State::Tag;
     } else if (m_state == State::Text && c == '<') {
         m_strHeld.assign(1, '<');
         m_state = State::Markup;
     } else {
-        CopyByte(c, strOut);
+        CopyByte(c, pOut);
     }
 }
 
-void CReferenceFilter::FeedMarkup(unsigned char c, std::string& strOut, bool& bConsumed)
+void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbConsumed)
 {
     if (m_strHeld.size() == 1) {
         if (c == '!') {
@@ -189,9 +191,9 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string& strOut, bool& bC
         } else {
             m_state = State::Tag;
             m_bInElementName = true;
-            bConsumed = false;
+            *pbConsumed = false;
         }
-        EmitHeld(m_strHeld, strOut);
+        EmitHeld(pOut);
         return;
     }
     static constexpr std::string_view kComment = "<!--", kCData = "<![CDATA[", kDocType = "<!DOCTYPE";
@@ -210,12 +212,12 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string& strOut, bool& bC
     } else {
         m_state = State::Decl;
     }
-    EmitHeld(m_strHeld, strOut);
+    EmitHeld(pOut);
 }
 
-void CReferenceFilter::FeedTag(unsigned char c, std::string& strOut)
+void CReferenceFilter::FeedTag(unsigned char c, std::string* pOut)
 {
-    CopyByte(c, strOut);
+    CopyByte(c, pOut);
     if (c == '>') {
         m_state = State::Text;
         return;
@@ -246,8 +248,9 @@ void CReferenceFilter::FeedTag(unsigned char c, std::string& strOut)
     }
 }
 
-void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t& i, std::string& strOut)
+void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
 {
+    size_t i = *pnAt;
     const auto* pQuote = static_cast<const unsigned char*>(std::memchr(p + i, m_chQuote, n - i));
     size_t nEnd = pQuote ? static_cast<size_t>(pQuote - p) : n;
     m_nStrippedBytes += static_cast<int64_t>(nEnd - i);
@@ -257,20 +260,20 @@ void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t& i, std
     while (const void* pLine = std::memchr(p + nSegment, '\n', nEnd - nSegment)) {
         size_t nLineFeed = static_cast<size_t>(static_cast<const unsigned char*>(pLine) - p);
         m_nInChars += static_cast<int64_t>(nLineFeed - nSegment);
-        NewLine(strOut);
+        NewLine(pOut);
         nSegment = nLineFeed + 1;
     }
     m_nInChars += static_cast<int64_t>(nEnd - nSegment);
     Checkpoint();
-    i = nEnd;
+    *pnAt = nEnd;
     if (pQuote) {
-        CopyByte(m_chQuote, strOut);
+        CopyByte(m_chQuote, pOut);
         m_state = State::Tag;
-        ++i;
+        ++*pnAt;
     }
 }
 
-void CReferenceFilter::FeedRef(unsigned char c, std::string& strOut, bool& bConsumed)
+void CReferenceFilter::FeedRef(unsigned char c, std::string* pOut, bool* pbConsumed)
 {
     size_t nHeld = m_strHeld.size();
     bool bMore;
@@ -285,28 +288,28 @@ void CReferenceFilter::FeedRef(unsigned char c, std::string& strOut, bool& bCons
     if (!bMore) {
         // Not a numeric reference (a named one, or a malformed one that the
         // parser will report): it goes out as it stands.
-        FlushPendingHigh(strOut);
-        EmitHeld(m_strHeld, strOut);
+        FlushPendingHigh(pOut);
+        EmitHeld(pOut);
         m_state = m_refReturn;
-        bConsumed = false;
+        *pbConsumed = false;
         return;
     }
     m_strHeld += static_cast<char>(c);
     if (c == ';') {
-        EndReference(strOut);
+        EndReference(pOut);
         m_state = m_refReturn;
     }
 }
 
-void CReferenceFilter::EndReference(std::string& strOut)
+void CReferenceFilter::EndReference(std::string* pOut)
 {
     bool bHex = m_strHeld[2] == 'x' || m_strHeld[2] == 'X';
     std::string_view strDigits(m_strHeld);
     strDigits = strDigits.substr(bHex ? 3 : 2);
     strDigits.remove_suffix(1);
     if (strDigits.empty()) {
-        FlushPendingHigh(strOut);
-        EmitHeld(m_strHeld, strOut);
+        FlushPendingHigh(pOut);
+        EmitHeld(pOut);
         return;
     }
     uint64_t nCode = 0;
@@ -318,7 +321,7 @@ void CReferenceFilter::EndReference(std::string& strOut)
     auto nRefChars = static_cast<int64_t>(m_strHeld.size());
 
     if (nCode >= 0xD800 && nCode <= 0xDBFF) {
-        FlushPendingHigh(strOut);
+        FlushPendingHigh(pOut);
         m_bPendingHigh = true;
         m_nPendingHigh = static_cast<uint32_t>(nCode);
         m_nPendingChars = nRefChars;
@@ -326,21 +329,21 @@ void CReferenceFilter::EndReference(std::string& strOut)
         if (m_bPendingHigh) {
             uint32_t nChar = 0x10000 + ((m_nPendingHigh - 0xD800) << 10) + static_cast<uint32_t>(nCode - 0xDC00);
             m_bPendingHigh = false;
-            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars, strOut);
+            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars, pOut);
         } else {
             ++m_nLoneHalves;
-            EmitReplacement(kReplacement, nRefChars, strOut);
+            EmitReplacement(kReplacement, nRefChars, pOut);
         }
     } else {
-        FlushPendingHigh(strOut);
+        FlushPendingHigh(pOut);
         if (nCode < 0x20 && nCode != '\t' && nCode != '\n' && nCode != '\r') {
             ++m_nDroppedControls;
-            EmitReplacement(std::string(), nRefChars, strOut);
+            EmitReplacement(std::string(), nRefChars, pOut);
         } else if (nCode == 0xFFFE || nCode == 0xFFFF || nCode > 0x10FFFF) {
             ++m_nInvalidReferences;
-            EmitReplacement(kReplacement, nRefChars, strOut);
+            EmitReplacement(kReplacement, nRefChars, pOut);
         } else {
-            strOut += m_strHeld;
+            *pOut += m_strHeld;
             m_nInChars += nRefChars;
             m_nOutUnits += nRefChars;
         }
@@ -348,9 +351,9 @@ void CReferenceFilter::EndReference(std::string& strOut)
     m_strHeld.clear();
 }
 
-void CReferenceFilter::FeedUntil(unsigned char c, std::string& strOut)
+void CReferenceFilter::FeedUntil(unsigned char c, std::string* pOut)
 {
-    CopyByte(c, strOut);
+    CopyByte(c, pOut);
     switch (m_state) {
     case State::Comment:
     case State::CData:
@@ -374,34 +377,34 @@ void CReferenceFilter::FeedUntil(unsigned char c, std::string& strOut)
     }
 }
 
-void CReferenceFilter::EmitHeld(std::string& strHeld, std::string& strOut)
+void CReferenceFilter::EmitHeld(std::string* pOut)
 {
-    for (char ch : strHeld)
-        CopyByte(static_cast<unsigned char>(ch), strOut);
-    strHeld.clear();
+    for (char ch : m_strHeld)
+        CopyByte(static_cast<unsigned char>(ch), pOut);
+    m_strHeld.clear();
 }
 
-void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars, std::string& strOut)
+void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars, std::string* pOut)
 {
-    strOut += strText;
+    *pOut += strText;
     m_nOutUnits += static_cast<int64_t>(strText.size());
     m_nInChars += nInChars;
     Checkpoint();
 }
 
-void CReferenceFilter::FlushPendingHigh(std::string& strOut)
+void CReferenceFilter::FlushPendingHigh(std::string* pOut)
 {
     if (!m_bPendingHigh)
         return;
     m_bPendingHigh = false;
     ++m_nLoneHalves;
-    EmitReplacement(kReplacement, m_nPendingChars, strOut);
+    EmitReplacement(kReplacement, m_nPendingChars, pOut);
 }
 
-void CReferenceFilter::CopyByte(unsigned char c, std::string& strOut)
+void CReferenceFilter::CopyByte(unsigned char c, std::string* pOut)
 {
     if (c == '\n') {
-        NewLine(strOut);
+        NewLine(pOut);
         return;
     }
     if (c < 0x20 && c != '\t' && c != '\r') {
@@ -410,19 +413,19 @@ void CReferenceFilter::CopyByte(unsigned char c, std::string& strOut)
         Checkpoint();
         return;
     }
-    strOut += static_cast<char>(c);
-    unsigned char k = kClasses[c];
-    if (k == kContinue)
+    *pOut += static_cast<char>(c);
+    ByteClass k = kClasses[c];
+    if (k == ByteClass::Continue)
         return;
     ++m_nInChars;
-    m_nOutUnits += k == kTwoUnits ? 2 : 1;
-    if (k == kTwoUnits)
+    m_nOutUnits += k == ByteClass::TwoUnits ? 2 : 1;
+    if (k == ByteClass::TwoUnits)
         Checkpoint();
 }
 
-void CReferenceFilter::NewLine(std::string& strOut)
+void CReferenceFilter::NewLine(std::string* pOut)
 {
-    strOut += '\n';
+    *pOut += '\n';
     ++m_nLine;
     m_nInChars = 0;
     m_nOutUnits = 0;

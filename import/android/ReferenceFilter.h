@@ -22,10 +22,10 @@ class CReferenceFilter
 public:
     CReferenceFilter();
 
-    // Appends the filtered form of the bytes to strOut.
-    void Feed(const char* pData, size_t cbData, std::string& strOut);
+    // Appends the filtered form of the bytes to *pOut.
+    void Feed(const char* pData, size_t cbData, std::string* pOut);
     // Ends the input: whatever is held back goes out as it stands.
-    void Finish(std::string& strOut);
+    void Finish(std::string* pOut);
 
     int64_t LoneHalves() const { return m_nLoneHalves; }
     int64_t DroppedControls() const { return m_nDroppedControls; }
@@ -49,18 +49,18 @@ public:
 private:
     enum class State { Text, Markup, Tag, Value, Data, Comment, CData, Pi, Decl, Ref };
 
-    void FeedText(const unsigned char* p, size_t n, size_t& i, std::string& strOut);
-    void FeedMarkup(unsigned char c, std::string& strOut, bool& bConsumed);
-    void FeedTag(unsigned char c, std::string& strOut);
-    void FeedData(const unsigned char* p, size_t n, size_t& i, std::string& strOut);
-    void FeedRef(unsigned char c, std::string& strOut, bool& bConsumed);
-    void FeedUntil(unsigned char c, std::string& strOut);
-    void EndReference(std::string& strOut);
-    void EmitHeld(std::string& strHeld, std::string& strOut);
-    void EmitReplacement(const std::string& strText, int64_t nInChars, std::string& strOut);
-    void FlushPendingHigh(std::string& strOut);
-    void CopyByte(unsigned char c, std::string& strOut);
-    void NewLine(std::string& strOut);
+    void FeedText(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut);
+    void FeedMarkup(unsigned char c, std::string* pOut, bool* pbConsumed);
+    void FeedTag(unsigned char c, std::string* pOut);
+    void FeedData(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut);
+    void FeedRef(unsigned char c, std::string* pOut, bool* pbConsumed);
+    void FeedUntil(unsigned char c, std::string* pOut);
+    void EndReference(std::string* pOut);
+    void EmitHeld(std::string* pOut);
+    void EmitReplacement(const std::string& strText, int64_t nInChars, std::string* pOut);
+    void FlushPendingHigh(std::string* pOut);
+    void CopyByte(unsigned char c, std::string* pOut);
+    void NewLine(std::string* pOut);
     void Checkpoint();
 
     struct Mark {

@@ -1,5 +1,7 @@
 #include "import/demo/DemoPhone.h"
 
+#include "device/StoreWriter.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -52,7 +54,13 @@ std::vector<uint64_t> Cumulative(const unsigned* pWeights, size_t nCount)
     return cumulative;
 }
 
-enum Circle { kFamily, kFriend, kWork, kService, kCircles };
+enum class Circle : uint8_t { Family, Friend, Work, Service };
+constexpr size_t kCircles = 4;
+
+constexpr size_t Index(Circle circle)
+{
+    return static_cast<size_t>(circle);
+}
 
 struct Rhythm {
     unsigned hours[24];   // weight of each hour of the day
@@ -124,9 +132,9 @@ constexpr size_t Count(const T (&)[N])
 }
 
 struct Person {
-    std::optional<std::string> name;
+    std::optional<std::string> strName;
     std::vector<std::string> numbers;
-    Circle circle = kService;
+    Circle circle = Circle::Service;
     int64_t nFirstDay = 0;
     int64_t nLastDay = kDays - 1;
 };
@@ -140,7 +148,7 @@ struct Call {
     int64_t nSeconds;
 };
 
-enum Folder : uint8_t { kInbox, kSent };
+enum class Folder : uint8_t { Inbox, Sent };
 // Message senders and recipients are people by index, or these with an index.
 constexpr uint32_t kGroup = 0x80000000u;
 constexpr uint32_t kServiceSender = 0xC0000000u;
@@ -164,7 +172,7 @@ public:
     {
     }
 
-    int Make(std::string& strError);
+    int Make(std::string* pError);
     int64_t Calls() const { return static_cast<int64_t>(m_calls.size()); }
     int64_t Messages() const { return static_cast<int64_t>(m_messages.size()); }
 
@@ -175,8 +183,8 @@ private:
     void MakeCalls();
     void MakeMessages();
     int64_t ToUtc(int64_t nLocal);
-    int WriteCalls();
-    int WriteMessages();
+    int WriteCalls(CStoreWriter& writer);
+    int WriteMessages(CStoreWriter& writer);
     int WriteEntryIds();
     const std::string& KeyOf(uint32_t nPerson) const;
 
@@ -216,24 +224,27 @@ void CDemoMaker::MakePeople()
     for (size_t nRank = 0; nRank < nPeople; ++nRank) {
         Person person;
         if (nRank < Count(kFamilyNames) && nRank % 2 == 0) {
-            person.name = kFamilyNames[nRank / 2];
-            person.circle = kFamily;
+            person.strName = kFamilyNames[nRank / 2];
+            person.circle = Circle::Family;
         } else if (m_random.Percent(nRank < 12 ? 95 : 55)) {
             for (;;) {
                 std::string strName = std::string(kFirstNames[m_random.Below(Count(kFirstNames))]) + " " +
                                       kLastNames[m_random.Below(Count(kLastNames))];
                 if (names.insert(strName).second || names.size() >= Count(kFirstNames) * Count(kLastNames)) {
-                    person.name = strName;
+                    person.strName = strName;
                     break;
                 }
             }
             unsigned nDraw = static_cast<unsigned>(m_random.Below(100));
-            person.circle = nDraw < 15 ? kFamily : nDraw < 60 ? kFriend : nDraw < 92 ? kWork : kService;
+            person.circle = nDraw < 15   ? Circle::Family
+                            : nDraw < 60 ? Circle::Friend
+                            : nDraw < 92 ? Circle::Work
+                                         : Circle::Service;
         } else {
-            person.circle = m_random.Percent(70) ? kService : kWork;
+            person.circle = m_random.Percent(70) ? Circle::Service : Circle::Work;
         }
-        person.numbers.push_back(MakeNumber(person.circle != kService || m_random.Percent(30)));
-        if (person.name && m_random.Percent(12))
+        person.numbers.push_back(MakeNumber(person.circle != Circle::Service || m_random.Percent(30)));
+        if (person.strName && m_random.Percent(12))
             person.numbers.push_back(MakeNumber(false));
         if (nRank >= 10 && m_random.Percent(40)) {
             int64_t nLength = m_random.Between(20, kDays);
@@ -251,15 +262,15 @@ void CDemoMaker::MakePeople()
     nSum = 0;
     for (size_t nRank = 0; nRank < m_people.size(); ++nRank) {
         const Person& person = m_people[nRank];
-        uint64_t nWeight = 1000000000ULL / (nRank + 1) * kRhythms[person.circle].nTexting;
-        if (!person.name && person.circle == kService)
+        uint64_t nWeight = 1000000000ULL / (nRank + 1) * kRhythms[Index(person.circle)].nTexting;
+        if (!person.strName && person.circle == Circle::Service)
             nWeight = 0;
         m_textWeights.push_back(nSum += nWeight);
     }
     // Groups are drawn from the named people who matter most.
     std::vector<uint32_t> close;
     for (uint32_t i = 0; i < m_people.size() && close.size() < 20; ++i) {
-        if (m_people[i].name && m_people[i].circle != kService)
+        if (m_people[i].strName && m_people[i].circle != Circle::Service)
             close.push_back(i);
     }
     for (int nGroup = 0; nGroup < 4 && close.size() >= 4; ++nGroup) {
@@ -272,15 +283,15 @@ void CDemoMaker::MakePeople()
         }
         m_groups.push_back(std::move(members));
     }
-    for (int nCircle = 0; nCircle < kCircles; ++nCircle) {
-        m_hourWeights[static_cast<size_t>(nCircle)] = Cumulative(kRhythms[nCircle].hours, 24);
-        m_durationWeights[static_cast<size_t>(nCircle)] = Cumulative(kRhythms[nCircle].durations, 5);
+    for (size_t nCircle = 0; nCircle < kCircles; ++nCircle) {
+        m_hourWeights[nCircle] = Cumulative(kRhythms[nCircle].hours, 24);
+        m_durationWeights[nCircle] = Cumulative(kRhythms[nCircle].durations, 5);
     }
 }
 
 int64_t CDemoMaker::PickTime(const Person& person)
 {
-    const Rhythm& rhythm = kRhythms[person.circle];
+    const Rhythm& rhythm = kRhythms[Index(person.circle)];
     int64_t nDay = 0;
     for (int nTry = 0; nTry < 12; ++nTry) {
         nDay = m_random.Between(person.nFirstDay, person.nLastDay);
@@ -290,7 +301,7 @@ int64_t CDemoMaker::PickTime(const Person& person)
         if (m_random.Percent(rhythm.days[nWeekday]))
             break;
     }
-    auto nHour = static_cast<int64_t>(m_random.Pick(m_hourWeights[person.circle]));
+    auto nHour = static_cast<int64_t>(m_random.Pick(m_hourWeights[Index(person.circle)]));
     int64_t nTime = m_nFirstDayStart + nDay * kTicksPerDay + nHour * kTicksPerHour +
                     m_random.Between(0, 3599) * kTicksPerSecond;
     if (nTime > m_options.nNowLocal)
@@ -316,7 +327,7 @@ void CDemoMaker::MakeCalls()
             call.nPerson = static_cast<uint32_t>(m_random.Pick(m_callWeights));
         }
         const Person& person = m_people[call.nPerson];
-        const Rhythm& rhythm = kRhythms[person.circle];
+        const Rhythm& rhythm = kRhythms[Index(person.circle)];
         call.nNumber = person.numbers.size() > 1 && m_random.Percent(25) ? 1 : 0;
         call.nStart = PickTime(person);
         if (m_random.Percent(rhythm.nMissed + (bStranger ? 20 : 0))) {
@@ -325,7 +336,7 @@ void CDemoMaker::MakeCalls()
             call.nIom = m_random.Percent(bStranger ? 75 : 50) ? 1 : 2;
             bool bUnanswered = call.nIom == 2 && m_random.Percent(10);
             if (!bUnanswered) {
-                size_t nBand = m_random.Pick(m_durationWeights[person.circle]);
+                size_t nBand = m_random.Pick(m_durationWeights[Index(person.circle)]);
                 call.nSeconds = m_random.Between(kDurationBands[nBand][0], kDurationBands[nBand][1]);
             }
         }
@@ -357,19 +368,19 @@ void CDemoMaker::MakeMessages()
             // An automated text from a sender name that never calls.
             uint32_t nService = static_cast<uint32_t>(m_random.Below(nServices));
             Person daytime;
-            add(PickTime(daytime), kServiceSender | nService, kInbox, nService);
+            add(PickTime(daytime), kServiceSender | nService, Folder::Inbox, nService);
             continue;
         }
         if (nKind < 7 && !m_groups.empty()) {
             auto nGroup = static_cast<uint32_t>(m_random.Below(m_groups.size()));
             const Person& first = m_people[m_groups[nGroup].front()];
             int64_t nTime = PickTime(first);
-            add(nTime, kGroup | nGroup, kSent, m_random.Below(Count(kGroupTexts)));
+            add(nTime, kGroup | nGroup, Folder::Sent, m_random.Below(Count(kGroupTexts)));
             // Replies come from the members, one by one.
             for (uint32_t nMember : m_groups[nGroup]) {
                 if (m_random.Percent(60)) {
                     nTime += m_random.Between(1, 30) * kTicksPerMinute;
-                    add(nTime, nMember, kInbox, m_random.Below(Count(kReceivedTexts)));
+                    add(nTime, nMember, Folder::Inbox, m_random.Below(Count(kReceivedTexts)));
                 }
             }
             continue;
@@ -378,12 +389,13 @@ void CDemoMaker::MakeMessages()
         auto nPerson = static_cast<uint32_t>(m_random.Pick(m_textWeights));
         int64_t nTime = PickTime(m_people[nPerson]);
         size_t nBurst = m_random.Pick(burstSizes);
-        Folder folder = m_random.Percent(52) ? kInbox : kSent;
+        Folder folder = m_random.Percent(52) ? Folder::Inbox : Folder::Sent;
         for (size_t i = 0; i < nBurst; ++i) {
-            add(nTime, nPerson, folder, m_random.Below(folder == kInbox ? Count(kReceivedTexts) : Count(kSentTexts)));
+            size_t nTexts = folder == Folder::Inbox ? Count(kReceivedTexts) : Count(kSentTexts);
+            add(nTime, nPerson, folder, m_random.Below(nTexts));
             nTime += m_random.Between(1, 20) * kTicksPerMinute + m_random.Between(0, 59) * kTicksPerSecond;
             if (m_random.Percent(70))
-                folder = folder == kInbox ? kSent : kInbox;
+                folder = folder == Folder::Inbox ? Folder::Sent : Folder::Inbox;
         }
     }
     std::sort(m_messages.begin(), m_messages.end(), [](const Message& a, const Message& b) {
@@ -406,49 +418,40 @@ int64_t CDemoMaker::ToUtc(int64_t nLocal)
 const std::string& CDemoMaker::KeyOf(uint32_t nPerson) const
 {
     const Person& person = m_people[nPerson];
-    return person.name ? *person.name : person.numbers.front();
+    return person.strName ? *person.strName : person.numbers.front();
 }
 
-int CDemoMaker::WriteCalls()
+int CDemoMaker::WriteCalls(CStoreWriter& writer)
 {
-    CStatement insert(m_db, "INSERT INTO calllog (start_time, end_time, iom, flags, cidt, number, name) "
-                            "VALUES (?1, ?2, ?3, ?4, 2, ?5, ?6)");
-    if (!insert.IsValid())
-        return -1;
+    DeviceCall row;
+    row.cidt = 2;
     for (const Call& call : m_calls) {
         const Person& person = m_people[call.nPerson];
-        int64_t nStart = ToUtc(call.nStart);
-        int nFlags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
-        insert.Reset();
-        insert.BindInt(1, nStart);
-        insert.BindInt(2, nStart + call.nSeconds * kTicksPerSecond);
-        insert.BindInt(3, call.nIom);
-        insert.BindInt(4, nFlags);
-        insert.BindText(5, std::string_view(person.numbers[call.nNumber]));
-        insert.BindText(6, person.name);
-        if (insert.Step() != SQLITE_DONE)
+        row.startTime = ToUtc(call.nStart);
+        row.endTime = row.startTime + call.nSeconds * kTicksPerSecond;
+        row.iom = call.nIom;
+        row.flags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
+        row.number = person.numbers[call.nNumber];
+        row.name = person.strName;
+        if (writer.InsertCall(row) != 0)
             return -1;
     }
     return 0;
 }
 
-int CDemoMaker::WriteMessages()
+int CDemoMaker::WriteMessages(CStoreWriter& writer)
 {
     int64_t nInbox = m_store.FindFolder("SMS", "inbox"), nSent = m_store.FindFolder("SMS", "sent");
     if (nInbox < 0 || nSent < 0) {
         m_db.SetError(SQLITE_ERROR, "the new store lacks its Inbox or Sent Items folder");
         return -1;
     }
-    CStatement message(m_db, "INSERT INTO message (folder_id, entry_id, sender_name, delivery_time, body) "
-                             "VALUES (?1, ?2, ?3, ?4, ?5)");
-    CStatement recipient(m_db, "INSERT INTO recipient (message_id, position, display_name, email_address) "
-                               "VALUES (?1, ?2, ?3, ?4)");
-    if (!message.IsValid() || !recipient.IsValid())
-        return -1;
     std::array<unsigned char, 16> entryId {};
     std::copy(m_entryPrefix.begin(), m_entryPrefix.end(), entryId.begin());
+    const SqlValue extra[] = {std::span<const unsigned char>(entryId)};
     uint64_t nCounter = 0;
     std::vector<uint32_t> single(1);
+    DeviceMessage row;
     for (const Message& msg : m_messages) {
         bool bService = (msg.nWho & kServiceSender) == kServiceSender;
         bool bGroup = !bService && (msg.nWho & kGroup);
@@ -461,34 +464,25 @@ int CDemoMaker::WriteMessages()
         else if (bGroup)
             pszText = kGroupTexts[msg.nText];
         else
-            pszText = msg.folder == kInbox ? kReceivedTexts[msg.nText] : kSentTexts[msg.nText];
+            pszText = msg.folder == Folder::Inbox ? kReceivedTexts[msg.nText] : kSentTexts[msg.nText];
 
-        message.Reset();
-        message.BindInt(1, msg.folder == kInbox ? nInbox : nSent);
-        message.BindBlob(2, entryId.data(), static_cast<int>(entryId.size()));
+        row.nFolderId = msg.folder == Folder::Inbox ? nInbox : nSent;
         if (bService)
-            message.BindText(3, std::string_view(kServiceSenders[msg.nWho & 0xFFFF]));
-        else if (msg.folder == kInbox)
-            message.BindText(3, std::string_view(KeyOf(msg.nWho)));
-        message.BindInt(4, ToUtc(msg.nTime));
-        message.BindText(5, std::string_view(pszText));
-        if (message.Step() != SQLITE_DONE)
-            return -1;
-        if (msg.folder != kSent)
-            continue;
-        int64_t nMessage = sqlite3_last_insert_rowid(m_db.Handle());
-        single[0] = msg.nWho;
-        const std::vector<uint32_t>& to = bGroup ? m_groups[msg.nWho & 0xFFFF] : single;
-        for (size_t i = 0; i < to.size(); ++i) {
-            const Person& person = m_people[to[i]];
-            recipient.Reset();
-            recipient.BindInt(1, nMessage);
-            recipient.BindInt(2, static_cast<int64_t>(i));
-            recipient.BindText(3, std::string_view(KeyOf(to[i])));
-            recipient.BindText(4, std::string_view(person.numbers.front()));
-            if (recipient.Step() != SQLITE_DONE)
-                return -1;
+            row.strSenderName = kServiceSenders[msg.nWho & 0xFFFF];
+        else if (msg.folder == Folder::Inbox)
+            row.strSenderName = KeyOf(msg.nWho);
+        else
+            row.strSenderName.reset();
+        row.nDeliveryTime = ToUtc(msg.nTime);
+        row.strBody = pszText;
+        row.recipients.clear();
+        if (msg.folder == Folder::Sent) {
+            single[0] = msg.nWho;
+            for (uint32_t nPerson : bGroup ? m_groups[msg.nWho & 0xFFFF] : single)
+                row.recipients.push_back({KeyOf(nPerson), m_people[nPerson].numbers.front()});
         }
+        if (writer.InsertMessage(row, extra) != 0)
+            return -1;
     }
     return 0;
 }
@@ -524,7 +518,7 @@ int CDemoMaker::WriteEntryIds()
     return 0;
 }
 
-int CDemoMaker::Make(std::string& strError)
+int CDemoMaker::Make(std::string* pError)
 {
     m_nFirstDayStart = (m_options.nNowLocal / kTicksPerDay - (kDays - 1)) * kTicksPerDay;
     uint64_t nPrefix = m_random.Next();
@@ -536,9 +530,12 @@ int CDemoMaker::Make(std::string& strError)
 
     m_db.Exec("PRAGMA cache_size = -65536");
     CTransaction tx(m_db);
-    if (!tx.IsActive() || WriteEntryIds() != 0 || WriteCalls() != 0 || WriteMessages() != 0 ||
-        tx.Commit() != SQLITE_OK) {
-        strError = "cannot write the demo device: " + m_db.LastError();
+    // The messages' identifiers, too, come from the seed.
+    const char* const kMessageColumns[] = {"entry_id"};
+    CStoreWriter writer;
+    if (!tx.IsActive() || writer.Prepare(m_db, OnDuplicate::Fail, {}, kMessageColumns) != 0 || WriteEntryIds() != 0 ||
+        WriteCalls(writer) != 0 || WriteMessages(writer) != 0 || tx.Commit() != SQLITE_OK) {
+        *pError = "cannot write the demo device: " + m_db.LastError();
         return -1;
     }
     return 0;
@@ -555,7 +552,7 @@ int CDemoPhone::Fill(CDeviceStore& store, const DemoOptions& options)
     }
     m_nCalls = m_nMessages = 0;
     CDemoMaker maker(store, options);
-    if (maker.Make(m_strError) != 0)
+    if (maker.Make(&m_strError) != 0)
         return -1;
     m_nCalls = maker.Calls();
     m_nMessages = maker.Messages();

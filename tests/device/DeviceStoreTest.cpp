@@ -129,8 +129,8 @@ void MakeFilledStore(const std::string& strPath, int nCalls = 40)
     }
     ASSERT_EQ(store.AddCalls(calls), 0);
     DeviceMessage message;
-    message.folderId = store.FindFolder("SMS", "sent");
-    message.deliveryTime = UtcTicks(2026, 1, 2);
+    message.nFolderId = store.FindFolder("SMS", "sent");
+    message.nDeliveryTime = UtcTicks(2026, 1, 2);
     message.recipients = {{"Anna", "+49301"}, {std::nullopt, "+49302"}};
     ASSERT_EQ(store.AddMessages({message, message}), 0);
 }
@@ -364,8 +364,8 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
     EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM calllog"), 2);
 
     DeviceMessage message;
-    message.folderId = device.Inbox();
-    message.senderName = "Anna";
+    message.nFolderId = device.Inbox();
+    message.strSenderName = "Anna";
     message.recipients = {{"a", std::nullopt}, {std::nullopt, "b@x"}};
     DeviceMessage badMessage = message;
     badMessage.recipients.push_back({"x", std::nullopt});
@@ -390,6 +390,45 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
     EXPECT_EQ(store.Database().QueryInt(strFolders.c_str()), 5);
     EXPECT_EQ(store.FindFolder("sms", "sent"), store.FindFolder("SMS", "sent"));
     EXPECT_EQ(store.FindFolder("SMS", "archive"), -1);
+}
+
+TEST(DeviceStore, FoldersAreFoundOrMade)
+{
+    CTestDevice device;
+    CDeviceStore& store = device.Store();
+    CDatabase& db = store.Database();
+    int64_t nSent = store.FindFolder("SMS", "sent");
+    ASSERT_GT(nSent, 0);
+    EXPECT_EQ(store.FolderFor("SMS", "sent"), nSent);
+    EXPECT_EQ(store.FolderFor("sms", "sent"), nSent);
+    // A role without a folder gets one in the first store of the name.
+    int64_t nOther = store.FolderFor("sms", "other");
+    ASSERT_GT(nOther, 0);
+    EXPECT_EQ(store.FolderFor("SMS", "other"), nOther);
+    // A missing store is made with its five folders (and the one asked for).
+    int64_t nArchive = store.FolderFor("Archive", "other");
+    ASSERT_GT(nArchive, 0);
+    EXPECT_EQ(store.FolderFor("Archive", "outbox"), store.FindFolder("ARCHIVE", "outbox"));
+    int64_t nBackupSent = store.FolderFor("Backup", "sent");
+    EXPECT_EQ(nBackupSent, store.FindFolder("Backup", "sent"));
+    std::vector<std::string> folders;
+    CStatement rows(db, "SELECT s.display_name, f.role, f.display_name FROM folder f JOIN msgstore s "
+                        "ON s.id = f.store_id ORDER BY f.id");
+    while (rows.Step() == SQLITE_ROW) {
+        folders.push_back(rows.ColumnText(0).value_or("") + "|" + rows.ColumnText(1).value_or("") + "|" +
+                          rows.ColumnText(2).value_or(""));
+    }
+    EXPECT_EQ(folders,
+              (std::vector<std::string> {
+                  "SMS|inbox|Inbox", "SMS|sent|Sent Items", "SMS|outbox|Outbox", "SMS|drafts|Drafts",
+                  "SMS|deleted|Deleted Items", "SMS|other|Other", "Archive|inbox|Inbox", "Archive|sent|Sent Items",
+                  "Archive|outbox|Outbox", "Archive|drafts|Drafts", "Archive|deleted|Deleted Items",
+                  "Archive|other|Other", "Backup|inbox|Inbox", "Backup|sent|Sent Items", "Backup|outbox|Outbox",
+                  "Backup|drafts|Drafts", "Backup|deleted|Deleted Items",
+              }));
+    EXPECT_STREQ(FolderDisplayName("sent"), "Sent Items");
+    EXPECT_STREQ(FolderDisplayName("archive"), "Other");
+    EXPECT_STREQ(FolderDisplayName(""), "Other");
 }
 
 TEST(DeviceStore, DefaultPathFollowsTheEnvironment)

@@ -107,3 +107,117 @@ TEST_F(CMemoryDatabaseTest, TransactionRollsBackUnlessCommitted)
     }
     EXPECT_EQ(Count(), 1);
 }
+
+TEST_F(CMemoryDatabaseTest, AnEmptyTextIsATextNotNull)
+{
+    CStatement insert(m_db, "INSERT INTO t (id, s) VALUES (?1, ?2)");
+    const std::string strEmpty;
+    struct Case {
+        int nId;
+        std::string_view strValue;
+    };
+    // A default view holds a null pointer; a view of an empty string does not.
+    const Case kCases[] = {{1, std::string_view()}, {2, std::string_view(strEmpty)}, {3, std::string_view("")}};
+    for (const Case& c : kCases) {
+        insert.Reset();
+        insert.BindInt(1, c.nId);
+        insert.BindText(2, c.strValue);
+        ASSERT_EQ(insert.Step(), SQLITE_DONE) << c.nId;
+    }
+    insert.Reset();
+    insert.BindInt(1, 4);
+    insert.BindValue(2, SqlValue(std::string_view()));
+    ASSERT_EQ(insert.Step(), SQLITE_DONE);
+    insert.Reset();
+    insert.BindInt(1, 5);
+    insert.BindValue(2, SqlValue());
+    ASSERT_EQ(insert.Step(), SQLITE_DONE);
+
+    CStatement select(m_db, "SELECT id, s IS NULL, typeof(s) FROM t ORDER BY id");
+    std::vector<std::string> rows;
+    while (select.Step() == SQLITE_ROW)
+        rows.push_back(std::to_string(select.ColumnInt(0)) + "|" + select.ColumnText(2).value_or("?"));
+    EXPECT_EQ(rows, (std::vector<std::string> {"1|text", "2|text", "3|text", "4|text", "5|null"}));
+}
+
+TEST_F(CMemoryDatabaseTest, OnePrepareTakesOneStatement)
+{
+    struct Case {
+        const char* pszSql;
+        bool bValid;
+    };
+    const Case kCases[] = {
+        {"SELECT 1", true},
+        {"SELECT 1;", true},
+        {"SELECT 1;  \n\t", true},
+        {"SELECT 1; -- a note\n/* and another */", true},
+        {"SELECT 1; SELECT 2", false},
+        {"INSERT INTO t (n) VALUES (1);\nDELETE FROM t", false},
+        {"SELECT 1; SELEKT", false},
+        {"SELECT 1; ;", true},
+    };
+    for (const Case& c : kCases) {
+        CStatement stmt(m_db, c.pszSql);
+        EXPECT_EQ(stmt.IsValid(), c.bValid) << c.pszSql;
+        if (!c.bValid) {
+            EXPECT_EQ(m_db.LastCode(), SQLITE_ERROR) << c.pszSql;
+            EXPECT_EQ(stmt.Step(), SQLITE_MISUSE) << c.pszSql;
+        }
+    }
+    CStatement two;
+    EXPECT_EQ(two.Prepare(m_db, "SELECT 1; SELECT 2"), SQLITE_ERROR);
+    EXPECT_NE(m_db.LastError().find("more than one statement; the second begins: SELECT 2"), std::string::npos)
+        << m_db.LastError();
+}
+
+TEST_F(CMemoryDatabaseTest, AFailedBindFailsTheNextStep)
+{
+    CStatement insert(m_db, "INSERT INTO t (n, s) VALUES (?1, ?2)");
+    ASSERT_TRUE(insert.IsValid());
+    // Every kind of bind, each out of range once; the first failure is the one told.
+    using Bind = void (*)(CStatement&);
+    const std::pair<const char*, Bind> kBinds[] = {
+        {"int", [](CStatement& stmt) { stmt.BindInt(3, 1); }},
+        {"null", [](CStatement& stmt) { stmt.BindNull(3); }},
+        {"text", [](CStatement& stmt) { stmt.BindText(3, std::string_view("x")); }},
+        {"optional text", [](CStatement& stmt) { stmt.BindText(3, std::optional<std::string>("x")); }},
+        {"blob", [](CStatement& stmt) { stmt.BindBlob(3, "x", 1); }},
+        {"value", [](CStatement& stmt) { stmt.BindValue(3, SqlValue(int64_t {1})); }},
+    };
+    for (const auto& [pszKind, bind] : kBinds) {
+        insert.Reset();
+        insert.BindInt(1, 7);
+        bind(insert);
+        insert.BindInt(0, 8);
+        insert.BindText(2, std::string_view("kept"));
+        EXPECT_EQ(insert.Step(), SQLITE_RANGE) << pszKind;
+        EXPECT_EQ(m_db.LastCode(), SQLITE_RANGE) << pszKind;
+        EXPECT_EQ(m_db.LastError(), "cannot bind parameter 3: column index out of range") << pszKind;
+        EXPECT_EQ(insert.Step(), SQLITE_RANGE) << "until the statement is reset: " << pszKind;
+    }
+    EXPECT_EQ(Count(), 0);
+    // Reset forgets the failure.
+    insert.Reset();
+    insert.BindInt(1, 7);
+    EXPECT_EQ(insert.Step(), SQLITE_DONE);
+    EXPECT_EQ(Count(), 1);
+}
+
+TEST_F(CMemoryDatabaseTest, AValueBindsAsItsKind)
+{
+    const unsigned char kBytes[] = {0, 255};
+    const SqlValue kValues[] = {SqlValue(), int64_t {-7}, std::string_view("seven"),
+                                std::span<const unsigned char>(kBytes)};
+    // A column without affinity keeps each value as it comes.
+    CStatement insert(m_db, "INSERT INTO t (b) VALUES (?1)");
+    for (const SqlValue& value : kValues) {
+        insert.Reset();
+        insert.BindValue(1, value);
+        ASSERT_EQ(insert.Step(), SQLITE_DONE) << m_db.LastError();
+    }
+    CStatement select(m_db, "SELECT typeof(b), quote(b) FROM t ORDER BY id");
+    std::vector<std::string> rows;
+    while (select.Step() == SQLITE_ROW)
+        rows.push_back(select.ColumnText(0).value_or("?") + " " + select.ColumnText(1).value_or("?"));
+    EXPECT_EQ(rows, (std::vector<std::string> {"null NULL", "integer -7", "text 'seven'", "blob X'00FF'"}));
+}

@@ -70,9 +70,9 @@ DeviceCall Call(int iom, int64_t nStartUtc, int nSeconds)
 DeviceMessage Message(int64_t nFolder, int64_t nDeliveryUtc)
 {
     DeviceMessage message;
-    message.folderId = nFolder;
-    message.deliveryTime = nDeliveryUtc;
-    message.senderName = "Anna";
+    message.nFolderId = nFolder;
+    message.nDeliveryTime = nDeliveryUtc;
+    message.strSenderName = "Anna";
     return message;
 }
 

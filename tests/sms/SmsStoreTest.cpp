@@ -532,7 +532,7 @@ TEST_F(SmsStoreTest, DamagedStoreEndsTheWalkAtTheDamage)
     std::vector<DeviceMessage> messages;
     for (int i = 0; i < 3000; ++i) {
         messages.push_back(Sms(nInbox, "+4917012", UtcTicks(2024, 1, 1) + i * 10000000LL));
-        messages.back().body = std::string(200, 'b');
+        messages.back().strBody = std::string(200, 'b');
     }
     Add(messages);
     {

@@ -29,8 +29,6 @@ TEST(BackupFormat, TypesAndBoxesChooseFolders)
     };
     for (const auto& [nType, pszRole] : kCases)
         EXPECT_STREQ(FolderRoleFromType(nType), pszRole) << nType;
-    EXPECT_STREQ(FolderDisplayName("sent"), "Sent Items");
-    EXPECT_STREQ(FolderDisplayName("other"), "Other");
 }
 
 TEST(BackupFormat, UnnamedContacts)
@@ -70,10 +68,10 @@ TEST(BackupFormat, SeveralAddressesAndTheirNames)
 
     std::vector<DeviceRecipient> recipients = RecipientsFor({"+491", "+492"}, {"Anna", std::nullopt});
     ASSERT_EQ(recipients.size(), 2u);
-    EXPECT_EQ(recipients[0].displayName, "Anna");
-    EXPECT_EQ(recipients[0].emailAddress, "+491");
-    EXPECT_EQ(recipients[1].displayName, "+492");
-    EXPECT_EQ(recipients[1].emailAddress, "+492");
+    EXPECT_EQ(recipients[0].strDisplayName, "Anna");
+    EXPECT_EQ(recipients[0].strEmailAddress, "+491");
+    EXPECT_EQ(recipients[1].strDisplayName, "+492");
+    EXPECT_EQ(recipients[1].strEmailAddress, "+492");
 }
 
 TEST(BackupFormat, AddressesOfOnePhone)
@@ -87,9 +85,26 @@ TEST(BackupFormat, AddressesOfOnePhone)
         {"+4930999000", "+49 30 999000", true},
         {"+491701234567", "01701234567", true},
         {"+491701234567", "+491701234568", false},
+        {"+49 (30) 123-4567", "030/123.4567", true},
+        // A shorter number matches the end of a longer one from seven digits
+        // on, leading zeros aside.
+        {"1234567", "+491234567", true},
+        {"+491234567", "1234567", true},
+        {"123456", "+49123456", false},
+        {"0123456", "49123456", false},
+        {"00301234567", "+49301234567", true},
+        {"1234567", "12345678", false},
         {"1234", "91234", false},
+        // Equal digits are one number however short.
+        {"112", "0112", true},
+        {"112", "+112", true},
+        // A number and an address with letters are not one phone's, nor are
+        // numbers that are only zeros, which compare as texts.
+        {"1234567", "x1234567", false},
+        {"00", "000", false},
         {"me@example.org", "ME@Example.org", true},
         {"me@example.org", "you@example.org", false},
+        {"Anna", "Anna ", false},
         {"insert-address-token", "+4930999000", false},
     };
     for (const Case& c : kCases)

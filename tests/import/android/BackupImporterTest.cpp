@@ -19,7 +19,7 @@ protected:
         CBackupImporter importer(m_device.Store());
         ImportOptions options;
         options.bSalvage = bSalvage;
-        int nResult = importer.ImportFile(strPath, options, m_report);
+        int nResult = importer.ImportFile(strPath, options, &m_report);
         m_strError = importer.ErrorText();
         return nResult;
     }
@@ -184,6 +184,18 @@ TEST_F(BackupImporterTest, RefusedFilesLeaveTheStoreAsItWas)
     EXPECT_EQ(Rows("SELECT count(*) FROM calllog WHERE name LIKE '%Expanded%'"), (std::vector<std::string> {"0"}));
 }
 
+TEST_F(BackupImporterTest, AStoreThatRefusesARowFailsTheWholeFile)
+{
+    CDatabase& db = m_device.Store().Database();
+    ASSERT_EQ(db.Exec("CREATE TRIGGER no_drafts BEFORE INSERT ON message WHEN NEW.body = 'A draft' "
+                      "BEGIN SELECT RAISE(ABORT, 'drafts are not wanted'); END"),
+              0);
+    std::vector<std::string> before = Dump();
+    EXPECT_EQ(Import(DataFile("messages-mixed.xml")), -1);
+    EXPECT_EQ(m_strError, DataFile("messages-mixed.xml") + ": cannot write the device store: drafts are not wanted");
+    EXPECT_EQ(Dump(), before);
+}
+
 TEST_F(BackupImporterTest, TruncatedFileIsRefusedThenSalvaged)
 {
     EXPECT_EQ(Import(DataFile("calls-truncated.xml")), -1);
@@ -209,10 +221,10 @@ TEST_F(BackupImporterTest, AStoreGetsTheBackupColumnsAndIndexesWithItsFirstImpor
 
     CBackupImporter importer(fresh.Store());
     ImportReport report;
-    EXPECT_EQ(importer.ImportFile(DataFile("doctype.xml"), ImportOptions {}, report), -1);
+    EXPECT_EQ(importer.ImportFile(DataFile("doctype.xml"), ImportOptions {}, &report), -1);
     EXPECT_EQ(DumpStore(db), oldSchema) << "a failed import takes its schema changes back too";
 
-    ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, report), 0) << importer.ErrorText();
+    ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, &report), 0) << importer.ErrorText();
     EXPECT_EQ(QueryRows(db, "SELECT name FROM sqlite_schema WHERE type = 'index' AND name IN ('calllog_backup_key', "
                             "'message_sms_key', 'message_mms_key', 'message_mms_text_key') ORDER BY 1"),
               (std::vector<std::string> {"calllog_backup_key", "message_mms_key", "message_mms_text_key",
@@ -223,7 +235,7 @@ TEST_F(BackupImporterTest, AStoreGetsTheBackupColumnsAndIndexesWithItsFirstImpor
                                          "message.backup_kind", "message.backup_type"}));
     EXPECT_EQ(QueryRows(db, "PRAGMA application_id"), (std::vector<std::string> {"1381256281"}));
     EXPECT_EQ(QueryRows(db, "PRAGMA user_version"), (std::vector<std::string> {"1"}));
-    ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, report), 0);
+    ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, &report), 0);
     EXPECT_EQ(report.sms.nDuplicates, 9);
 }
 
@@ -243,7 +255,7 @@ TEST_F(BackupImporterTest, MediaStreamsPastWithoutBeingHeld)
         EXPECT_EQ(nTotal, strFile.size());
         progress.push_back(nDone);
     };
-    ASSERT_EQ(importer.ImportFile(strPath, options, m_report), 0) << importer.ErrorText();
+    ASSERT_EQ(importer.ImportFile(strPath, options, &m_report), 0) << importer.ErrorText();
     EXPECT_EQ(m_report.nMediaBytes, static_cast<int64_t>(strData.size()));
     EXPECT_EQ(m_report.nMediaParts, 1);
     ASSERT_GE(progress.size(), 9u);

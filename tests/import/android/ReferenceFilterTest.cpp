@@ -20,8 +20,8 @@ Filtered Filter(const std::string& strIn, size_t nPiece = 0)
     if (nPiece == 0)
         nPiece = strIn.size() + 1;
     for (size_t i = 0; i < strIn.size(); i += nPiece)
-        filter.Feed(strIn.data() + i, std::min(nPiece, strIn.size() - i), result.strOut);
-    filter.Finish(result.strOut);
+        filter.Feed(strIn.data() + i, std::min(nPiece, strIn.size() - i), &result.strOut);
+    filter.Finish(&result.strOut);
     result.nLone = filter.LoneHalves();
     result.nControls = filter.DroppedControls();
     result.nInvalid = filter.InvalidReferences();
@@ -50,6 +50,13 @@ TEST(ReferenceFilter, RewritesWhatTheParserWouldReject)
         {"&#9;&#10;&#13;&#65;&#x7F;&#233;", "&#9;&#10;&#13;&#65;&#x7F;&#233;", 0, 0, 0},
         {"a\x01" "b\x1f" "c\td\r\n", "abc\td\r\n", 0, 2, 0},
         {"&#65535;&#xFFFE;&#x110000;", "&#65533;&#65533;&#65533;", 0, 0, 3},
+        // The last character is U+10FFFF; from U+110000 on, a reference is
+        // to no character, however it is written.
+        {"&#x10FFFF;&#1114111;&#x0010ffff;", "&#x10FFFF;&#1114111;&#x0010ffff;", 0, 0, 0},
+        {"&#x10FFFE;&#x10000;&#xFFFD;&#xE000;", "&#x10FFFE;&#x10000;&#xFFFD;&#xE000;", 0, 0, 0},
+        {"&#1114112;", "&#65533;", 0, 0, 1},
+        {"&#x00110000;", "&#65533;", 0, 0, 1},
+        {"&#xFFFFFFFF;", "&#65533;", 0, 0, 1},
         {"&amp;&lt;&#;&#x;&#12a;", "&amp;&lt;&#;&#x;&#12a;", 0, 0, 0},
         {"<a b=\"&#55357;&#56832;\" c='&#2;'/>", "<a b=\"&#128512;\" c=''/>", 0, 1, 0},
         {"<a b='&#55357;'>&#56832;</a>", "<a b='&#65533;'>&#65533;</a>", 2, 0, 0},
@@ -113,13 +120,13 @@ TEST(ReferenceFilter, NoticesADocumentTypeDeclaration)
     std::string strOut;
     std::string strIn = "<?xml version='1.0'?>\n<!-- <!DOCTYPE in a comment> -->\n<!DOCTYPE calls [<!ENTITY x 'y'>]>";
     for (char ch : strIn)
-        filter.Feed(&ch, 1, strOut);
+        filter.Feed(&ch, 1, &strOut);
     EXPECT_TRUE(filter.HasDocType());
     EXPECT_EQ(filter.DocTypeLine(), 3);
 
     CReferenceFilter plain;
     std::string strPlain = "<!-- <!DOCTYPE x> --><calls/>";
-    plain.Feed(strPlain.data(), strPlain.size(), strOut);
+    plain.Feed(strPlain.data(), strPlain.size(), &strOut);
     EXPECT_FALSE(plain.HasDocType());
 }
 
@@ -130,8 +137,8 @@ TEST(ReferenceFilter, PositionsAreTheFilesOwn)
     // Line 2 of the output: "&#128512;" (9 units), a character beyond the
     // basic plane (2 units), "cd", a dropped control reference, "e".
     std::string strIn = "ab\n&#55357;&#56832;\xF0\x9F\x98\x80" "cd&#1;e";
-    filter.Feed(strIn.data(), strIn.size(), strOut);
-    filter.Finish(strOut);
+    filter.Feed(strIn.data(), strIn.size(), &strOut);
+    filter.Finish(&strOut);
     EXPECT_EQ(strOut, "ab\n&#128512;\xF0\x9F\x98\x80" "cde");
     EXPECT_EQ(filter.InputLine(), 2);
     EXPECT_EQ(filter.InputColumn(), 16 + 1 + 2 + 4 + 1 + 1);

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "device/DeviceStore.h"
+#include "device/StoreWriter.h"
+#include "import/ImportReport.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+// Writes the records of backups into the device store, each record once
+// however many backups hold it. Beyond the store's first format, imported
+// rows keep the record's original type, address and identifier as the
+// backup gives them, and unique indexes on these record keys keep any writer
+// from adding a backed-up record twice. Rows without these columns (written
+// by other means) are outside the indexes.
+//
+//   calllog.backup_type      the call's type in the backup
+//   message.backup_kind      'sms' or 'mms'
+//   message.backup_type      the SMS type or the MMS box in the backup
+//   message.backup_address   the SMS address, or an MMS's addresses joined by '~'
+//   message.backup_id        the MMS's message identifier (m_id)
+
+// Adds what is missing of the columns and indexes above; does nothing on a
+// store that has it all. Runs no transaction of its own: the caller runs it
+// inside its own, so that a failed import takes the additions back as well.
+// Returns 0 or -1 (the database holds the error).
+int UpgradeBackupSchema(CDatabase& db);
+
+// What identifies a message of a backup, beyond its time and text.
+struct BackupMessageKey {
+    const char* pszKind = "sms";      // "sms" or "mms"
+    int64_t nType = 0;                // the SMS type or the MMS box
+    std::string strAddress;           // the SMS address, or the MMS addresses joined by '~'
+    std::optional<std::string> strId; // the MMS's message identifier
+};
+
+// A message on its way into the store: the folder by its store's name and
+// its role, the row (whose folder the writer fills in) and the key.
+struct BackupMessage {
+    const char* pszStore = "SMS";
+    const char* pszRole = "inbox";
+    DeviceMessage message;
+    BackupMessageKey key;
+};
+
+class CBackupWriter
+{
+public:
+    // The store must be open for writing.
+    explicit CBackupWriter(CDeviceStore& store);
+
+    // Starts the one transaction of a file, adds what the store lacks of the
+    // backup columns and indexes, and prepares the inserts. Each operation
+    // returns 0, or -1 with ErrorText() telling why.
+    int Begin();
+    // Each record is counted in *pCounts as added or as a duplicate.
+    int WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts);
+    int WriteMessage(BackupMessage message, ImportCounts* pCounts);
+    // Ends the transaction; without Commit everything written goes again.
+    int Commit();
+
+    // "cannot write the device store: " and the store's reason.
+    std::string ErrorText() const;
+
+private:
+    int64_t FolderFor(const char* pszStore, const char* pszRole);
+
+    CDeviceStore& m_store;
+    CDatabase& m_db;
+    std::optional<CTransaction> m_transaction;
+    CStoreWriter m_writer;
+    std::map<std::string, int64_t> m_folders;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+// What an import read from one backup file and what became of it.
+
+// What a backup file holds, told by its content.
+enum class BackupKind { Unknown, Calls, Messages };
+
+struct ImportCounts {
+    int64_t nRead = 0;       // complete records in the file
+    int64_t nAdded = 0;      // new to the store
+    int64_t nDuplicates = 0; // already in the store (or earlier in the file)
+    int64_t nUndated = 0;    // left out: no usable date
+};
+
+struct ImportReport {
+    BackupKind kind = BackupKind::Unknown;
+    ImportCounts calls;
+    ImportCounts sms;
+    ImportCounts mms;
+    int64_t nOtherElements = 0;     // elements that are no record, left out
+    int64_t nMediaParts = 0;        // MMS parts other than text, not stored
+    int64_t nMediaBytes = 0;        // their data as the file holds it (base64)
+    int64_t nLoneHalves = 0;        // unpaired surrogate halves, now U+FFFD
+    int64_t nInvalidReferences = 0; // references to non-characters, now U+FFFD
+    int64_t nDroppedControls = 0;   // control characters dropped
+    uint64_t nFileBytes = 0;
+    // Salvaged: the file breaks off here, and only the records before it
+    // were imported.
+    bool bTruncated = false;
+    int64_t nBreakLine = 0;
+    int64_t nBreakColumn = 0;
+
+    int64_t CompleteRecords() const { return calls.nRead + sms.nRead + mms.nRead; }
+};
+
+// "calls", "messages" or "unknown".
+const char* BackupKindText(BackupKind kind);

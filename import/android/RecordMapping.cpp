@@ -1,0 +1,170 @@
+#include "import/android/RecordMapping.h"
+
+#include "import/android/BackupFormat.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int kAddressFrom = 137;
+constexpr int kAddressTo = 151;
+constexpr int kAddressCc = 130;
+constexpr int kAddressBcc = 129;
+// Longer calls are taken as a fault of the backup, not as talk time.
+constexpr int64_t kMostCallSeconds = 1000000000;
+
+std::optional<std::string> Optional(const std::string& str)
+{
+    if (str.empty())
+        return std::nullopt;
+    return str;
+}
+
+std::optional<std::string> UnlessNull(const std::string& str)
+{
+    if (IsNullText(str))
+        return std::nullopt;
+    return str;
+}
+
+bool IsReceivedRole(std::string_view strRole)
+{
+    return strRole == "inbox";
+}
+
+} // namespace
+
+std::optional<DeviceCall> CallFromRecord(CallRecord record)
+{
+    std::optional<int64_t> nStart = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
+    if (!nStart)
+        return std::nullopt;
+    int64_t nDuration = std::clamp<int64_t>(record.nDuration, 0, kMostCallSeconds);
+    DeviceCall call;
+    call.startTime = *nStart;
+    call.endTime = *nStart + nDuration * kTicksPerSecond;
+    call.iom = CallIomFromType(record.nType);
+    call.flags = CallFlagsFromType(record.nType, nDuration);
+    call.cidt = CallerIdFromPresentation(record.nPresentation);
+    if (!record.strNumber.empty())
+        call.number = std::move(record.strNumber);
+    if (IsKnownContactName(record.strContactName))
+        call.name = std::move(record.strContactName);
+    return call;
+}
+
+std::optional<BackupMessage> MessageFromSms(SmsRecord record)
+{
+    std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
+    if (!nTime)
+        return std::nullopt;
+    BackupMessage result;
+    result.pszStore = "SMS";
+    result.pszRole = FolderRoleFromType(record.nType);
+    DeviceMessage& message = result.message;
+    std::string_view strRole(result.pszRole);
+    if (IsReceivedRole(strRole) || strRole == "other") {
+        if (IsKnownContactName(record.strContactName))
+            message.strSenderName = std::move(record.strContactName);
+        else
+            message.strSenderName = Optional(record.strAddress);
+    } else {
+        std::vector<std::string> addresses = SplitAddresses(record.strAddress);
+        message.recipients = RecipientsFor(addresses, ContactNamesFor(record.strContactName, addresses.size()));
+    }
+    message.strSubject = UnlessNull(record.strSubject);
+    message.nDeliveryTime = nTime;
+    message.strBody = std::move(record.strBody);
+    result.key = BackupMessageKey {"sms", record.nType, std::move(record.strAddress), std::nullopt};
+    return result;
+}
+
+MmsParties PartiesOf(const MmsRecord& record)
+{
+    MmsParties parties;
+    parties.bIncoming = IsReceivedRole(FolderRoleFromType(record.nBox));
+    for (const MmsAddress& address : record.addresses) {
+        if (!parties.strKeyAddresses.empty())
+            parties.strKeyAddresses += '~';
+        parties.strKeyAddresses += address.strAddress;
+        if (IsNullText(address.strAddress))
+            continue;
+        if (address.nType == kAddressFrom) {
+            if (!parties.strFrom)
+                parties.strFrom = address.strAddress;
+        } else if (address.nType == kAddressTo || address.nType == kAddressCc || address.nType == kAddressBcc) {
+            parties.to.push_back(address.strAddress);
+        }
+    }
+    if (!parties.strFrom && parties.bIncoming) {
+        std::vector<std::string> own = SplitAddresses(record.strAddress);
+        if (!own.empty())
+            parties.strFrom = std::move(own.front());
+    }
+    return parties;
+}
+
+std::optional<std::string> OwnerAddressIn(const MmsParties& parties)
+{
+    if (!parties.bIncoming && parties.strFrom && *parties.strFrom != kOwnAddressToken)
+        return parties.strFrom;
+    if (parties.bIncoming && parties.to.size() == 1 && parties.to.front() != kOwnAddressToken)
+        return parties.to.front();
+    return std::nullopt;
+}
+
+bool IsOwnerAddress(std::string_view strAddress, const std::vector<std::string>& owners)
+{
+    return std::any_of(owners.begin(), owners.end(),
+                       [&](const std::string& strOwner) { return IsSameAddress(strOwner, strAddress); });
+}
+
+void LearnOwnerAddress(const std::string& strAddress, std::vector<std::string>* pOwners)
+{
+    if (strAddress.empty() || IsOwnerAddress(strAddress, *pOwners) || pOwners->size() >= kMaxOwnerAddresses)
+        return;
+    pOwners->push_back(strAddress);
+}
+
+std::optional<BackupMessage> MessageFromMms(MmsRecord record, std::vector<std::string>* pOwners)
+{
+    std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, true) : std::nullopt;
+    if (!nTime)
+        return std::nullopt;
+    MmsParties parties = PartiesOf(record);
+    if (std::optional<std::string> strOwner = OwnerAddressIn(parties))
+        LearnOwnerAddress(*strOwner, pOwners);
+
+    // Names come with the record's own address list, in the same order.
+    std::vector<std::string> named = SplitAddresses(record.strAddress);
+    std::vector<std::optional<std::string>> names = ContactNamesFor(record.strContactName, named.size());
+    auto nameOf = [&](const std::string& strAddress) -> std::optional<std::string> {
+        for (size_t i = 0; i < named.size(); ++i) {
+            if (names[i] && IsSameAddress(named[i], strAddress))
+                return names[i];
+        }
+        return std::nullopt;
+    };
+
+    BackupMessage result;
+    result.pszStore = "MMS";
+    result.pszRole = FolderRoleFromType(record.nBox);
+    DeviceMessage& message = result.message;
+    if (parties.bIncoming && parties.strFrom && *parties.strFrom != kOwnAddressToken)
+        message.strSenderName = nameOf(*parties.strFrom).value_or(*parties.strFrom);
+    std::vector<std::string> others;
+    std::vector<std::optional<std::string>> otherNames;
+    for (std::string& strAddress : parties.to) {
+        if (strAddress == kOwnAddressToken || IsOwnerAddress(strAddress, *pOwners))
+            continue;
+        otherNames.push_back(nameOf(strAddress));
+        others.push_back(std::move(strAddress));
+    }
+    message.recipients = RecipientsFor(others, otherNames);
+    message.strSubject = UnlessNull(record.strSubject);
+    message.nDeliveryTime = nTime;
+    message.strBody = std::move(record.strText);
+    result.key = BackupMessageKey {"mms", record.nBox, std::move(parties.strKeyAddresses), UnlessNull(record.strId)};
+    return result;
+}

@@ -1,0 +1,106 @@
+#include "import/BackupWriter.h"
+#include "tests/import/ImporterTestSupport.h"
+#include "tests/support/TestDevice.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+BackupMessage Message(const char* pszStore, const char* pszRole, const char* pszKind, const char* pszBody,
+                      std::optional<std::string> strId = std::nullopt)
+{
+    BackupMessage message;
+    message.pszStore = pszStore;
+    message.pszRole = pszRole;
+    message.message.nDeliveryTime = UtcTicks(2024, 3, 1, 10);
+    message.message.strBody = pszBody;
+    message.message.recipients = {{std::string("Anna"), std::string("+491")}, {std::nullopt, std::string("+492")}};
+    message.key = BackupMessageKey {pszKind, 2, "+491~+492", std::move(strId)};
+    return message;
+}
+
+TEST(BackupWriter, EachRecordOnceHoweverOftenWritten)
+{
+    CTestDevice device;
+    CDatabase& db = device.Store().Database();
+    DeviceCall call = MakeTestCall("Anna", "+491", 1, UtcTicks(2024, 3, 1, 10));
+    DeviceCall noNumber = MakeTestCall(nullptr, nullptr, 0, UtcTicks(2024, 3, 1, 11));
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        SCOPED_TRACE(nRun);
+        CBackupWriter writer(device.Store());
+        ASSERT_EQ(writer.Begin(), 0) << writer.ErrorText();
+        ImportCounts calls, messages;
+        for (const DeviceCall& one : {call, call, noNumber, noNumber})
+            ASSERT_EQ(writer.WriteCall(one, 1, &calls), 0) << writer.ErrorText();
+        // The same call as another type of the backup is another record.
+        ASSERT_EQ(writer.WriteCall(call, 7, &calls), 0) << writer.ErrorText();
+        for (const char* pszKind : {"sms", "sms", "mms", "mms"})
+            ASSERT_EQ(writer.WriteMessage(Message("SMS", "sent", pszKind, "Hi"), &messages), 0) << writer.ErrorText();
+        ASSERT_EQ(writer.WriteMessage(Message("MMS", "sent", "mms", "Hi", "m-1"), &messages), 0);
+        ASSERT_EQ(writer.WriteMessage(Message("MMS", "sent", "mms", "Other text, same id", "m-1"), &messages), 0);
+        ASSERT_EQ(writer.Commit(), 0) << writer.ErrorText();
+        EXPECT_EQ(calls.nAdded, nRun == 0 ? 3 : 0);
+        EXPECT_EQ(calls.nDuplicates, nRun == 0 ? 2 : 5);
+        EXPECT_EQ(messages.nAdded, nRun == 0 ? 3 : 0);
+        EXPECT_EQ(messages.nDuplicates, nRun == 0 ? 3 : 6);
+    }
+    EXPECT_EQ(QueryRows(db, "SELECT name, number, iom, backup_type FROM calllog ORDER BY id"),
+              (std::vector<std::string> {"Anna|+491|1|1", "NULL|NULL|0|1", "Anna|+491|1|7"}));
+    // The "MMS" store is made with its five folders on first use.
+    EXPECT_EQ(QueryRows(db, "SELECT s.display_name, f.display_name, m.backup_kind, m.backup_type, m.backup_address, "
+                            "m.backup_id, (SELECT group_concat(coalesce(display_name, '-') || '<' || email_address "
+                            "|| '>', ' ') FROM recipient r WHERE r.message_id = m.id) FROM message m "
+                            "JOIN folder f ON f.id = m.folder_id JOIN msgstore s ON s.id = f.store_id ORDER BY m.id"),
+              (std::vector<std::string> {
+                  "SMS|Sent Items|sms|2|+491~+492|NULL|Anna<+491> -<+492>",
+                  "SMS|Sent Items|mms|2|+491~+492|NULL|Anna<+491> -<+492>",
+                  "MMS|Sent Items|mms|2|+491~+492|m-1|Anna<+491> -<+492>",
+              }));
+    EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM folder f JOIN msgstore s ON s.id = f.store_id "
+                            "WHERE s.display_name = 'MMS'"),
+              (std::vector<std::string> {"5"}));
+}
+
+TEST(BackupWriter, NothingStaysWithoutCommit)
+{
+    CTestDevice device;
+    CDatabase& db = device.Store().Database();
+    std::vector<std::string> before = DumpStore(db);
+    {
+        CBackupWriter writer(device.Store());
+        ASSERT_EQ(writer.Begin(), 0) << writer.ErrorText();
+        ImportCounts counts;
+        ASSERT_EQ(writer.WriteCall(MakeTestCall("Anna", "+491", 1, UtcTicks(2024, 3, 1, 10)), 1, &counts), 0);
+        ASSERT_EQ(writer.WriteMessage(Message("MMS", "other", "mms", "Hi"), &counts), 0);
+        EXPECT_EQ(counts.nAdded, 2);
+    }
+    EXPECT_EQ(DumpStore(db), before) << "rows, the new store and the backup columns all go again";
+}
+
+TEST(BackupWriter, AFailedWriteSaysSo)
+{
+    CTestDevice device;
+    CDatabase& db = device.Store().Database();
+    ASSERT_EQ(db.Exec("CREATE TRIGGER no_x BEFORE INSERT ON recipient WHEN NEW.email_address = '+492' "
+                      "BEGIN SELECT RAISE(ABORT, 'no such recipient'); END"),
+              SQLITE_OK);
+    CBackupWriter writer(device.Store());
+    ASSERT_EQ(writer.Begin(), 0) << writer.ErrorText();
+    ImportCounts counts;
+    EXPECT_EQ(writer.WriteMessage(Message("SMS", "sent", "sms", "Hi"), &counts), -1);
+    EXPECT_EQ(writer.ErrorText(), "cannot write the device store: no such recipient");
+
+    // A store that is already in a transaction cannot start the writer's.
+    CTestDevice busy;
+    ASSERT_EQ(busy.Store().Database().Exec("BEGIN"), SQLITE_OK);
+    CBackupWriter blocked(busy.Store());
+    EXPECT_EQ(blocked.Begin(), -1);
+    EXPECT_NE(blocked.ErrorText().find("cannot write the device store: "), std::string::npos);
+    EXPECT_EQ(blocked.Commit(), -1);
+}
+
+} // namespace
