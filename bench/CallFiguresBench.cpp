@@ -57,12 +57,12 @@ private:
         for (int64_t i = 0; i < nCalls; ++i) {
             nSeed = nSeed * 1103515245u + 12345u;
             DeviceCall call;
-            call.startTime = nStart + i * 900 * kTicksPerSecond;
-            call.endTime = call.startTime + static_cast<int64_t>(nSeed % 1800) * kTicksPerSecond;
-            call.iom = static_cast<int>((nSeed >> 12) % 3);
-            call.number = "+49301234" + std::to_string((nSeed >> 16) % 500);
+            call.nStartTime = nStart + i * 900 * kTicksPerSecond;
+            call.nEndTime = call.nStartTime + static_cast<int64_t>(nSeed % 1800) * kTicksPerSecond;
+            call.nIom = static_cast<int>((nSeed >> 12) % 3);
+            call.strNumber = "+49301234" + std::to_string((nSeed >> 16) % 500);
             if ((nSeed >> 20) % 2)
-                call.name = "Caller " + std::to_string((nSeed >> 16) % 500);
+                call.strName = "Caller " + std::to_string((nSeed >> 16) % 500);
             calls.push_back(std::move(call));
             if (calls.size() == 100000 || i + 1 == nCalls) {
                 if (store.AddCalls(calls) != 0)

@@ -10,15 +10,15 @@
 
 // One call record to write.
 struct DeviceCall {
-    int64_t startTime = 0; // FILETIME ticks, UTC
-    int64_t endTime = 0;   // FILETIME ticks, UTC
-    int iom = 0;           // 0 missed, 1 incoming, 2 outgoing, other values allowed
-    int flags = 0;
-    int cidt = 0;
-    std::optional<std::string> number;
-    std::optional<std::string> name;
-    std::optional<std::string> nameType;
-    std::optional<std::string> note;
+    int64_t nStartTime = 0; // FILETIME ticks, UTC
+    int64_t nEndTime = 0;   // FILETIME ticks, UTC
+    int nIom = 0;           // 0 missed, 1 incoming, 2 outgoing, other values allowed
+    int nFlags = 0;
+    int nCidt = 0;
+    std::optional<std::string> strNumber;
+    std::optional<std::string> strName;
+    std::optional<std::string> strNameType;
+    std::optional<std::string> strNote;
 };
 
 struct DeviceRecipient {

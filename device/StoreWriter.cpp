@@ -84,15 +84,15 @@ int CStoreWriter::InsertCall(const DeviceCall& call, std::span<const SqlValue> e
     if (!m_call.IsValid())
         return -1;
     m_call.Reset();
-    m_call.BindInt(1, call.startTime);
-    m_call.BindInt(2, call.endTime);
-    m_call.BindInt(3, call.iom);
-    m_call.BindInt(4, call.flags);
-    m_call.BindInt(5, call.cidt);
-    BindPresent(m_call, 6, call.number);
-    BindPresent(m_call, 7, call.name);
-    BindPresent(m_call, 8, call.nameType);
-    BindPresent(m_call, 9, call.note);
+    m_call.BindInt(1, call.nStartTime);
+    m_call.BindInt(2, call.nEndTime);
+    m_call.BindInt(3, call.nIom);
+    m_call.BindInt(4, call.nFlags);
+    m_call.BindInt(5, call.nCidt);
+    BindPresent(m_call, 6, call.strNumber);
+    BindPresent(m_call, 7, call.strName);
+    BindPresent(m_call, 8, call.strNameType);
+    BindPresent(m_call, 9, call.strNote);
     if (BindExtra(m_call, kCallColumns + 1, m_nCallColumns, extra) != 0)
         return -1;
     return Finish(m_call, pAdded);

@@ -42,15 +42,15 @@ std::optional<DeviceCall> CallFromRecord(CallRecord record)
         return std::nullopt;
     int64_t nDuration = std::clamp<int64_t>(record.nDuration, 0, kMostCallSeconds);
     DeviceCall call;
-    call.startTime = *nStart;
-    call.endTime = *nStart + nDuration * kTicksPerSecond;
-    call.iom = CallIomFromType(record.nType);
-    call.flags = CallFlagsFromType(record.nType, nDuration);
-    call.cidt = CallerIdFromPresentation(record.nPresentation);
+    call.nStartTime = *nStart;
+    call.nEndTime = *nStart + nDuration * kTicksPerSecond;
+    call.nIom = CallIomFromType(record.nType);
+    call.nFlags = CallFlagsFromType(record.nType, nDuration);
+    call.nCidt = CallerIdFromPresentation(record.nPresentation);
     if (!record.strNumber.empty())
-        call.number = std::move(record.strNumber);
+        call.strNumber = std::move(record.strNumber);
     if (IsKnownContactName(record.strContactName))
-        call.name = std::move(record.strContactName);
+        call.strName = std::move(record.strContactName);
     return call;
 }
 

@@ -424,15 +424,15 @@ const std::string& CDemoMaker::KeyOf(uint32_t nPerson) const
 int CDemoMaker::WriteCalls(CStoreWriter& writer)
 {
     DeviceCall row;
-    row.cidt = 2;
+    row.nCidt = 2;
     for (const Call& call : m_calls) {
         const Person& person = m_people[call.nPerson];
-        row.startTime = ToUtc(call.nStart);
-        row.endTime = row.startTime + call.nSeconds * kTicksPerSecond;
-        row.iom = call.nIom;
-        row.flags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
-        row.number = person.numbers[call.nNumber];
-        row.name = person.strName;
+        row.nStartTime = ToUtc(call.nStart);
+        row.nEndTime = row.nStartTime + call.nSeconds * kTicksPerSecond;
+        row.nIom = call.nIom;
+        row.nFlags = 4 | (call.nIom == 2 ? 1 : 0) | (call.nSeconds > 0 ? 2 : 0);
+        row.strNumber = person.numbers[call.nNumber];
+        row.strName = person.strName;
         if (writer.InsertCall(row) != 0)
             return -1;
     }

@@ -93,9 +93,9 @@ TEST(CallFigures, ClassifiedByIomAlone)
         MakeCall(-1, t + Seconds(400), Seconds(160), "Anna"),
     };
     // Flags that contradict the direction change nothing.
-    calls[0].flags = 1;
-    calls[1].flags = 0;
-    calls[2].flags = 2 | 4;
+    calls[0].nFlags = 1;
+    calls[1].nFlags = 0;
+    calls[2].nFlags = 2 | 4;
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
 
     // Per caller, a record of any other direction counts nowhere; in the
@@ -144,9 +144,9 @@ TEST(CallFigures, RecordsEndingBeforeTheyStartAddNothing)
     CTestDevice device;
     const int64_t t = UtcTicks(2026, 2, 3, 4);
     DeviceCall zeroEnd = MakeCall(IOM_OUTGOING, t + Seconds(500), 0, "Anna");
-    zeroEnd.endTime = 0;
+    zeroEnd.nEndTime = 0;
     DeviceCall zeroStart = MakeCall(IOM_INCOMING, 0, 0, "Anna");
-    zeroStart.endTime = t;
+    zeroStart.nEndTime = t;
     ASSERT_EQ(device.Store().AddCalls({
                   MakeCall(IOM_INCOMING, t, Seconds(30), "Anna"),
                   MakeCall(IOM_INCOMING, t + Seconds(100), -Seconds(3600), "Anna"),

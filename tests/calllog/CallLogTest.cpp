@@ -36,7 +36,7 @@ std::vector<std::wstring> CallerNotes(CCallLog& callLog, int nType, const wchar_
 
 DeviceCall Noted(DeviceCall call, const char* pszNote)
 {
-    call.note = pszNote;
+    call.strNote = pszNote;
     return call;
 }
 
@@ -317,7 +317,7 @@ TEST(CallLog, SeekingDoesNotReadTheRecordsBefore)
     ASSERT_EQ(callLog.GetEntry(50000, &entry), 0);
     EXPECT_EQ(PhoneCallLogRowsRead() - nBefore, 1u);
     // Position 50,000 from the newest is record 49,999 counted from the oldest.
-    FILETIME utc = TicksToFileTime(static_cast<uint64_t>(calls[49999].startTime)), local {};
+    FILETIME utc = TicksToFileTime(static_cast<uint64_t>(calls[49999].nStartTime)), local {};
     ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
     EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), FileTimeToTicks(local));
     callLog.FreeEntry(&entry);

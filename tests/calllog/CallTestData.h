@@ -12,11 +12,11 @@ inline DeviceCall MakeCall(int iom, int64_t nStartUtc, int64_t nLengthTicks, std
                            std::optional<std::string> number = std::nullopt)
 {
     DeviceCall call;
-    call.iom = iom;
-    call.startTime = nStartUtc;
-    call.endTime = nStartUtc + nLengthTicks;
-    call.name = std::move(name);
-    call.number = std::move(number);
+    call.nIom = iom;
+    call.nStartTime = nStartUtc;
+    call.nEndTime = nStartUtc + nLengthTicks;
+    call.strName = std::move(name);
+    call.strNumber = std::move(number);
     return call;
 }
 

@@ -120,11 +120,11 @@ void MakeFilledStore(const std::string& strPath, int nCalls = 40)
     std::vector<DeviceCall> calls;
     for (int i = 0; i < nCalls; ++i) {
         DeviceCall call;
-        call.startTime = UtcTicks(2026, 1, 1) + i * 600 * kTicksPerSecond;
-        call.endTime = call.startTime + 60 * kTicksPerSecond;
-        call.iom = i % 3;
-        call.name = "Caller " + std::to_string(i % 7);
-        call.note = std::string(100, 'n');
+        call.nStartTime = UtcTicks(2026, 1, 1) + i * 600 * kTicksPerSecond;
+        call.nEndTime = call.nStartTime + 60 * kTicksPerSecond;
+        call.nIom = i % 3;
+        call.strName = "Caller " + std::to_string(i % 7);
+        call.strNote = std::string(100, 'n');
         calls.push_back(call);
     }
     ASSERT_EQ(store.AddCalls(calls), 0);
@@ -330,8 +330,8 @@ TEST(DeviceStore, ReadingBesideAnOpenWalWriter)
     ASSERT_EQ(writer.OpenForWriting(strPath), DeviceStatus::Ok);
     ASSERT_EQ(writer.Database().Exec("PRAGMA journal_mode = WAL"), SQLITE_OK);
     DeviceCall call;
-    call.startTime = UtcTicks(2027, 1, 1);
-    call.endTime = call.startTime;
+    call.nStartTime = UtcTicks(2027, 1, 1);
+    call.nEndTime = call.nStartTime;
     ASSERT_EQ(writer.AddCalls({call}), 0);
     auto before = Snapshot(dir.Path());
 
@@ -356,8 +356,8 @@ TEST(DeviceStore, EachWriteBatchIsAllOrNothing)
                   "BEGIN SELECT RAISE(ABORT, 'no'); END;"),
               SQLITE_OK);
     DeviceCall good, bad;
-    good.iom = 1;
-    bad.iom = 99;
+    good.nIom = 1;
+    bad.nIom = 99;
     EXPECT_EQ(store.AddCalls({good, good, bad}), -1);
     EXPECT_EQ(store.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
     EXPECT_EQ(store.AddCalls({good, good}), 0);

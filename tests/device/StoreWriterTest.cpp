@@ -39,10 +39,10 @@ TEST(StoreWriter, ColumnsOfTheWritersOwnAndTheirUniqueKeys)
     ASSERT_EQ(skip.Prepare(db, OnDuplicate::Skip, kCallColumns, kMessageColumns), 0) << db.LastError();
 
     DeviceCall call = MakeTestCall("Anna", "+491", 2, UtcTicks(2024, 3, 1, 10));
-    call.flags = 5;
-    call.cidt = 1;
-    call.nameType = "m";
-    call.note = "";
+    call.nFlags = 5;
+    call.nCidt = 1;
+    call.strNameType = "m";
+    call.strNote = "";
     struct Case {
         SqlValue tag;
         bool bAdded;
@@ -55,7 +55,7 @@ TEST(StoreWriter, ColumnsOfTheWritersOwnAndTheirUniqueKeys)
         EXPECT_EQ(bAdded, c.bAdded);
     }
     const std::string strCall = "1|600000000|2|5|1|+491|Anna|m||";
-    EXPECT_EQ(Rows(db, "SELECT start_time = " + std::to_string(call.startTime) + ", end_time - start_time, iom, "
+    EXPECT_EQ(Rows(db, "SELECT start_time = " + std::to_string(call.nStartTime) + ", end_time - start_time, iom, "
                        "flags, cidt, number, name, name_type, note, tag FROM calllog ORDER BY id"),
               (std::vector<std::string> {strCall + "a", strCall + "NULL", strCall + "NULL", strCall + "b"}));
 

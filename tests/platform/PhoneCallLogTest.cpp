@@ -14,10 +14,10 @@ namespace {
 DeviceCall Call(int64_t nStart, const char* pszName)
 {
     DeviceCall call;
-    call.startTime = nStart;
-    call.endTime = nStart + 60 * kTicksPerSecond;
-    call.iom = IOM_INCOMING;
-    call.name = pszName;
+    call.nStartTime = nStart;
+    call.nEndTime = nStart + 60 * kTicksPerSecond;
+    call.nIom = IOM_INCOMING;
+    call.strName = pszName;
     return call;
 }
 
@@ -130,10 +130,10 @@ TEST(PhoneCallLog, KeepsEveryDistinctTextApart)
     std::vector<DeviceCall> calls;
     for (int i = 0; i < 5000; ++i) {
         DeviceCall call = Call(UtcTicks(2026, 1, 1) + i * kTicksPerSecond, "");
-        call.name.reset();
-        call.number = "+49 " + std::to_string(i % 2500);
+        call.strName.reset();
+        call.strNumber = "+49 " + std::to_string(i % 2500);
         if (i % 3 == 0)
-            call.name = i % 2 ? std::string("") : *call.number;
+            call.strName = i % 2 ? std::string("") : *call.strNumber;
         calls.push_back(call);
     }
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
@@ -161,14 +161,14 @@ TEST(PhoneCallLog, HandsOutFieldsAsStored)
 {
     CTestDevice device;
     DeviceCall call;
-    call.startTime = UtcTicks(2026, 5, 4, 3, 2, 1);
-    call.endTime = UtcTicks(2026, 5, 4, 3, 7, 1);
-    call.iom = 7;
-    call.flags = 1 | 4;
-    call.cidt = CALLERIDTYPE_AVAILABLE;
-    call.number = "+4930 1234";
-    call.name = "";
-    call.note = "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x93\x9e";
+    call.nStartTime = UtcTicks(2026, 5, 4, 3, 2, 1);
+    call.nEndTime = UtcTicks(2026, 5, 4, 3, 7, 1);
+    call.nIom = 7;
+    call.nFlags = 1 | 4;
+    call.nCidt = CALLERIDTYPE_AVAILABLE;
+    call.strNumber = "+4930 1234";
+    call.strName = "";
+    call.strNote = "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x93\x9e";
     ASSERT_EQ(device.Store().AddCalls({call}), 0);
 
     HANDLE h = nullptr;
@@ -176,8 +176,8 @@ TEST(PhoneCallLog, HandsOutFieldsAsStored)
     CALLLOGENTRY entry {};
     ASSERT_EQ(PhoneGetCallLogEntry(h, &entry), 0);
     PhoneCloseCallLog(h);
-    EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), static_cast<uint64_t>(call.startTime));
-    EXPECT_EQ(FileTimeToTicks(entry.ftEndTime), static_cast<uint64_t>(call.endTime));
+    EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), static_cast<uint64_t>(call.nStartTime));
+    EXPECT_EQ(FileTimeToTicks(entry.ftEndTime), static_cast<uint64_t>(call.nEndTime));
     EXPECT_EQ(entry.iom, 7);
     EXPECT_TRUE(entry.fOutgoing);
     EXPECT_FALSE(entry.fConnected);
@@ -275,7 +275,7 @@ TEST(PhoneCallLog, DamagedStoreEndsTheWalkAtTheDamage)
     std::vector<DeviceCall> calls;
     for (int i = 0; i < 3000; ++i) {
         calls.push_back(Call(UtcTicks(2026, 1, 1) + i * kTicksPerSecond, "x"));
-        calls.back().note = std::string(100, 'n');
+        calls.back().strNote = std::string(100, 'n');
     }
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
     device.Store().Close();

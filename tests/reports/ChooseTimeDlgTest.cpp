@@ -258,10 +258,10 @@ TEST(ChooseTimeDlg, RangeOnADaylightSavingDayHoldsTheLocalDay)
         CallFigures expected;
         for (const Call& call : c.calls) {
             DeviceCall row;
-            row.iom = call.iom;
-            row.startTime = call.nStartUtc;
-            row.endTime = call.nStartUtc + call.nSeconds * kTicksPerSecond;
-            row.number = "5551234";
+            row.nIom = call.iom;
+            row.nStartTime = call.nStartUtc;
+            row.nEndTime = call.nStartUtc + call.nSeconds * kTicksPerSecond;
+            row.strNumber = "5551234";
             calls.push_back(row);
             if (!call.bInRange)
                 continue;

@@ -60,10 +60,10 @@ std::string Lines(const std::vector<std::string>& texts)
 DeviceCall Call(int iom, int64_t nStartUtc, int nSeconds)
 {
     DeviceCall call;
-    call.iom = iom;
-    call.startTime = nStartUtc;
-    call.endTime = nStartUtc + nSeconds * kTicksPerSecond;
-    call.number = "5551234";
+    call.nIom = iom;
+    call.nStartTime = nStartUtc;
+    call.nEndTime = nStartUtc + nSeconds * kTicksPerSecond;
+    call.strNumber = "5551234";
     return call;
 }
 

@@ -20,13 +20,13 @@ CTestDevice::~CTestDevice()
 DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds)
 {
     DeviceCall call;
-    call.startTime = nStart;
-    call.endTime = nStart + nSeconds * kTicksPerSecond;
-    call.iom = iom;
+    call.nStartTime = nStart;
+    call.nEndTime = nStart + nSeconds * kTicksPerSecond;
+    call.nIom = iom;
     if (pszName)
-        call.name = pszName;
+        call.strName = pszName;
     if (pszNumber)
-        call.number = pszNumber;
+        call.strNumber = pszNumber;
     return call;
 }
 

@@ -125,7 +125,7 @@ TEST(DeviceTool, ErrorsAreOneLineAndWriteNothing)
         ASSERT_EQ(store.OpenForWriting(dir.File("corrupt.db")), DeviceStatus::Ok);
         std::vector<DeviceCall> calls(3000);
         for (DeviceCall& call : calls)
-            call.note = std::string(100, 'x');
+            call.strNote = std::string(100, 'x');
         ASSERT_EQ(store.AddCalls(calls), 0);
         store.Close();
         std::string strBytes = ReadFile(dir.File("corrupt.db"));

@@ -68,12 +68,12 @@ TEST(RecordMapping, CallsBecomeCallRecords)
         std::optional<DeviceCall> call = CallFromRecord(c.record);
         std::string strActual = "undated";
         if (call) {
-            EXPECT_EQ(call->startTime, UtcTicks(2024, 3, 1, 10)) << c.pszExpected;
-            strActual = std::to_string((call->endTime - call->startTime) / kTicksPerSecond) + "|" +
-                        std::to_string(call->iom) + "|" + std::to_string(call->flags) + "|" +
-                        std::to_string(call->cidt) + "|" + Text(call->number) + "|" + Text(call->name);
-            EXPECT_EQ(call->nameType, std::nullopt);
-            EXPECT_EQ(call->note, std::nullopt);
+            EXPECT_EQ(call->nStartTime, UtcTicks(2024, 3, 1, 10)) << c.pszExpected;
+            strActual = std::to_string((call->nEndTime - call->nStartTime) / kTicksPerSecond) + "|" +
+                        std::to_string(call->nIom) + "|" + std::to_string(call->nFlags) + "|" +
+                        std::to_string(call->nCidt) + "|" + Text(call->strNumber) + "|" + Text(call->strName);
+            EXPECT_EQ(call->strNameType, std::nullopt);
+            EXPECT_EQ(call->strNote, std::nullopt);
         }
         EXPECT_EQ(strActual, c.pszExpected);
     }
