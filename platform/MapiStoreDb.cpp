@@ -1,10 +1,10 @@
 #include "platform/MapiStoreDb.h"
 
+#include "platform/DeviceWatch.h"
 #include "platform/MapiFolderSnapshot.h"
 
 #include <sqlite3.h>
 
-#include <sys/stat.h>
 #include <utility>
 
 MapiReadCounts& MapiCounts()
@@ -33,18 +33,68 @@ bool CStoreDb::Open(const std::string& strPath)
                                              "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK;
 }
 
+namespace {
+
+// The process's connection to the device named by the environment, kept
+// for every session while it can follow the device's changes, and replaced
+// when it cannot. A session keeps the connection it was opened with; the
+// count of changes tells every connection when the folders it keeps are out
+// of date.
+class CDeviceSource
+{
+public:
+    ~CDeviceSource() { m_watch.Track(nullptr); }
+
+    std::shared_ptr<CStoreDb> Current()
+    {
+        Refresh();
+        return m_pDb;
+    }
+
+    uint64_t Changes()
+    {
+        Refresh();
+        return m_nChanges;
+    }
+
+private:
+    void Refresh()
+    {
+        DeviceChange change = m_watch.Check();
+        if (change == DeviceChange::None)
+            return;
+        ++m_nChanges;
+        if (change == DeviceChange::Contents)
+            return;
+        m_watch.Track(nullptr);
+        m_pDb.reset();
+        if (!m_watch.Exists())
+            return;
+        auto pDb = std::make_shared<CStoreDb>();
+        if (!pDb->Open(m_watch.Path()))
+            return;
+        m_pDb = std::move(pDb);
+        m_watch.Track(&m_pDb->Db());
+    }
+
+    CDeviceWatch m_watch;
+    std::shared_ptr<CStoreDb> m_pDb;
+    uint64_t m_nChanges = 0;
+};
+
+CDeviceSource& Source()
+{
+    static CDeviceSource s_source;
+    return s_source;
+}
+
+} // namespace
+
 std::shared_ptr<CFolderSnapshot> CStoreDb::Folder(int64_t nFolderId)
 {
-    // Another connection's commit changes the data version; this one only
-    // reads.
-    if (!m_dataVersion.IsValid())
-        m_dataVersion.Prepare(Db(), "PRAGMA data_version");
-    m_dataVersion.Reset();
-    int64_t nVersion = m_dataVersion.Step() == SQLITE_ROW ? m_dataVersion.ColumnInt(0) : -1;
-    m_dataVersion.Reset();
-    if (nVersion != m_nDataVersion || nVersion < 0) {
+    if (uint64_t nChanges = Source().Changes(); nChanges != m_nChanges) {
         m_folders.clear();
-        m_nDataVersion = nVersion;
+        m_nChanges = nChanges;
     }
     if (auto it = m_folders.find(nFolderId); it != m_folders.end())
         return it->second;
@@ -55,64 +105,7 @@ std::shared_ptr<CFolderSnapshot> CStoreDb::Folder(int64_t nFolderId)
     return pSnapshot;
 }
 
-namespace {
-
-// The process keeps one connection to the device named by the environment
-// and opens it anew only when that names another file, so that a session
-// costs no store check. The connection sees what others write meanwhile.
-class CDeviceSource
-{
-public:
-    std::shared_ptr<CStoreDb> Current()
-    {
-        std::string strPath = DefaultDevicePath();
-        FileStamp stamp = Stamp(strPath);
-        if (m_pDb && strPath == m_strPath && stamp == m_stamp)
-            return m_pDb;
-        m_strPath = strPath;
-        m_stamp = stamp;
-        m_pDb.reset();
-        if (!stamp.bExists)
-            return nullptr;
-        auto pDb = std::make_shared<CStoreDb>();
-        if (pDb->Open(strPath))
-            m_pDb = std::move(pDb);
-        return m_pDb;
-    }
-
-private:
-    // A store opened while in WAL mode without a -wal file is read as
-    // immutable, so a -wal file appearing later calls for a new connection.
-    struct FileStamp {
-        bool bExists = false;
-        dev_t dev = 0;
-        ino_t ino = 0;
-        bool bWal = false;
-        bool operator==(const FileStamp&) const = default;
-    };
-
-    static FileStamp Stamp(const std::string& strPath)
-    {
-        FileStamp stamp;
-        struct stat st {};
-        if (::stat(strPath.c_str(), &st) == 0) {
-            stamp.bExists = true;
-            stamp.dev = st.st_dev;
-            stamp.ino = st.st_ino;
-        }
-        stamp.bWal = ::stat((strPath + "-wal").c_str(), &st) == 0;
-        return stamp;
-    }
-
-    std::string m_strPath;
-    FileStamp m_stamp;
-    std::shared_ptr<CStoreDb> m_pDb;
-};
-
-} // namespace
-
 std::shared_ptr<CStoreDb> CurrentStoreDb()
 {
-    static CDeviceSource s_source;
-    return s_source.Current();
+    return Source().Current();
 }

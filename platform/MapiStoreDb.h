@@ -78,11 +78,13 @@ public:
     CStatement m_recipientsOfMessage;
 
 private:
-    CStatement m_dataVersion;
-    int64_t m_nDataVersion = -1;
+    // The device's changes seen when m_folders were read.
+    uint64_t m_nChanges = 0;
     std::map<int64_t, std::shared_ptr<CFolderSnapshot>> m_folders;
 };
 
 // The connection for a new session to the device named by the environment;
-// null when the device is missing or unreadable.
+// null when the device is missing or unreadable. The process keeps one
+// connection and opens another only when the device changes, so that a
+// session costs no store check.
 std::shared_ptr<CStoreDb> CurrentStoreDb();
