@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -97,6 +98,90 @@ TEST_F(MapiSnapshotTest, RecipientRowsHoldNameThenAddressWhicheverTheyHave)
         pMessage->Release();
     }
     pFolder->Release();
+    pStore->Release();
+}
+
+// The delivery time as a message hands it out: S_OK and its ticks, or the
+// code of the error value that stands for it.
+std::pair<HRESULT, uint64_t> DeliveryTimeOf(IMessage* pMessage)
+{
+    SizedSPropTagArray(1, tags) = {1, {PR_MESSAGE_DELIVERY_TIME}};
+    ULONG cValues = 0;
+    SPropValue* pProps = nullptr;
+    HRESULT hr = pMessage->GetProps(reinterpret_cast<const SPropTagArray*>(&tags), 0, &cValues, &pProps);
+    std::pair<HRESULT, uint64_t> time {E_FAIL, 0};
+    if (cValues == 1 && pProps[0].ulPropTag == PR_MESSAGE_DELIVERY_TIME && hr == S_OK)
+        time = {S_OK, FileTimeToTicks(pProps[0].Value.ft)};
+    else if (cValues == 1 && pProps[0].ulPropTag == PROP_TAG(PT_ERROR, PROP_ID(PR_MESSAGE_DELIVERY_TIME)) &&
+             hr == MAPI_W_ERRORS_RETURNED)
+        time = {pProps[0].Value.err, 0};
+    MAPIFreeBuffer(pProps);
+    return time;
+}
+
+// A stored delivery time is a time only when it is a non-negative integer;
+// NULL is no time, and anything else a damaged one. The column's integer
+// affinity makes integers of texts and reals that spell one exactly.
+TEST_F(MapiSnapshotTest, ADeliveryTimeIsATimeOnlyWhenANonNegativeInteger)
+{
+    struct Case {
+        const char* pszStored; // as SQL
+        HRESULT hr;            // S_OK, or the error value's code
+        uint64_t nTicks;
+    };
+    const Case kCases[] = {
+        {"NULL", MAPI_E_NOT_FOUND, 0},
+        {"0", S_OK, 0},
+        {"1", S_OK, 1},
+        {"133500000000000000", S_OK, 133500000000000000ULL},
+        {"9223372036854775807", S_OK, 9223372036854775807ULL},
+        {"-1", MAPI_E_CORRUPT_DATA, 0},
+        {"-133500000000000000", MAPI_E_CORRUPT_DATA, 0},
+        {"-9223372036854775808", MAPI_E_CORRUPT_DATA, 0},
+        {"'42'", S_OK, 42},
+        {"'-42'", MAPI_E_CORRUPT_DATA, 0},
+        {"'soon'", MAPI_E_CORRUPT_DATA, 0},
+        {"''", MAPI_E_CORRUPT_DATA, 0},
+        {"2.0", S_OK, 2},
+        {"1.5", MAPI_E_CORRUPT_DATA, 0},
+        {"-2.0", MAPI_E_CORRUPT_DATA, 0},
+        {"1e30", MAPI_E_CORRUPT_DATA, 0},
+        {"X'01'", MAPI_E_CORRUPT_DATA, 0},
+    };
+    int64_t nInbox = m_device.Inbox();
+    for (const Case& c : kCases)
+        ASSERT_EQ(m_device.Store().Database().Exec(("INSERT INTO message (folder_id, delivery_time) VALUES (" +
+                                                    std::to_string(nInbox) + ", " + c.pszStored + ")")
+                                                       .c_str()),
+                  SQLITE_OK)
+            << c.pszStored;
+    CSessionGuard session;
+    IMsgStore* pStore = OpenStore(session.Get(), StoreEntry());
+    ASSERT_NE(pStore, nullptr);
+
+    // A message opened from the row its folder's table just handed out, and
+    // one looked up by its entry alone, are read by different queries.
+    IMAPIFolder* pWalked = OpenFolder(pStore, FolderEntry(nInbox));
+    IMAPIFolder* pLookedUp = OpenFolder(pStore, FolderEntry(nInbox));
+    ASSERT_TRUE(pWalked && pLookedUp);
+    IMAPITable* pTable = nullptr;
+    ASSERT_EQ(pWalked->GetContentsTable(0, &pTable), S_OK);
+    for (size_t i = 0; i < std::size(kCases); ++i) {
+        const Case& c = kCases[i];
+        SCOPED_TRACE(c.pszStored);
+        std::vector<Prop> row = NextRow(pTable);
+        ASSERT_EQ(row.size(), 1u);
+        for (IMAPIFolder* pFolder : {pWalked, pLookedUp}) {
+            IMessage* pMessage = OpenMessage(pFolder, pFolder == pWalked ? row[0].bytes : MessageEntry(int64_t(i) + 1));
+            ASSERT_NE(pMessage, nullptr);
+            EXPECT_EQ(DeliveryTimeOf(pMessage), std::make_pair(c.hr, c.nTicks))
+                << (pFolder == pWalked ? "walked" : "looked up");
+            pMessage->Release();
+        }
+    }
+    pTable->Release();
+    pLookedUp->Release();
+    pWalked->Release();
     pStore->Release();
 }
 
