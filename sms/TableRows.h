@@ -20,7 +20,7 @@ template <class Visit> HRESULT ForEachRow(IMAPITable* pTable, Visit&& visit)
         }
         bool bMore = true;
         for (ULONG i = 0; i < pRows->cRows && bMore; ++i)
-            bMore = visit(static_cast<const SRow&>(pRows->aRow[i]));
+            bMore = visit(pRows->aRow[i]);
         FreeProws(pRows);
         if (!bMore)
             return S_OK;
