@@ -191,7 +191,7 @@ protected:
         m_pFolder->bLastRow = true;
         for (ULONG ulTag : m_columns)
             AddMessageProp(builder, ulTag, m_pFolder->lastRow);
-        ++MapiCounts().nContentsRowsFetched;
+        ++g_mapiCounts.nContentsRowsFetched;
         return 1;
     }
 
@@ -223,7 +223,7 @@ public:
             return MAPI_E_INVALID_PARAMETER;
         *ppTable = nullptr;
         auto* pTable = new CContentsTable(m_pState);
-        ++MapiCounts().nContentsTablesOpened;
+        ++g_mapiCounts.nContentsTablesOpened;
         *ppTable = pTable;
         return S_OK;
     }
@@ -249,7 +249,7 @@ public:
         }
         if (HRESULT hr = CheckMapiFault(MapiFaultStep::OpenMessage, data.nId); FAILED(hr))
             return hr;
-        ++MapiCounts().nMessagesOpened;
+        ++g_mapiCounts.nMessagesOpened;
         if (pulObjType)
             *pulObjType = MAPI_MESSAGE;
         *ppUnk = new CMessage(m_pState, std::move(data));
@@ -280,7 +280,7 @@ HRESULT OpenMapiFolder(const std::shared_ptr<CStoreDb>& pDb, int64_t nStoreId, U
     pState->nStoreId = nStoreId;
     pState->entryId.assign(reinterpret_cast<const BYTE*>(pEntryID),
                            reinterpret_cast<const BYTE*>(pEntryID) + cbEntryID);
-    ++MapiCounts().nFoldersOpened;
+    ++g_mapiCounts.nFoldersOpened;
     *ppFolder = new CFolder(std::move(pState));
     return S_OK;
 }

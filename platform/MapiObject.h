@@ -35,5 +35,11 @@ inline HRESULT CheckOpenEntry(ULONG cbEntryID, const ENTRYID* pEntryID, ULONG ul
     return S_OK;
 }
 
-// What the fault set by SetMapiFault makes of a step; S_OK without one.
-HRESULT CheckMapiFault(MapiFaultStep step, int64_t nMessageId);
+// The fault set by SetMapiFault, and what it makes of a step; S_OK without
+// one.
+extern MapiFault g_mapiFault;
+
+inline HRESULT CheckMapiFault(MapiFaultStep step, int64_t nMessageId)
+{
+    return g_mapiFault ? g_mapiFault(step, nMessageId) : S_OK;
+}

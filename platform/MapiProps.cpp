@@ -1,21 +1,7 @@
 #include "platform/MapiProps.h"
 
-#include "platform/WideText.h"
-
 #include <algorithm>
 #include <cstdlib>
-
-void CPropBuilder::AddText(ULONG ulTag, const std::optional<std::string>& strUtf8)
-{
-    if (!strUtf8) {
-        AddError(ulTag, MAPI_E_NOT_FOUND);
-        return;
-    }
-    size_t nOffset = m_strText.size();
-    AppendWideFromUtf8(*strUtf8, &m_strText);
-    m_strText.push_back(L'\0');
-    m_items.push_back({ulTag, Kind::Text, 0, nOffset, 0, 0});
-}
 
 SPropValue* CPropBuilder::Build() const
 {
@@ -54,22 +40,6 @@ SPropValue* CPropBuilder::Build() const
         }
     }
     return pProps;
-}
-
-CPropBuilder& PropBuilder()
-{
-    static CPropBuilder s_builder;
-    return s_builder;
-}
-
-HRESULT HandOutProps(const CPropBuilder& builder, ULONG* pcValues, SPropValue** ppProps)
-{
-    SPropValue* pProps = builder.Build();
-    if (!pProps)
-        return MAPI_E_NOT_ENOUGH_MEMORY;
-    *pcValues = builder.Count();
-    *ppProps = pProps;
-    return builder.HasErrors() ? MAPI_W_ERRORS_RETURNED : S_OK;
 }
 
 bool AddNameProp(CPropBuilder& builder, ULONG ulTag, const std::vector<BYTE>& entryId,

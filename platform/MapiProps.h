@@ -6,6 +6,7 @@
 // FreeProws releases with it.
 
 #include "platform/MapiStore.h"
+#include "platform/WideText.h"
 
 #include <array>
 #include <cstddef>
@@ -62,7 +63,17 @@ public:
         m_bErrors = true;
     }
 
-    void AddText(ULONG ulTag, const std::optional<std::string>& strUtf8);
+    void AddText(ULONG ulTag, const std::optional<std::string>& strUtf8)
+    {
+        if (!strUtf8) {
+            AddError(ulTag, MAPI_E_NOT_FOUND);
+            return;
+        }
+        size_t nOffset = m_strText.size();
+        AppendWideFromUtf8(*strUtf8, &m_strText);
+        m_strText.push_back(L'\0');
+        m_items.push_back({ulTag, Kind::Text, 0, nOffset, 0, 0});
+    }
 
     void AddBinary(ULONG ulTag, const BYTE* pData, size_t cb)
     {
@@ -101,11 +112,23 @@ private:
 
 // The builder that every call uses, so that its buffers keep their size from
 // one message to the next. Calls never nest.
-CPropBuilder& PropBuilder();
+inline CPropBuilder& PropBuilder()
+{
+    static CPropBuilder s_builder;
+    return s_builder;
+}
 
 // Hands out the builder's values as GetProps does: S_OK, or
 // MAPI_W_ERRORS_RETURNED when some are error values.
-HRESULT HandOutProps(const CPropBuilder& builder, ULONG* pcValues, SPropValue** ppProps);
+inline HRESULT HandOutProps(const CPropBuilder& builder, ULONG* pcValues, SPropValue** ppProps)
+{
+    SPropValue* pProps = builder.Build();
+    if (!pProps)
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    *pcValues = builder.Count();
+    *ppProps = pProps;
+    return builder.HasErrors() ? MAPI_W_ERRORS_RETURNED : S_OK;
+}
 
 // GetProps of an object whose addProp(builder, tag) adds the value of one
 // tag, or an error value for a property it lacks.

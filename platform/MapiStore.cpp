@@ -16,9 +16,10 @@
 #include <utility>
 #include <vector>
 
+MapiFault g_mapiFault;
+
 namespace {
 
-MapiFault g_fault;
 int g_nInitialized = 0;
 
 class CMsgStore : public CMapiObject<IMsgStore>
@@ -167,11 +168,6 @@ private:
 
 } // namespace
 
-HRESULT CheckMapiFault(MapiFaultStep step, int64_t nMessageId)
-{
-    return g_fault ? g_fault(step, nMessageId) : S_OK;
-}
-
 HRESULT MAPIInitialize(void*)
 {
     ++g_nInitialized;
@@ -197,10 +193,10 @@ HRESULT MAPILogonEx(ULONG_PTR, LPWSTR, LPWSTR, ULONG, IMAPISession** lppSession)
 
 MapiReadCounts MapiStoreReadCounts()
 {
-    return MapiCounts();
+    return g_mapiCounts;
 }
 
 void SetMapiFault(MapiFault fault)
 {
-    g_fault = std::move(fault);
+    g_mapiFault = std::move(fault);
 }

@@ -7,11 +7,7 @@
 
 #include <utility>
 
-MapiReadCounts& MapiCounts()
-{
-    static MapiReadCounts s_counts;
-    return s_counts;
-}
+MapiReadCounts g_mapiCounts;
 
 bool CStoreDb::Open(const std::string& strPath)
 {

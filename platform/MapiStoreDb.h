@@ -18,14 +18,14 @@
 class CFolderSnapshot;
 
 // What the stand-in has read so far, for MapiStoreReadCounts.
-MapiReadCounts& MapiCounts();
+extern MapiReadCounts g_mapiCounts;
 
 // Steps a statement and counts the row it stands on.
 inline int StepRow(CStatement& stmt)
 {
     int nCode = stmt.Step();
     if (nCode == SQLITE_ROW)
-        ++MapiCounts().nStoreRowsRead;
+        ++g_mapiCounts.nStoreRowsRead;
     return nCode;
 }
 
