@@ -55,7 +55,8 @@ DeviceChange CDeviceWatch::Check()
     std::string strPath = DefaultDevicePath();
     int64_t nNowMs = NowMs();
     uint64_t nCommits = LocalCommitCount();
-    if (m_bLooked && strPath == m_strPath && nCommits == m_nLocalCommits && nNowMs >= m_nLookedMs &&
+    // The path is empty until the first look, and no device path is.
+    if (strPath == m_strPath && nCommits == m_nLocalCommits && nNowMs >= m_nLookedMs &&
         nNowMs - m_nLookedMs < kRecheckMs)
         return DeviceChange::None;
     // The commit count is taken before the stamp: a commit in between is
@@ -65,7 +66,7 @@ DeviceChange CDeviceWatch::Check()
     ++m_nLooks;
     FileStamp stamp = StampOf(strPath);
     DeviceChange change = DeviceChange::None;
-    if (!m_bLooked || strPath != m_strPath || !IsSameFile(stamp))
+    if (strPath != m_strPath || !IsSameFile(stamp))
         change = DeviceChange::File;
     else if (!(stamp == m_stamp))
         change = DeviceChange::Contents;
@@ -76,7 +77,6 @@ DeviceChange CDeviceWatch::Check()
         change = DeviceChange::Contents;
     if (change == DeviceChange::Contents && (!m_pDb || m_bImmutable))
         change = DeviceChange::File;
-    m_bLooked = true;
     m_strPath = std::move(strPath);
     m_stamp = stamp;
     return change;

@@ -88,7 +88,6 @@ private:
 
     std::string m_strPath;
     FileStamp m_stamp;
-    bool m_bLooked = false;
     uint64_t m_nLocalCommits = 0;
     int64_t m_nLookedMs = 0;
     uint64_t m_nLooks = 0;

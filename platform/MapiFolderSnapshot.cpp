@@ -8,16 +8,19 @@
 #include <cstddef>
 #include <utility>
 
-TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t* pnTime)
+namespace {
+
+// A text of the folder's block; a missing one has no offset. Kept here,
+// where all its callers are, so that it is compiled into them.
+inline void AssignText(const std::string& strText, uint32_t nOffset, uint32_t cb, std::optional<std::string>* pText)
 {
-    *pnTime = 0;
-    if (stmt.ColumnIsNull(nColumn))
-        return TimeState::Absent;
-    if (stmt.ColumnInt(nColumn + 1) == 0 || stmt.ColumnInt(nColumn) < 0)
-        return TimeState::Corrupt;
-    *pnTime = static_cast<uint64_t>(stmt.ColumnInt(nColumn));
-    return TimeState::Present;
+    if (nOffset == UINT32_MAX)
+        pText->reset();
+    else
+        pText->emplace(strText, nOffset, cb);
 }
+
+} // namespace
 
 void MessageData::Read(const CStatement& stmt)
 {
@@ -76,6 +79,18 @@ void CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
     m_bComplete = nCode == SQLITE_DONE;
 }
 
+void CFolderSnapshot::Fill(size_t nIndex, MessageData* pData) const
+{
+    const Message& message = m_messages[nIndex];
+    pData->nId = message.nId;
+    pData->nFolderId = m_nFolderId;
+    pData->entryId.Assign(m_entryBytes.data() + message.nEntry, message.cbEntry);
+    AssignText(m_text, message.sender.nOffset, message.sender.cb, &pData->strSender);
+    AssignText(m_text, message.subject.nOffset, message.subject.cb, &pData->strSubject);
+    pData->timeState = message.timeState;
+    pData->nTime = message.nTime;
+}
+
 bool CFolderSnapshot::RecipientsOf(CDatabase& db, int64_t nMessageId, std::vector<RecipientData>* pRows)
 {
     if (!m_bRecipientsRead) {
@@ -95,8 +110,8 @@ bool CFolderSnapshot::RecipientsOf(CDatabase& db, int64_t nMessageId, std::vecto
     }
     for (; i < m_recipients.size() && m_recipients[i].nMessageId == nMessageId; ++i) {
         RecipientData row;
-        AssignText(m_recipients[i].name, &row.strName);
-        AssignText(m_recipients[i].address, &row.strAddress);
+        AssignText(m_text, m_recipients[i].name.nOffset, m_recipients[i].name.cb, &row.strName);
+        AssignText(m_text, m_recipients[i].address.nOffset, m_recipients[i].address.cb, &row.strAddress);
         pRows->push_back(std::move(row));
     }
     m_nRecipientHint = i;
@@ -143,24 +158,4 @@ bool CFolderSnapshot::LoadRecipients(CDatabase& db)
     if (!std::is_sorted(m_recipients.begin(), m_recipients.end(), before))
         std::stable_sort(m_recipients.begin(), m_recipients.end(), before);
     return true;
-}
-
-// Whether a message is one of the folder's; *pnHint is where the last one
-// asked for was, so that ids asked for in ascending order cost no search.
-bool CFolderSnapshot::HasMessage(int64_t nMessageId, size_t* pnHint) const
-{
-    size_t i = *pnHint;
-    for (int nStep = 0; nStep < 2 && i < m_messages.size() && m_messages[i].nId < nMessageId; ++nStep)
-        ++i;
-    if (i >= m_messages.size() || m_messages[i].nId != nMessageId) {
-        auto first = i < m_messages.size() && m_messages[i].nId < nMessageId
-                         ? m_messages.begin() + static_cast<std::ptrdiff_t>(i)
-                         : m_messages.begin();
-        i = static_cast<size_t>(
-            std::lower_bound(first, m_messages.end(), nMessageId,
-                             [](const Message& message, int64_t nId) { return message.nId < nId; }) -
-            m_messages.begin());
-    }
-    *pnHint = i;
-    return i < m_messages.size() && m_messages[i].nId == nMessageId;
 }

@@ -8,6 +8,8 @@
 #include "device/Statement.h"
 #include "platform/MapiProps.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,7 +21,16 @@ enum class TimeState { Absent, Present, Corrupt };
 // A message's delivery time from the column nColumn, the next column telling
 // whether the value is stored as an integer: absent when NULL, corrupt when
 // not a non-negative integer.
-TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t* pnTime);
+inline TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t* pnTime)
+{
+    *pnTime = 0;
+    if (stmt.ColumnIsNull(nColumn))
+        return TimeState::Absent;
+    if (stmt.ColumnInt(nColumn + 1) == 0 || stmt.ColumnInt(nColumn) < 0)
+        return TimeState::Corrupt;
+    *pnTime = static_cast<uint64_t>(stmt.ColumnInt(nColumn));
+    return TimeState::Present;
+}
 
 // One message row, read by a contents table or by a lookup.
 struct MessageData {
@@ -57,17 +68,7 @@ public:
     bool IsComplete() const { return m_bComplete; }
     size_t Count() const { return m_messages.size(); }
 
-    void Fill(size_t nIndex, MessageData* pData) const
-    {
-        const Message& message = m_messages[nIndex];
-        pData->nId = message.nId;
-        pData->nFolderId = m_nFolderId;
-        pData->entryId.Assign(m_entryBytes.data() + message.nEntry, message.cbEntry);
-        AssignText(message.sender, &pData->strSender);
-        AssignText(message.subject, &pData->strSubject);
-        pData->timeState = message.timeState;
-        pData->nTime = message.nTime;
-    }
+    void Fill(size_t nIndex, MessageData* pData) const;
 
     // The recipients of one of the folder's messages, in position order. The
     // folder's recipients are read in one query the first time; false when
@@ -111,16 +112,26 @@ private:
         return true;
     }
 
-    void AssignText(const TextRef& ref, std::optional<std::string>* pText) const
-    {
-        if (ref.nOffset == UINT32_MAX)
-            pText->reset();
-        else
-            pText->emplace(m_text, ref.nOffset, ref.cb);
-    }
-
     bool LoadRecipients(CDatabase& db);
-    bool HasMessage(int64_t nMessageId, size_t* pnHint) const;
+    // Whether a message is one of the folder's; *pnHint is where the last one
+    // asked for was, so that ids asked for in ascending order cost no search.
+    bool HasMessage(int64_t nMessageId, size_t* pnHint) const
+    {
+        size_t i = *pnHint;
+        for (int nStep = 0; nStep < 2 && i < m_messages.size() && m_messages[i].nId < nMessageId; ++nStep)
+            ++i;
+        if (i >= m_messages.size() || m_messages[i].nId != nMessageId) {
+            auto first = i < m_messages.size() && m_messages[i].nId < nMessageId
+                             ? m_messages.begin() + static_cast<std::ptrdiff_t>(i)
+                             : m_messages.begin();
+            i = static_cast<size_t>(
+                std::lower_bound(first, m_messages.end(), nMessageId,
+                                 [](const Message& message, int64_t nId) { return message.nId < nId; }) -
+                m_messages.begin());
+        }
+        *pnHint = i;
+        return i < m_messages.size() && m_messages[i].nId == nMessageId;
+    }
 
     int64_t m_nFolderId = 0;
     bool m_bLarge = false;

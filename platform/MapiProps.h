@@ -6,10 +6,11 @@
 // FreeProws releases with it.
 
 #include "platform/MapiStore.h"
-#include "platform/WideText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -51,7 +52,7 @@ class CPropBuilder
 public:
     void Clear()
     {
-        m_items.clear();
+        m_nItems = 0;
         m_strText.clear();
         m_bytes.clear();
         m_bErrors = false;
@@ -59,39 +60,66 @@ public:
 
     void AddError(ULONG ulTag, SCODE sc)
     {
-        m_items.push_back({PROP_TAG(PT_ERROR, PROP_ID(ulTag)), Kind::Error, sc, 0, 0, 0});
+        Push({PROP_TAG(PT_ERROR, PROP_ID(ulTag)), Kind::Error, sc, 0, 0, 0});
         m_bErrors = true;
     }
 
-    void AddText(ULONG ulTag, const std::optional<std::string>& strUtf8)
-    {
-        if (!strUtf8) {
-            AddError(ulTag, MAPI_E_NOT_FOUND);
-            return;
-        }
-        size_t nOffset = m_strText.size();
-        AppendWideFromUtf8(*strUtf8, &m_strText);
-        m_strText.push_back(L'\0');
-        m_items.push_back({ulTag, Kind::Text, 0, nOffset, 0, 0});
-    }
+    void AddText(ULONG ulTag, const std::optional<std::string>& strUtf8);
 
     void AddBinary(ULONG ulTag, const BYTE* pData, size_t cb)
     {
         size_t nOffset = m_bytes.size();
         m_bytes.insert(m_bytes.end(), pData, pData + cb);
-        m_items.push_back({ulTag, Kind::Binary, 0, nOffset, cb, 0});
+        Push({ulTag, Kind::Binary, 0, nOffset, cb, 0});
     }
     void AddBinary(ULONG ulTag, const std::vector<BYTE>& bytes) { AddBinary(ulTag, bytes.data(), bytes.size()); }
     void AddBinary(ULONG ulTag, const CEntryBytes& bytes) { AddBinary(ulTag, bytes.Data(), bytes.Size()); }
 
-    void AddTime(ULONG ulTag, uint64_t nTicks) { m_items.push_back({ulTag, Kind::Time, 0, 0, 0, nTicks}); }
+    void AddTime(ULONG ulTag, uint64_t nTicks) { Push({ulTag, Kind::Time, 0, 0, 0, nTicks}); }
 
     bool HasErrors() const { return m_bErrors; }
-    ULONG Count() const { return static_cast<ULONG>(m_items.size()); }
+    ULONG Count() const { return static_cast<ULONG>(m_nItems); }
 
     // The values in one block that MAPIFreeBuffer releases; null when
     // memory runs out.
-    SPropValue* Build() const;
+    SPropValue* Build() const
+    {
+        size_t cbProps = m_nItems * sizeof(SPropValue);
+        size_t cbText = m_strText.size() * sizeof(wchar_t);
+        size_t cb = cbProps + cbText + m_bytes.size();
+        auto* pBlock = static_cast<BYTE*>(std::malloc(cb ? cb : 1));
+        if (!pBlock)
+            return nullptr;
+        auto* pProps = reinterpret_cast<SPropValue*>(pBlock);
+        auto* pText = reinterpret_cast<wchar_t*>(pBlock + cbProps);
+        BYTE* pBytes = pBlock + cbProps + cbText;
+        if (cbText)
+            std::memcpy(pText, m_strText.data(), cbText);
+        if (!m_bytes.empty())
+            std::memcpy(pBytes, m_bytes.data(), m_bytes.size());
+        for (size_t i = 0; i < m_nItems; ++i) {
+            const Item& item = m_items[i];
+            SPropValue& value = pProps[i];
+            value.ulPropTag = item.ulTag;
+            value.dwAlignPad = 0;
+            switch (item.kind) {
+            case Kind::Error:
+                value.Value.err = item.sc;
+                break;
+            case Kind::Text:
+                value.Value.lpszW = pText + item.nOffset;
+                break;
+            case Kind::Binary:
+                value.Value.bin.cb = static_cast<ULONG>(item.cb);
+                value.Value.bin.lpb = item.cb ? pBytes + item.nOffset : nullptr;
+                break;
+            case Kind::Time:
+                value.Value.ft = TicksToFileTime(item.nTicks);
+                break;
+            }
+        }
+        return pProps;
+    }
 
 private:
     enum class Kind { Error, Text, Binary, Time };
@@ -104,7 +132,17 @@ private:
         uint64_t nTicks;
     };
 
+    // The items go into a buffer that only grows, since one builder serves
+    // every row: adding one is then a store, compiled inline where it is used.
+    void Push(const Item& item)
+    {
+        if (m_nItems == m_items.size())
+            m_items.resize(m_items.empty() ? 8 : 2 * m_items.size());
+        m_items[m_nItems++] = item;
+    }
+
     std::vector<Item> m_items;
+    size_t m_nItems = 0;
     std::wstring m_strText;
     std::vector<BYTE> m_bytes;
     bool m_bErrors = false;
@@ -151,4 +189,17 @@ bool AddNameProp(CPropBuilder& builder, ULONG ulTag, const std::vector<BYTE>& en
 
 // Hands out fetched rows as one row set (an empty set for none). When
 // memory runs out, their values are freed and nothing is handed out.
-HRESULT HandOutRows(const std::vector<SRow>& rows, SRowSet** ppRows);
+inline HRESULT HandOutRows(const std::vector<SRow>& rows, SRowSet** ppRows)
+{
+    size_t cb = offsetof(SRowSet, aRow) + std::max<size_t>(rows.size(), 1) * sizeof(SRow);
+    auto* pSet = static_cast<SRowSet*>(std::malloc(cb));
+    if (!pSet) {
+        for (const SRow& row : rows)
+            MAPIFreeBuffer(row.lpProps);
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    pSet->cRows = static_cast<ULONG>(rows.size());
+    std::copy(rows.begin(), rows.end(), pSet->aRow);
+    *ppRows = pSet;
+    return S_OK;
+}

@@ -6,15 +6,6 @@
 
 #include <algorithm>
 
-void CTableColumns::Assign(const ULONG* pFirst, const ULONG* pLast)
-{
-    m_nCount = static_cast<size_t>(pLast - pFirst);
-    if (m_nCount <= m_inline.size())
-        std::copy(pFirst, pLast, m_inline.begin());
-    else
-        m_heap.assign(pFirst, pLast);
-}
-
 HRESULT CMapiTable::SetColumns(const SPropTagArray* pTags, ULONG)
 {
     if (!pTags || pTags->cValues == 0)

@@ -7,6 +7,7 @@
 #include "platform/MapiObject.h"
 #include "platform/MapiProps.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 #include <vector>
@@ -18,7 +19,14 @@ class CTableColumns
 public:
     CTableColumns(std::initializer_list<ULONG> tags) { Assign(tags.begin(), tags.end()); }
 
-    void Assign(const ULONG* pFirst, const ULONG* pLast);
+    void Assign(const ULONG* pFirst, const ULONG* pLast)
+    {
+        m_nCount = static_cast<size_t>(pLast - pFirst);
+        if (m_nCount <= m_inline.size())
+            std::copy(pFirst, pLast, m_inline.begin());
+        else
+            m_heap.assign(pFirst, pLast);
+    }
     const ULONG* begin() const { return m_nCount <= m_inline.size() ? m_inline.data() : m_heap.data(); }
     const ULONG* end() const { return begin() + m_nCount; }
 
