@@ -113,6 +113,7 @@ private:
     }
 
     bool LoadRecipients(CDatabase& db);
+
     // Whether a message is one of the folder's; *pnHint is where the last one
     // asked for was, so that ids asked for in ascending order cost no search.
     bool HasMessage(int64_t nMessageId, size_t* pnHint) const
