@@ -6,6 +6,10 @@
 // sets with FreeProws. Only what the program uses is declared. The device
 // store is only ever read; a missing or unreadable store is a message
 // store session without stores.
+//
+// The stand-in's parts: the property marshalling (MapiProps), its view of
+// the device store (MapiStoreDb, MapiFolderSnapshot) and the objects
+// (MapiTable, MapiFolder, and MapiStore.cpp with the functions below).
 
 #include "platform/PlatformResult.h"
 #include "platform/PlatformTypes.h"

@@ -1,26 +1,19 @@
 #include "platform/PhoneCallLog.h"
 
 #include "device/DeviceStore.h"
+#include "platform/DeviceWatch.h"
 #include "platform/PlatformResult.h"
 #include "platform/TextPool.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <memory>
-#include <optional>
-#include <string>
-#include <unistd.h>
 #include <mutex>
-#include <sys/stat.h>
-#include <time.h>
 #include <vector>
 
 namespace {
 
-// How stale the view of another process's changes may get.
-constexpr int64_t kRecheckMs = 20;
 constexpr uint32_t kNoText = CTextPool::kNone;
 // The most records made room for at once.
 constexpr int64_t kMaxReserved = int64_t {1} << 24;
@@ -87,95 +80,28 @@ private:
         int32_t nCidt = 0;
     };
 
-    // What tells that the store changed: the file itself, its write-ahead
-    // log, and the change counter that every commit in rollback mode bumps.
-    struct FileStamp {
-        bool bExists = false;
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = 0;
-        time_t mtime = 0;
-        long mtimeNs = 0;
-        uint32_t nChangeCounter = 0;
-        bool bWal = false;
-        off_t walSize = 0;
-        time_t walMtime = 0;
-        long walMtimeNs = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-
-    static FileStamp StampOf(const std::string& strPath)
-    {
-        FileStamp stamp;
-        struct stat st {};
-        if (::stat(strPath.c_str(), &st) != 0)
-            return stamp;
-        stamp = FileStamp {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-        int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            unsigned char counter[4] = {};
-            if (::pread(fd, counter, sizeof counter, 24) == static_cast<ssize_t>(sizeof counter))
-                stamp.nChangeCounter = (uint32_t {counter[0]} << 24) | (uint32_t {counter[1]} << 16) |
-                                       (uint32_t {counter[2]} << 8) | counter[3];
-            ::close(fd);
-        }
-        if (::stat((strPath + "-wal").c_str(), &st) == 0) {
-            stamp.bWal = true;
-            stamp.walSize = st.st_size;
-            stamp.walMtime = st.st_mtim.tv_sec;
-            stamp.walMtimeNs = st.st_mtim.tv_nsec;
-        }
-        return stamp;
-    }
-
-    // Brings the view up to date with the store named by the environment.
-    // Asking the file system costs more than reading a row, and the main list
-    // opens the log once per row: so another process's change is looked for
-    // at most every few milliseconds, while this process's own commits are
-    // seen at once.
+    // Brings the view up to date with the store named by the environment;
+    // the watch says when it has changed. Reading anew costs a pass over the
+    // log either way, so a change of any kind opens the store anew.
     void Refresh()
     {
-        std::string strPath = DefaultDevicePath();
-        timespec now {};
-        clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-        int64_t nNowMs = static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-        uint64_t nCommits = LocalCommitCount();
-        if (strPath == m_strPath && nCommits == m_nLocalCommits && nNowMs - m_nCheckedMs < kRecheckMs &&
-            nNowMs >= m_nCheckedMs)
-            return;
-        m_nLocalCommits = nCommits;
-        m_nCheckedMs = nNowMs;
-        FileStamp stamp = StampOf(strPath);
-        if (strPath != m_strPath || !(stamp == m_stamp)) {
-            m_strPath = strPath;
-            m_stamp = stamp;
+        if (m_watch.Check() != DeviceChange::None)
             Reopen();
-            return;
-        }
-        // In WAL mode a commit may leave the file and the log's size and time
-        // as they were; SQLite's own counter tells.
-        if (m_stamp.bWal && m_store.Database().IsOpen()) {
-            m_dataVersion.Reset();
-            if (m_dataVersion.Step() != SQLITE_ROW || m_dataVersion.ColumnInt(0) != m_nDataVersion)
-                Reopen();
-            m_dataVersion.Reset();
-        }
     }
 
-    void Reopen()
+    // Kept out of line: compiled into the open, which runs once per record
+    // shown, it made every open dearer.
+    [[gnu::noinline]] void Reopen()
     {
-        m_dataVersion = CStatement();
+        m_watch.Track(nullptr);
         m_rows.clear();
         m_texts.Clear();
         m_store.Close();
-        if (!m_stamp.bExists || m_store.OpenReadOnly(m_strPath, StoreCheck::Schema) != DeviceStatus::Ok) {
+        if (!m_watch.Exists() || m_store.OpenReadOnly(m_watch.Path(), StoreCheck::Schema) != DeviceStatus::Ok) {
             m_store.Close();
             return;
         }
-        m_dataVersion.Prepare(m_store.Database(), "PRAGMA data_version");
-        if (m_dataVersion.Step() == SQLITE_ROW)
-            m_nDataVersion = m_dataVersion.ColumnInt(0);
-        m_dataVersion.Reset();
+        m_watch.Track(&m_store.Database());
         Load();
     }
 
@@ -216,15 +142,11 @@ private:
             std::stable_sort(m_rows.begin(), m_rows.end(), newer);
     }
 
-    std::string m_strPath;
-    FileStamp m_stamp;
     CDeviceStore m_store;
-    CStatement m_dataVersion;
+    // After the store, so that it lets go of the connection first.
+    CDeviceWatch m_watch;
     std::vector<Row> m_rows;
     CTextPool m_texts;
-    int64_t m_nDataVersion = 0;
-    uint64_t m_nLocalCommits = 0;
-    int64_t m_nCheckedMs = 0;
     uint64_t m_nRowsRead = 0;
     uint64_t m_nRowsFetched = 0;
     int m_nOpen = 0;

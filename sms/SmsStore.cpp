@@ -1,6 +1,7 @@
 #include "sms/SmsStore.h"
 
 #include "platform/PlatformTime.h"
+#include "sms/TableRows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,39 +92,29 @@ HRESULT CSmsStore::FindSmsStore()
         pTable->Release();
         return hr;
     }
-    for (;;) {
-        SRowSet* pRows = nullptr;
-        hr = pTable->QueryRows(1, 0, &pRows);
-        if (FAILED(hr))
-            break;
-        if (!pRows || pRows->cRows != 1) {
-            FreeProws(pRows);
-            hr = S_OK;
-            break;
-        }
-        const SRow& row = pRows->aRow[0];
+    HRESULT hrOpen = S_OK;
+    hr = ForEachRow(pTable, [&](const SRow& row) {
         if (row.cValues < 2 || row.lpProps[1].ulPropTag != PR_DISPLAY_NAME || !row.lpProps[1].Value.lpszW ||
-            !IsSmsStoreName(row.lpProps[1].Value.lpszW)) {
-            FreeProws(pRows);
-            continue;
-        }
+            !IsSmsStoreName(row.lpProps[1].Value.lpszW))
+            return true;
         const SPropValue& entry = row.lpProps[0];
         bool bEntry = entry.ulPropTag == PR_ENTRYID;
         ULONG ulType = 0;
         IUnknown* pUnknown = nullptr;
-        hr = m_pSession->OpenEntry(bEntry ? entry.Value.bin.cb : 0,
-                                   bEntry ? reinterpret_cast<const ENTRYID*>(entry.Value.bin.lpb) : nullptr, nullptr,
-                                   MAPI_BEST_ACCESS, &ulType, &pUnknown);
-        if (SUCCEEDED(hr) && ulType == MAPI_STORE) {
+        hrOpen = m_pSession->OpenEntry(bEntry ? entry.Value.bin.cb : 0,
+                                       bEntry ? reinterpret_cast<const ENTRYID*>(entry.Value.bin.lpb) : nullptr,
+                                       nullptr, MAPI_BEST_ACCESS, &ulType, &pUnknown);
+        if (SUCCEEDED(hrOpen) && ulType == MAPI_STORE) {
             m_pStore = static_cast<IMsgStore*>(pUnknown);
         } else {
             Release(pUnknown);
-            if (SUCCEEDED(hr))
-                hr = MAPI_E_CALL_FAILED;
+            if (SUCCEEDED(hrOpen))
+                hrOpen = MAPI_E_CALL_FAILED;
         }
-        FreeProws(pRows);
-        break;
-    }
+        return false;
+    });
+    if (SUCCEEDED(hr))
+        hr = hrOpen;
     pTable->Release();
     return hr;
 }
@@ -206,13 +197,8 @@ HRESULT CSmsStore::GetRecipientText(IMessage* pMessage, std::wstring* pstrText)
     HRESULT hr = pMessage->GetRecipientTable(0, &pTable);
     if (FAILED(hr))
         return hr;
-    for (;;) {
-        SRowSet* pRows = nullptr;
-        if (FAILED(pTable->QueryRows(1, 0, &pRows)) || !pRows || pRows->cRows == 0) {
-            FreeProws(pRows);
-            break;
-        }
-        const SRow& row = pRows->aRow[0];
+    // A table that fails part way gives the recipients read before.
+    ForEachRow(pTable, [&](const SRow& row) {
         for (ULONG i = 0; i < row.cValues; ++i) {
             const SPropValue& prop = row.lpProps[i];
             if (prop.ulPropTag == PR_EMAIL_ADDRESS && prop.Value.lpszW) {
@@ -223,8 +209,8 @@ HRESULT CSmsStore::GetRecipientText(IMessage* pMessage, std::wstring* pstrText)
                 *pstrText += prop.Value.lpszW;
             }
         }
-        FreeProws(pRows);
-    }
+        return true;
+    });
     pTable->Release();
     return S_OK;
 }
@@ -270,19 +256,13 @@ int CSmsStore::GetSmsEntry(ULONG ulTag, ULONG n, SmsEntry* pEntry)
     }
     int nResult = -1;
     std::wstring strText;
-    for (ULONG i = 0;; ++i) {
-        SRowSet* pRows = nullptr;
-        if (FAILED(pTable->QueryRows(1, 0, &pRows)) || !pRows || pRows->cRows == 0) {
-            FreeProws(pRows);
-            break;
-        }
-        if (i == n) {
-            nResult = ReadEntry(pFolder, pRows->aRow[0], ulTag, pEntry, &strText, true);
-            FreeProws(pRows);
-            break;
-        }
-        FreeProws(pRows);
-    }
+    ULONG i = 0;
+    ForEachRow(pTable, [&](const SRow& row) {
+        if (i++ < n)
+            return true;
+        nResult = ReadEntry(pFolder, row, ulTag, pEntry, &strText, true);
+        return false;
+    });
     pTable->Release();
     pFolder->Release();
     return nResult;
@@ -298,16 +278,12 @@ int CSmsStore::ForEachSmsEntry(ULONG ulTag, const SmsVisitor& visit, bool bAddre
     }
     SmsEntry entry;
     std::wstring strText;
-    for (;;) {
-        SRowSet* pRows = nullptr;
-        if (FAILED(pTable->QueryRows(1, 0, &pRows)) || !pRows || pRows->cRows == 0) {
-            FreeProws(pRows);
-            break;
-        }
-        if (ReadEntry(pFolder, pRows->aRow[0], ulTag, &entry, &strText, bAddress) == 0)
+    // A walk that fails part way has counted the messages before.
+    ForEachRow(pTable, [&](const SRow& row) {
+        if (ReadEntry(pFolder, row, ulTag, &entry, &strText, bAddress) == 0)
             visit(entry);
-        FreeProws(pRows);
-    }
+        return true;
+    });
     pTable->Release();
     pFolder->Release();
     return 0;

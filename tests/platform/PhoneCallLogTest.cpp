@@ -1,4 +1,6 @@
 #include "platform/PhoneCallLog.h"
+
+#include "tests/platform/PlatformTestSupport.h"
 #include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -267,6 +269,43 @@ TEST(PhoneCallLog, TheStoreIsReadOncePerChange)
     EXPECT_EQ(ReadName(h), L"y");
     PhoneCloseCallLog(h);
     EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, 1001u);
+}
+
+// Another process's change is seen once the recheck time has passed; until
+// then the log is not read again.
+TEST(PhoneCallLog, AnotherProcesssChangeIsSeenAfterTheRecheckTime)
+{
+    CWatchClockGuard clock;
+    CTestDevice device;
+    ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 1, 1), "old")}), 0);
+    HANDLE h = nullptr;
+    ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    EXPECT_EQ(ReadName(h), L"old");
+    PhoneCloseCallLog(h);
+
+    CForeignWriter writer(device.Path());
+    writer.Exec("INSERT INTO calllog (start_time, end_time, iom, name) VALUES (" +
+                std::to_string(UtcTicks(2026, 1, 2)) + ", " + std::to_string(UtcTicks(2026, 1, 2)) + ", 1, 'new')");
+    struct Case {
+        const char* pszWhat;
+        int64_t nStepMs;
+        const wchar_t* pszFirst;
+        uint64_t nFetched;
+    };
+    const Case kCases[] = {
+        {"too soon", 0, L"old", 0},
+        {"after the recheck time", CDeviceWatch::kRecheckMs, L"new", 2},
+        {"nothing changed since", CDeviceWatch::kRecheckMs, L"new", 0},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.pszWhat);
+        clock.Step(c.nStepMs);
+        uint64_t nFetchedBefore = PhoneCallLogRowsFetched();
+        ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+        EXPECT_EQ(ReadName(h), c.pszFirst);
+        PhoneCloseCallLog(h);
+        EXPECT_EQ(PhoneCallLogRowsFetched() - nFetchedBefore, c.nFetched);
+    }
 }
 
 TEST(PhoneCallLog, DamagedStoreEndsTheWalkAtTheDamage)

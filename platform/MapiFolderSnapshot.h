@@ -1,0 +1,147 @@
+#pragma once
+
+// The message store's folder reader: a folder's messages read in one pass
+// and kept compactly in memory, their recipients read in one more pass the
+// first time they are asked for, and the reading of a message row that a
+// lookup shares with it.
+
+#include "device/Statement.h"
+#include "platform/MapiProps.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TimeState { Absent, Present, Corrupt };
+
+// A message's delivery time from the column nColumn, the next column telling
+// whether the value is stored as an integer: absent when NULL, corrupt when
+// not a non-negative integer.
+inline TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t* pnTime)
+{
+    *pnTime = 0;
+    if (stmt.ColumnIsNull(nColumn))
+        return TimeState::Absent;
+    if (stmt.ColumnInt(nColumn + 1) == 0 || stmt.ColumnInt(nColumn) < 0)
+        return TimeState::Corrupt;
+    *pnTime = static_cast<uint64_t>(stmt.ColumnInt(nColumn));
+    return TimeState::Present;
+}
+
+// One message row, read by a contents table or by a lookup.
+struct MessageData {
+    int64_t nId = 0;
+    int64_t nFolderId = 0;
+    CEntryBytes entryId;
+    std::optional<std::string> strSender;
+    std::optional<std::string> strSubject;
+    TimeState timeState = TimeState::Absent;
+    uint64_t nTime = 0;
+
+    // From the columns id, folder_id, entry_id, sender_name, subject,
+    // delivery_time and whether that is an integer, in that order.
+    void Read(const CStatement& stmt);
+};
+
+struct RecipientData {
+    std::optional<std::string> strName;
+    std::optional<std::string> strAddress;
+};
+
+// The messages of one folder in id order, and their recipients once asked
+// for, held compactly: texts and entry identifiers in one block each.
+class CFolderSnapshot
+{
+public:
+    // Reads the folder's messages. A folder that holds a large share of the
+    // messages is read in one sequential pass over the table, which SQLite
+    // does several times faster than a walk of the folder index with a
+    // lookup per message; a small folder is read through the index. Both
+    // give the messages by id.
+    void LoadMessages(CDatabase& db, int64_t nFolderId);
+
+    // Whether every message was read; a walk fails after the ones that were.
+    bool IsComplete() const { return m_bComplete; }
+    size_t Count() const { return m_messages.size(); }
+
+    void Fill(size_t nIndex, MessageData* pData) const;
+
+    // The recipients of one of the folder's messages, in position order. The
+    // folder's recipients are read in one query the first time; false when
+    // that read fails, for the caller to look the message up on its own.
+    // Messages asked for in ascending order are found without a search.
+    bool RecipientsOf(CDatabase& db, int64_t nMessageId, std::vector<RecipientData>* pRows);
+
+private:
+    static constexpr size_t kMaxOffset = UINT32_MAX - 1;
+
+    // A text in m_text; a missing one has no offset.
+    struct TextRef {
+        uint32_t nOffset = UINT32_MAX;
+        uint32_t cb = 0;
+    };
+    struct Message {
+        int64_t nId = 0;
+        uint64_t nTime = 0;
+        uint32_t nEntry = 0;
+        uint32_t cbEntry = 0;
+        TextRef sender;
+        TextRef subject;
+        TimeState timeState = TimeState::Absent;
+    };
+    struct Recipient {
+        int64_t nMessageId = 0;
+        int64_t nPosition = 0;
+        TextRef name;
+        TextRef address;
+    };
+
+    bool AddText(const std::optional<std::string_view>& strText, TextRef* pRef)
+    {
+        *pRef = TextRef {};
+        if (!strText)
+            return true;
+        if (m_text.size() + strText->size() > kMaxOffset)
+            return false;
+        *pRef = TextRef {static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(strText->size())};
+        m_text.append(*strText);
+        return true;
+    }
+
+    bool LoadRecipients(CDatabase& db);
+
+    // Whether a message is one of the folder's; *pnHint is where the last one
+    // asked for was, so that ids asked for in ascending order cost no search.
+    bool HasMessage(int64_t nMessageId, size_t* pnHint) const
+    {
+        size_t i = *pnHint;
+        for (int nStep = 0; nStep < 2 && i < m_messages.size() && m_messages[i].nId < nMessageId; ++nStep)
+            ++i;
+        if (i >= m_messages.size() || m_messages[i].nId != nMessageId) {
+            auto first = i < m_messages.size() && m_messages[i].nId < nMessageId
+                             ? m_messages.begin() + static_cast<std::ptrdiff_t>(i)
+                             : m_messages.begin();
+            i = static_cast<size_t>(
+                std::lower_bound(first, m_messages.end(), nMessageId,
+                                 [](const Message& message, int64_t nId) { return message.nId < nId; }) -
+                m_messages.begin());
+        }
+        *pnHint = i;
+        return i < m_messages.size() && m_messages[i].nId == nMessageId;
+    }
+
+    int64_t m_nFolderId = 0;
+    bool m_bLarge = false;
+    bool m_bComplete = false;
+    std::vector<Message> m_messages;
+    std::vector<BYTE> m_entryBytes;
+    std::string m_text;
+    bool m_bRecipientsRead = false;
+    bool m_bRecipientsOk = false;
+    std::vector<Recipient> m_recipients;
+    size_t m_nRecipientHint = 0;
+};

@@ -1,0 +1,107 @@
+#include "platform/MapiStoreDb.h"
+
+#include "platform/DeviceWatch.h"
+#include "platform/MapiFolderSnapshot.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+MapiReadCounts g_mapiCounts;
+
+bool CStoreDb::Open(const std::string& strPath)
+{
+    if (m_store.OpenReadOnly(strPath, StoreCheck::Schema) != DeviceStatus::Ok)
+        return false;
+    CDatabase& db = m_store.Database();
+    return m_storeByEntry.Prepare(db, "SELECT id, display_name FROM msgstore WHERE entry_id = ?1") == SQLITE_OK &&
+           m_storeCount.Prepare(db, "SELECT count(*) FROM msgstore") == SQLITE_OK &&
+           m_folderOfRole.Prepare(db, "SELECT entry_id FROM folder WHERE store_id = ?1 AND role = ?2 "
+                                      "ORDER BY id LIMIT 1") == SQLITE_OK &&
+           m_folderByEntry.Prepare(db, "SELECT id, display_name FROM folder "
+                                       "WHERE entry_id = ?1 AND store_id = ?2") == SQLITE_OK &&
+           m_messageByEntry.Prepare(db, "SELECT m.id, m.folder_id, m.entry_id, m.sender_name, m.subject, "
+                                        "m.delivery_time, typeof(m.delivery_time) = 'integer' "
+                                        "FROM message m JOIN folder f ON f.id = m.folder_id "
+                                        "WHERE m.entry_id = ?1 AND f.store_id = ?2") == SQLITE_OK &&
+           m_messageCount.Prepare(db, "SELECT count(*) FROM message WHERE folder_id = ?1") == SQLITE_OK &&
+           m_recipientsOfMessage.Prepare(db, "SELECT display_name, email_address FROM recipient "
+                                             "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK;
+}
+
+namespace {
+
+// The process's connection to the device named by the environment, kept
+// for every session while it can follow the device's changes, and replaced
+// when it cannot. A session keeps the connection it was opened with; the
+// count of changes tells every connection when the folders it keeps are out
+// of date.
+class CDeviceSource
+{
+public:
+    ~CDeviceSource() { m_watch.Track(nullptr); }
+
+    std::shared_ptr<CStoreDb> Current()
+    {
+        Refresh();
+        return m_pDb;
+    }
+
+    uint64_t Changes()
+    {
+        Refresh();
+        return m_nChanges;
+    }
+
+private:
+    void Refresh()
+    {
+        DeviceChange change = m_watch.Check();
+        if (change == DeviceChange::None)
+            return;
+        ++m_nChanges;
+        if (change == DeviceChange::Contents)
+            return;
+        m_watch.Track(nullptr);
+        m_pDb.reset();
+        if (!m_watch.Exists())
+            return;
+        auto pDb = std::make_shared<CStoreDb>();
+        if (!pDb->Open(m_watch.Path()))
+            return;
+        m_pDb = std::move(pDb);
+        m_watch.Track(&m_pDb->Db());
+    }
+
+    CDeviceWatch m_watch;
+    std::shared_ptr<CStoreDb> m_pDb;
+    uint64_t m_nChanges = 0;
+};
+
+CDeviceSource& Source()
+{
+    static CDeviceSource s_source;
+    return s_source;
+}
+
+} // namespace
+
+std::shared_ptr<CFolderSnapshot> CStoreDb::Folder(int64_t nFolderId)
+{
+    if (uint64_t nChanges = Source().Changes(); nChanges != m_nChanges) {
+        m_folders.clear();
+        m_nChanges = nChanges;
+    }
+    if (auto it = m_folders.find(nFolderId); it != m_folders.end())
+        return it->second;
+    auto pSnapshot = std::make_shared<CFolderSnapshot>();
+    pSnapshot->LoadMessages(Db(), nFolderId);
+    if (pSnapshot->IsComplete())
+        m_folders[nFolderId] = pSnapshot;
+    return pSnapshot;
+}
+
+std::shared_ptr<CStoreDb> CurrentStoreDb()
+{
+    return Source().Current();
+}

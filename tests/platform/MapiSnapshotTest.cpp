@@ -1,0 +1,254 @@
+#include "platform/MapiStore.h"
+
+#include "tests/platform/MapiTestSupport.h"
+#include "tests/platform/PlatformTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+class MapiSnapshotTest : public MapiTest
+{};
+
+TEST_F(MapiSnapshotTest, ContentsTableListsTheFolderInAscendingIdAndSeesNewMessages)
+{
+    int64_t nInbox = m_device.Inbox();
+    int64_t nSent = m_device.Sent();
+    ASSERT_EQ(m_device.Store().AddMessages({{nInbox, "a", {}, UtcTicks(2024, 5, 3), {}, {}},
+                                            {nSent, {}, {}, UtcTicks(2024, 5, 1), {}, {}},
+                                            {nInbox, "b", {}, UtcTicks(2024, 5, 1), {}, {}},
+                                            {nInbox, "c", {}, UtcTicks(2024, 5, 2), {}, {}}}),
+              0);
+    CSessionGuard session;
+    IMsgStore* pStore = OpenStore(session.Get(), StoreEntry());
+    IMAPIFolder* pFolder = OpenFolder(pStore, FolderEntry(nInbox));
+    ASSERT_NE(pFolder, nullptr);
+
+    IMAPITable* pTable = nullptr;
+    ASSERT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
+    ULONG ulCount = 0;
+    ASSERT_EQ(pTable->GetRowCount(0, &ulCount), S_OK);
+    EXPECT_EQ(ulCount, 3u);
+    std::vector<Bytes> seen;
+    for (std::vector<Prop> row; !(row = NextRow(pTable)).empty();) {
+        ASSERT_EQ(row.size(), 1u);
+        ASSERT_EQ(row[0].ulTag, PR_ENTRYID);
+        seen.push_back(row[0].bytes);
+    }
+    pTable->Release();
+    EXPECT_EQ(seen, QueryBlobs(m_device.Store(), "SELECT entry_id FROM message WHERE folder_id = " +
+                                                     std::to_string(nInbox) + " ORDER BY id"));
+
+    // A message that arrives while the folder is open is in the next table.
+    ASSERT_EQ(m_device.Store().AddMessages({{nInbox, "d", {}, UtcTicks(2024, 4, 1), {}, {}}}), 0);
+    ASSERT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
+    ASSERT_EQ(pTable->GetRowCount(0, &ulCount), S_OK);
+    EXPECT_EQ(ulCount, 4u);
+    pTable->Release();
+    pFolder->Release();
+    pStore->Release();
+}
+
+TEST_F(MapiSnapshotTest, RecipientRowsHoldNameThenAddressWhicheverTheyHave)
+{
+    int64_t nSent = m_device.Sent();
+    ASSERT_EQ(m_device.Store().AddMessages(
+                  {{nSent,
+                    {},
+                    {},
+                    UtcTicks(2024, 1, 1),
+                    {},
+                    {{"Anna", "anna@example.org"}, {{}, "+4917012"}, {"Bob", {}}, {{}, {}}, {"", ""}}},
+                   {nSent, {}, {}, UtcTicks(2024, 1, 2), {}, {}},
+                   {nSent, {}, {}, UtcTicks(2024, 1, 3), {}, {{"Carl", "carl@example.org"}}}}),
+              0);
+    const std::wstring kExpected[] = {
+        L"[n:Anna;a:anna@example.org;][a:+4917012;][n:Bob;][][n:;a:;]",
+        L"",
+        L"[n:Carl;a:carl@example.org;]",
+    };
+    CSessionGuard session;
+    IMsgStore* pStore = OpenStore(session.Get(), StoreEntry());
+    IMAPIFolder* pFolder = OpenFolder(pStore, FolderEntry(nSent));
+    ASSERT_NE(pFolder, nullptr);
+
+    // In table order, as a walk reads them, and then again in any order.
+    IMAPITable* pTable = nullptr;
+    ASSERT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
+    for (size_t i = 0; i < 3; ++i) {
+        std::vector<Prop> row = NextRow(pTable);
+        ASSERT_EQ(row.size(), 1u);
+        IMessage* pMessage = OpenMessage(pFolder, row[0].bytes);
+        ASSERT_NE(pMessage, nullptr);
+        EXPECT_EQ(RecipientsOf(pMessage), kExpected[i]) << i;
+        pMessage->Release();
+    }
+    pTable->Release();
+    for (int64_t nMessage : {3, 1, 2, 3}) {
+        IMessage* pMessage = OpenMessage(pFolder, MessageEntry(nMessage));
+        ASSERT_NE(pMessage, nullptr);
+        EXPECT_EQ(RecipientsOf(pMessage), kExpected[nMessage - 1]) << nMessage;
+        pMessage->Release();
+    }
+    pFolder->Release();
+    pStore->Release();
+}
+
+// The delivery time as a message hands it out: S_OK and its ticks, or the
+// code of the error value that stands for it.
+std::pair<HRESULT, uint64_t> DeliveryTimeOf(IMessage* pMessage)
+{
+    SizedSPropTagArray(1, tags) = {1, {PR_MESSAGE_DELIVERY_TIME}};
+    ULONG cValues = 0;
+    SPropValue* pProps = nullptr;
+    HRESULT hr = pMessage->GetProps(reinterpret_cast<const SPropTagArray*>(&tags), 0, &cValues, &pProps);
+    std::pair<HRESULT, uint64_t> time {E_FAIL, 0};
+    if (cValues == 1 && pProps[0].ulPropTag == PR_MESSAGE_DELIVERY_TIME && hr == S_OK)
+        time = {S_OK, FileTimeToTicks(pProps[0].Value.ft)};
+    else if (cValues == 1 && pProps[0].ulPropTag == PROP_TAG(PT_ERROR, PROP_ID(PR_MESSAGE_DELIVERY_TIME)) &&
+             hr == MAPI_W_ERRORS_RETURNED)
+        time = {pProps[0].Value.err, 0};
+    MAPIFreeBuffer(pProps);
+    return time;
+}
+
+// A stored delivery time is a time only when it is a non-negative integer;
+// NULL is no time, and anything else a damaged one. The column's integer
+// affinity makes integers of texts and reals that spell one exactly.
+TEST_F(MapiSnapshotTest, ADeliveryTimeIsATimeOnlyWhenANonNegativeInteger)
+{
+    struct Case {
+        const char* pszStored; // as SQL
+        HRESULT hr;            // S_OK, or the error value's code
+        uint64_t nTicks;
+    };
+    const Case kCases[] = {
+        {"NULL", MAPI_E_NOT_FOUND, 0},
+        {"0", S_OK, 0},
+        {"1", S_OK, 1},
+        {"133500000000000000", S_OK, 133500000000000000ULL},
+        {"9223372036854775807", S_OK, 9223372036854775807ULL},
+        {"-1", MAPI_E_CORRUPT_DATA, 0},
+        {"-133500000000000000", MAPI_E_CORRUPT_DATA, 0},
+        {"-9223372036854775808", MAPI_E_CORRUPT_DATA, 0},
+        {"'42'", S_OK, 42},
+        {"'-42'", MAPI_E_CORRUPT_DATA, 0},
+        {"'soon'", MAPI_E_CORRUPT_DATA, 0},
+        {"''", MAPI_E_CORRUPT_DATA, 0},
+        {"2.0", S_OK, 2},
+        {"1.5", MAPI_E_CORRUPT_DATA, 0},
+        {"-2.0", MAPI_E_CORRUPT_DATA, 0},
+        {"1e30", MAPI_E_CORRUPT_DATA, 0},
+        {"X'01'", MAPI_E_CORRUPT_DATA, 0},
+    };
+    int64_t nInbox = m_device.Inbox();
+    for (const Case& c : kCases)
+        ASSERT_EQ(m_device.Store().Database().Exec(("INSERT INTO message (folder_id, delivery_time) VALUES (" +
+                                                    std::to_string(nInbox) + ", " + c.pszStored + ")")
+                                                       .c_str()),
+                  SQLITE_OK)
+            << c.pszStored;
+    CSessionGuard session;
+    IMsgStore* pStore = OpenStore(session.Get(), StoreEntry());
+    ASSERT_NE(pStore, nullptr);
+
+    // A message opened from the row its folder's table just handed out, and
+    // one looked up by its entry alone, are read by different queries.
+    IMAPIFolder* pWalked = OpenFolder(pStore, FolderEntry(nInbox));
+    IMAPIFolder* pLookedUp = OpenFolder(pStore, FolderEntry(nInbox));
+    ASSERT_TRUE(pWalked && pLookedUp);
+    IMAPITable* pTable = nullptr;
+    ASSERT_EQ(pWalked->GetContentsTable(0, &pTable), S_OK);
+    for (size_t i = 0; i < std::size(kCases); ++i) {
+        const Case& c = kCases[i];
+        SCOPED_TRACE(c.pszStored);
+        std::vector<Prop> row = NextRow(pTable);
+        ASSERT_EQ(row.size(), 1u);
+        for (IMAPIFolder* pFolder : {pWalked, pLookedUp}) {
+            IMessage* pMessage = OpenMessage(pFolder, pFolder == pWalked ? row[0].bytes : MessageEntry(int64_t(i) + 1));
+            ASSERT_NE(pMessage, nullptr);
+            EXPECT_EQ(DeliveryTimeOf(pMessage), std::make_pair(c.hr, c.nTicks))
+                << (pFolder == pWalked ? "walked" : "looked up");
+            pMessage->Release();
+        }
+    }
+    pTable->Release();
+    pLookedUp->Release();
+    pWalked->Release();
+    pStore->Release();
+}
+
+// A walk of a folder's contents table: the messages seen, and the rows read
+// from the store for them.
+std::pair<size_t, uint64_t> Walk(IMAPIFolder* pFolder)
+{
+    IMAPITable* pTable = nullptr;
+    EXPECT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
+    if (!pTable)
+        return {0, 0};
+    uint64_t nBefore = MapiStoreReadCounts().nStoreRowsRead;
+    size_t nSeen = 0;
+    while (!NextRow(pTable).empty())
+        ++nSeen;
+    pTable->Release();
+    return {nSeen, MapiStoreReadCounts().nStoreRowsRead - nBefore};
+}
+
+// Every session reads a folder through the process's one view of the device,
+// which reads it again only when the device has changed: a session that
+// stays open as well as a new one.
+TEST_F(MapiSnapshotTest, AFolderIsReadAgainOnlyWhenTheDeviceChanges)
+{
+    CWatchClockGuard clock;
+    int64_t nInbox = m_device.Inbox();
+    auto sms = [&](const char* pszSender) {
+        return DeviceMessage {nInbox, pszSender, {}, UtcTicks(2024, 1, 1), {}, {}};
+    };
+    ASSERT_EQ(m_device.Store().AddMessages({sms("a"), sms("b"), sms("c")}), 0);
+    Bytes store = StoreEntry(), inbox = FolderEntry(nInbox);
+    CForeignWriter writer(m_device.Path());
+    CSessionGuard session;
+    IMsgStore* pStore = OpenStore(session.Get(), store);
+    ASSERT_NE(pStore, nullptr);
+    IMAPIFolder* pFolder = OpenFolder(pStore, inbox);
+    ASSERT_NE(pFolder, nullptr);
+
+    struct Case {
+        const char* pszWhat;
+        std::function<void()> change;
+        size_t nSeen;
+        uint64_t nRowsRead;
+    };
+    const Case kCases[] = {
+        {"first walk", [] {}, 3, 3},
+        {"nothing changed", [] {}, 3, 0},
+        {"another process adds one, looked for too soon",
+         [&] { writer.Exec("INSERT INTO message (folder_id) VALUES (" + std::to_string(nInbox) + ")"); }, 3, 0},
+        {"looked for again", [&] { clock.PassRecheckTime(); }, 4, 4},
+        {"this process adds one", [&] { ASSERT_EQ(m_device.Store().AddMessages({sms("d")}), 0); }, 5, 5},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.pszWhat);
+        c.change();
+        EXPECT_EQ(Walk(pFolder), std::make_pair(c.nSeen, c.nRowsRead));
+        CSessionGuard newSession;
+        IMsgStore* pNewStore = OpenStore(newSession.Get(), store);
+        ASSERT_NE(pNewStore, nullptr);
+        IMAPIFolder* pNewFolder = OpenFolder(pNewStore, inbox);
+        ASSERT_NE(pNewFolder, nullptr);
+        EXPECT_EQ(Walk(pNewFolder), std::make_pair(c.nSeen, uint64_t {0})) << "new session";
+        pNewFolder->Release();
+        pNewStore->Release();
+    }
+    pFolder->Release();
+    pStore->Release();
+}
+
+} // namespace
