@@ -1,9 +1,9 @@
 #include "app/MainDlg.h"
 
 #include "calllog/DurationText.h"
+#include "platform/PlatformTime.h"
 #include "ui/Gdi.h"
 #include "ui/ListHelpers.h"
-#include "platform/PlatformTime.h"
 #include "ui/WinApp.h"
 
 #include <cwchar>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "calllog/CallLog.h"
+#include "resources/Resource.h"
 #include "ui/CommandBar.h"
 #include "ui/Dialog.h"
 #include "ui/ImageList.h"
 #include "ui/ListCtrl.h"
-#include "resources/Resource.h"
 
 // The main window: the phone's call log, one row per call record, and the
 // soft-key menu from which every other screen opens.

@@ -1,10 +1,10 @@
 #include "app/MainDlg.h"
 
+#include "phone/PhoneActions.h"
 #include "reports/AboutDlg.h"
 #include "reports/CallerSummeryDlg.h"
-#include "ui/MessageBox.h"
-#include "phone/PhoneActions.h"
 #include "reports/TotalSummeryDlg.h"
+#include "ui/MessageBox.h"
 
 #include <memory>
 

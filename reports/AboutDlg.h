@@ -1,9 +1,9 @@
 #pragma once
 
+#include "resources/Resource.h"
 #include "ui/CommandBar.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
-#include "resources/Resource.h"
 
 // The program icon over a list of the product line and where to find the
 // project, report a problem and read the licence.

@@ -1,9 +1,9 @@
 #include "reports/CallDetailDlg.h"
 
 #include "calllog/DurationText.h"
-#include "ui/ListHelpers.h"
 #include "phone/PhoneActions.h"
 #include "platform/PlatformTime.h"
+#include "ui/ListHelpers.h"
 #include "ui/WinApp.h"
 
 #include <cwchar>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "calllog/CallLog.h"
+#include "resources/Resource.h"
 #include "ui/CommandBar.h"
 #include "ui/Dialog.h"
 #include "ui/ImageList.h"
 #include "ui/ListCtrl.h"
-#include "resources/Resource.h"
 
 #include <string>
 #include <vector>

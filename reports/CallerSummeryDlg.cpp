@@ -1,13 +1,13 @@
 #include "reports/CallerSummeryDlg.h"
 
-#include "reports/CallDetailDlg.h"
 #include "calllog/CallFigures.h"
+#include "calllog/DurationText.h"
+#include "phone/PhoneActions.h"
+#include "reports/CallDetailDlg.h"
 #include "reports/ChooseTimeDlg.h"
 #include "reports/SummaryLines.h"
-#include "calllog/DurationText.h"
-#include "ui/ListHelpers.h"
-#include "phone/PhoneActions.h"
 #include "sms/SmsFigures.h"
+#include "ui/ListHelpers.h"
 #include "ui/WinApp.h"
 
 #include <memory>

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "calllog/CallLog.h"
+#include "resources/Resource.h"
+#include "sms/SmsStore.h"
 #include "ui/CommandBar.h"
 #include "ui/Dialog.h"
 #include "ui/ImageList.h"
 #include "ui/ListCtrl.h"
-#include "resources/Resource.h"
-#include "sms/SmsStore.h"
 
 #include <string>
 

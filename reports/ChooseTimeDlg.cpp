@@ -1,10 +1,10 @@
 #include "reports/ChooseTimeDlg.h"
 
+#include "platform/PlatformTime.h"
 #include "ui/Controls.h"
 #include "ui/Gdi.h"
 #include "ui/ListHelpers.h"
 #include "ui/MessageBox.h"
-#include "platform/PlatformTime.h"
 #include "ui/RowHeight.h"
 
 BEGIN_MESSAGE_MAP(CChooseTimeDlg, CDialog)

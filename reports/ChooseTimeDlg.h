@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/TimeRange.h"
+#include "resources/Resource.h"
 #include "ui/CommandBar.h"
 #include "ui/Dialog.h"
-#include "resources/Resource.h"
-#include "platform/TimeRange.h"
 
 // Asks for a range of whole days: a start date and an end date, both
 // inclusive. The by-time reports run it and read m_range after IDOK.

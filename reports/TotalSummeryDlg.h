@@ -1,12 +1,12 @@
 #pragma once
 
 #include "calllog/CallLog.h"
+#include "resources/Resource.h"
+#include "sms/SmsStore.h"
 #include "ui/CommandBar.h"
 #include "ui/Dialog.h"
 #include "ui/ImageList.h"
 #include "ui/ListCtrl.h"
-#include "resources/Resource.h"
-#include "sms/SmsStore.h"
 
 // The totals of the whole phone: incoming and outgoing talk time, missed
 // calls, received and sent SMS, over everything or, with m_bByTime, within

@@ -1,7 +1,7 @@
 #include "ui/CommandBar.h"
 
-#include "ui/Dialog.h"
 #include "resources/ResourceTypes.h"
+#include "ui/Dialog.h"
 
 #include <set>
 

@@ -1,7 +1,7 @@
 #include "ui/ImageList.h"
 
-#include "ui/Module.h"
 #include "resources/ResourceTypes.h"
+#include "ui/Module.h"
 #include "ui/UiObjects.h"
 
 #include <QCoreApplication>

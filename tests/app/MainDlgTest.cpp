@@ -1,11 +1,11 @@
-#include "ui/Automation.h"
-#include "ui/CommandBar.h"
-#include "ui/Gdi.h"
-#include "ui/ImageList.h"
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/UiTestGuards.h"
+#include "ui/Automation.h"
+#include "ui/CommandBar.h"
+#include "ui/Gdi.h"
+#include "ui/ImageList.h"
 #include "ui/Widgets.h"
 
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "calllog/CallFigures.h"
-#include "tests/calllog/CallTestData.h"
 #include "platform/PhoneCallLog.h"
+#include "tests/calllog/CallTestData.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "calllog/CallLog.h"
-#include "tests/calllog/CallTestData.h"
 #include "platform/PhoneCallLog.h"
 #include "platform/PlatformTime.h"
+#include "tests/calllog/CallTestData.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -2,9 +2,9 @@
 #include "platform/PhoneDialer.h"
 #include "platform/Process.h"
 
+#include "tests/support/TestDevice.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestGuards.h"
-#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
 #include "platform/DeviceWatch.h"
-
-#include "tests/platform/PlatformTestSupport.h"
 #include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -187,10 +185,11 @@ TEST(DeviceWatch, AnotherFileAtThePathIsSeen)
     CWatchedDevice watched(watch);
 
     // Another path is looked at at once.
-    ::setenv("RINGTALLY_DEVICE", strOther.c_str(), 1);
-    EXPECT_EQ(watch.Check(), DeviceChange::File);
-    EXPECT_EQ(watch.Path(), strOther);
-    ::setenv("RINGTALLY_DEVICE", device.Path().c_str(), 1);
+    {
+        CEnvVar other("RINGTALLY_DEVICE", strOther);
+        EXPECT_EQ(watch.Check(), DeviceChange::File);
+        EXPECT_EQ(watch.Path(), strOther);
+    }
     EXPECT_EQ(watch.Check(), DeviceChange::File);
 
     // A file put in the store's place, and then none.

@@ -1,7 +1,7 @@
 #include "platform/MapiStore.h"
 
 #include "tests/platform/MapiTestSupport.h"
-#include "tests/platform/PlatformTestSupport.h"
+#include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

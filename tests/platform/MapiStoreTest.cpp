@@ -181,7 +181,7 @@ TEST_F(MapiStoreTest, AMissingOrBrokenDeviceIsASessionWithoutStores)
     std::ofstream(strBroken) << "not a device store";
     for (const std::string& strPath : {dir.File("missing.db"), strBroken, dir.Path()}) {
         SCOPED_TRACE(strPath);
-        ::setenv("RINGTALLY_DEVICE", strPath.c_str(), 1);
+        CEnvVar device("RINGTALLY_DEVICE", strPath);
         CSessionGuard session;
         ASSERT_EQ(session.Result(), S_OK);
         IMAPITable* pTable = nullptr;

@@ -1,6 +1,5 @@
+#include "platform/DeviceWatch.h"
 #include "platform/PhoneCallLog.h"
-
-#include "tests/platform/PlatformTestSupport.h"
 #include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +42,7 @@ std::wstring ReadName(HANDLE h)
 
 TEST(PhoneCallLog, MissingStoreOpensAsEmptyLog)
 {
-    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    CEnvVar device("RINGTALLY_DEVICE", "/nonexistent/device.db");
     HANDLE h = nullptr;
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
     DWORD nPosition = 99;

@@ -1,4 +1,5 @@
 #include "platform/PlatformTime.h"
+#include "tests/support/TestGuards.h"
 
 #include <gtest/gtest.h>
 
@@ -32,39 +33,12 @@ uint64_t ToLocal(uint64_t nUtc)
 }
 
 // Sets TZ for one test and puts the old value back afterwards.
-class CZone
-{
-public:
-    explicit CZone(const char* pszZone)
-    {
-        if (const char* pszOld = std::getenv("TZ")) {
-            m_bHad = true;
-            m_strOld = pszOld;
-        }
-        ::setenv("TZ", pszZone, 1);
-        ::tzset();
-    }
-    ~CZone()
-    {
-        if (m_bHad)
-            ::setenv("TZ", m_strOld.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool m_bHad = false;
-    std::string m_strOld;
-};
-
 class CClockTest : public testing::Test
 {
 protected:
     void TearDown() override
     {
         SetLocalClock({});
-        ::unsetenv("RINGTALLY_NOW");
     }
 };
 
@@ -87,7 +61,7 @@ TEST(PlatformTime, SystemTimeToFileTimeKnownInstants)
     EXPECT_EQ(Ticks(Fields(2000, 3, 1)) - Ticks(Fields(2000, 2, 28)), 2 * 86400 * kSecond);
     EXPECT_EQ(Ticks(Fields(2100, 3, 1)) - Ticks(Fields(2100, 2, 28)), 1 * 86400 * kSecond);
     // No zone shift: the fields are taken as they are, whatever TZ says.
-    CZone zone("America/New_York");
+    CTimeZone zone("America/New_York");
     EXPECT_EQ(Ticks(Fields(1970, 1, 1)), kUnixEpoch);
 }
 
@@ -187,11 +161,11 @@ TEST(PlatformTime, LocalTimeUsesTheOffsetInForceAtTheInstant)
 TEST(PlatformTime, LocalTimeFollowsTheProcessZone)
 {
     {
-        CZone zone("<+02>-2");
+        CTimeZone zone("<+02>-2");
         EXPECT_EQ(ToLocal(Ticks(Fields(2026, 1, 15, 12))), Ticks(Fields(2026, 1, 15, 14)));
     }
     {
-        CZone zone("America/New_York");
+        CTimeZone zone("America/New_York");
         EXPECT_EQ(ToLocal(Ticks(Fields(2026, 1, 15, 3))), Ticks(Fields(2026, 1, 14, 22)));
         EXPECT_EQ(ToLocal(Ticks(Fields(2026, 7, 15, 3))), Ticks(Fields(2026, 7, 14, 23)));
         // Before 1601 in local time there is nothing to hand out.
@@ -203,7 +177,7 @@ TEST(PlatformTime, LocalTimeFollowsTheProcessZone)
 
 TEST_F(CClockTest, GetLocalTimeReadsTheFixedClock)
 {
-    ::setenv("RINGTALLY_NOW", "2026-03-29T02:30:15", 1);
+    CEnvVar now("RINGTALLY_NOW", "2026-03-29T02:30:15");
     SYSTEMTIME st {};
     GetLocalTime(&st);
     EXPECT_EQ(st.wYear, 2026);
@@ -229,7 +203,7 @@ TEST_F(CClockTest, GetLocalTimeWithoutFixedClockIsTheSystemsLocalTime)
 {
     const char* kIgnored[] = {"", "tomorrow"};
     for (const char* pszNow : kIgnored) {
-        ::setenv("RINGTALLY_NOW", pszNow, 1);
+        CEnvVar now("RINGTALLY_NOW", pszNow);
         time_t nBefore = std::time(nullptr);
         SYSTEMTIME st {};
         GetLocalTime(&st);

@@ -1,8 +1,8 @@
 #include "platform/Process.h"
 
+#include "tests/support/TestDevice.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestGuards.h"
-#include "tests/support/TestDevice.h"
 
 #include <QTimer>
 

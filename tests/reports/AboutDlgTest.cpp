@@ -1,8 +1,8 @@
 #include "reports/AboutDlg.h"
+#include "tests/reports/ReportsTestSupport.h"
 #include "ui/Automation.h"
 #include "ui/CommandBar.h"
 #include "ui/ImageList.h"
-#include "tests/reports/ReportsTestSupport.h"
 
 #include <QListWidget>
 #include <QScrollBar>

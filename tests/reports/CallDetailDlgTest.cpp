@@ -1,9 +1,9 @@
-#include "ui/Automation.h"
 #include "reports/CallDetailDlg.h"
-#include "ui/Gdi.h"
-#include "ui/ListView.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/UiTestGuards.h"
+#include "ui/Automation.h"
+#include "ui/Gdi.h"
+#include "ui/ListView.h"
 
 #include <QGuiApplication>
 

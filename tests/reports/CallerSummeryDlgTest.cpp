@@ -1,8 +1,8 @@
-#include "ui/Automation.h"
-#include "reports/CallerSummeryDlg.h"
-#include "ui/ListView.h"
 #include "platform/MapiStore.h"
+#include "reports/CallerSummeryDlg.h"
 #include "tests/support/TestDevice.h"
+#include "ui/Automation.h"
+#include "ui/ListView.h"
 
 #include <QGuiApplication>
 #include <QImage>

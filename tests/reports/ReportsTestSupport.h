@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ui/Dialog.h"
-#include "ui/Gdi.h"
 #include "platform/PlatformTime.h"
 #include "platform/PlatformTypes.h"
 #include "tests/support/UiTestGuards.h"
+#include "ui/Dialog.h"
+#include "ui/Gdi.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,12 +1,12 @@
-#include "ui/Automation.h"
 #include "calllog/CallFigures.h"
-#include "ui/CommandBar.h"
-#include "ui/ImageList.h"
 #include "platform/MapiStore.h"
 #include "platform/PhoneCallLog.h"
+#include "reports/TotalSummeryDlg.h"
 #include "tests/reports/ReportsTestSupport.h"
 #include "tests/support/TestDevice.h"
-#include "reports/TotalSummeryDlg.h"
+#include "ui/Automation.h"
+#include "ui/CommandBar.h"
+#include "ui/ImageList.h"
 #include "ui/UiObjects.h"
 
 #include <QGuiApplication>

@@ -22,32 +22,6 @@ constexpr ULONG kInbox = PR_CE_IPM_INBOX_ENTRYID;
 constexpr ULONG kSent = PR_IPM_SENTMAIL_ENTRYID;
 
 // Sets the process's time zone for one test and puts the old one back.
-class CZoneGuard
-{
-public:
-    explicit CZoneGuard(const char* pszZone)
-    {
-        if (const char* pszOld = std::getenv("TZ")) {
-            m_bHadZone = true;
-            m_strOld = pszOld;
-        }
-        ::setenv("TZ", pszZone, 1);
-        ::tzset();
-    }
-    ~CZoneGuard()
-    {
-        if (m_bHadZone)
-            ::setenv("TZ", m_strOld.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool m_bHadZone = false;
-    std::string m_strOld;
-};
-
 class CFaultGuard
 {
 public:
@@ -105,7 +79,7 @@ protected:
         return entry.szAddress;
     }
 
-    std::optional<CZoneGuard> m_zone;
+    std::optional<CTimeZone> m_zone;
     CTestDevice m_device;
 };
 
@@ -189,7 +163,7 @@ TEST_F(SmsStoreTest, NoDeviceOrNoSessionGivesZeroFigures)
     CSmsStore unopened;
     ExpectAllZero(unopened);
 
-    ::setenv("RINGTALLY_DEVICE", "/nonexistent/device.db", 1);
+    CEnvVar device("RINGTALLY_DEVICE", "/nonexistent/device.db");
     CSmsStore store;
     store.Open();
     EXPECT_EQ(store.FindSmsStore(), S_OK);
@@ -301,7 +275,7 @@ TEST_F(SmsStoreTest, RangesHoldBothBoundsOnLocalDeliveryTimes)
 TEST_F(SmsStoreTest, DeliveryTimesAreReadInTheDevicesZone)
 {
     m_zone.reset();
-    CZoneGuard zone("Etc/GMT-2"); // two hours ahead of UTC
+    CTimeZone zone("Etc/GMT-2"); // two hours ahead of UTC
     int64_t nSent = m_device.Sent();
     Add({Sms(nSent, {}, UtcTicks(2024, 3, 1, 23, 30), {{"Anna", {}}})});
     CSmsStore store;

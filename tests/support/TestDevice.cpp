@@ -3,6 +3,7 @@
 #include "platform/PlatformTime.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 
 CTestDevice::CTestDevice()
@@ -15,6 +16,22 @@ CTestDevice::CTestDevice()
 CTestDevice::~CTestDevice()
 {
     m_store.Close();
+}
+
+CForeignWriter::CForeignWriter(const std::string& strPath)
+{
+    EXPECT_EQ(sqlite3_open_v2(strPath.c_str(), &m_pDb, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+}
+
+CForeignWriter::~CForeignWriter()
+{
+    sqlite3_close(m_pDb);
+}
+
+void CForeignWriter::Exec(const std::string& strSql)
+{
+    EXPECT_EQ(sqlite3_exec(m_pDb, strSql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << strSql << ": " << sqlite3_errmsg(m_pDb);
 }
 
 DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds)

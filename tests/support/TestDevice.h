@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct sqlite3;
+
 // A new device store in a temporary folder, made the process's device
 // (RINGTALLY_DEVICE) for as long as the object lives, open for writing.
 class CTestDevice
@@ -24,6 +26,22 @@ private:
     std::string m_strPath;
     CEnvVar m_device;
     CDeviceStore m_store;
+};
+
+// Writes to a store through a plain SQLite connection, as another process
+// does: unlike CDatabase, no commit counter of this process sees it.
+class CForeignWriter
+{
+public:
+    explicit CForeignWriter(const std::string& strPath);
+    ~CForeignWriter();
+    CForeignWriter(const CForeignWriter&) = delete;
+    CForeignWriter& operator=(const CForeignWriter&) = delete;
+
+    void Exec(const std::string& strSql);
+
+private:
+    sqlite3* m_pDb = nullptr;
 };
 
 // A call record to write: name and number may be null; the call lasts

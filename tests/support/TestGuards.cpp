@@ -1,5 +1,6 @@
 #include "tests/support/TestGuards.h"
 
+#include "platform/DeviceWatch.h"
 #include "platform/PlatformTime.h"
 #include "tests/support/TestFiles.h"
 
@@ -7,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <unistd.h>
 
 CEnvVar::CEnvVar(const char* pszName, std::optional<std::string> value)
@@ -26,6 +28,33 @@ CEnvVar::~CEnvVar()
         ::setenv(m_strName.c_str(), m_old->c_str(), 1);
     else
         ::unsetenv(m_strName.c_str());
+}
+
+CTimeZone::CTimeZone(const char* pszZone)
+{
+    m_zone.emplace("TZ", pszZone);
+    ::tzset();
+}
+
+CTimeZone::~CTimeZone()
+{
+    m_zone.reset();
+    ::tzset();
+}
+
+CWatchClockGuard::CWatchClockGuard()
+{
+    SetWatchClock([this] { return m_nNowMs; });
+}
+
+CWatchClockGuard::~CWatchClockGuard()
+{
+    SetWatchClock({});
+}
+
+void CWatchClockGuard::PassRecheckTime()
+{
+    Step(CDeviceWatch::kRecheckMs);
 }
 
 CFixedClock::CFixedClock(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond, int nMilliseconds)

@@ -2,6 +2,7 @@
 
 #include "platform/PlatformTypes.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,17 +24,15 @@ private:
     std::optional<std::string> m_old;
 };
 
-// The process's time zone (TZ).
+// The process's time zone (TZ), told to the C library at once both ways.
 class CTimeZone
 {
 public:
-    explicit CTimeZone(const char* pszZone)
-        : m_zone("TZ", pszZone)
-    {
-    }
+    explicit CTimeZone(const char* pszZone);
+    ~CTimeZone();
 
 private:
-    CEnvVar m_zone;
+    std::optional<CEnvVar> m_zone;
 };
 
 // The platform clock stands still at the given local time while the object
@@ -47,6 +46,23 @@ public:
     ~CFixedClock();
     CFixedClock(const CFixedClock&) = delete;
     CFixedClock& operator=(const CFixedClock&) = delete;
+};
+
+// Puts the clock of the device watches in the test's hands.
+class CWatchClockGuard
+{
+public:
+    CWatchClockGuard();
+    ~CWatchClockGuard();
+    CWatchClockGuard(const CWatchClockGuard&) = delete;
+    CWatchClockGuard& operator=(const CWatchClockGuard&) = delete;
+
+    void Step(int64_t nMs) { m_nNowMs += nMs; }
+    // Past the time within which a watch trusts its last look.
+    void PassRecheckTime();
+
+private:
+    int64_t m_nNowMs = 1000000;
 };
 
 // Sends the process's standard output to a file until Text() is called.

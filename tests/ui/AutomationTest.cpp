@@ -1,9 +1,9 @@
-#include "ui/Automation.h"
-#include "ui/Controls.h"
 #include "platform/PlatformTime.h"
-#include "tests/ui/ProbeDlg.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/UiTestGuards.h"
+#include "tests/ui/ProbeDlg.h"
+#include "ui/Automation.h"
+#include "ui/Controls.h"
 
 #include <QImage>
 

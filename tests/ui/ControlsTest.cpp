@@ -1,12 +1,12 @@
+#include "platform/PlatformTime.h"
+#include "tests/support/UiTestGuards.h"
+#include "tests/ui/ProbeDlg.h"
 #include "ui/Automation.h"
 #include "ui/Controls.h"
 #include "ui/Gdi.h"
 #include "ui/ImageList.h"
-#include "platform/PlatformTime.h"
-#include "tests/ui/ProbeDlg.h"
 #include "ui/Widgets.h"
 #include "ui/WinApp.h"
-#include "tests/support/UiTestGuards.h"
 
 #include <QImage>
 

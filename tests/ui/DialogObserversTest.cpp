@@ -1,7 +1,7 @@
+#include "tests/support/UiTestGuards.h"
+#include "tests/ui/ProbeDlg.h"
 #include "ui/DialogObservers.h"
 #include "ui/MessageBox.h"
-#include "tests/ui/ProbeDlg.h"
-#include "tests/support/UiTestGuards.h"
 
 #include <gtest/gtest.h>
 

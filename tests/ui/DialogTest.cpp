@@ -1,10 +1,10 @@
+#include "tests/support/UiTestGuards.h"
+#include "tests/ui/ProbeDlg.h"
 #include "ui/Automation.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
-#include "tests/ui/ProbeDlg.h"
 #include "ui/Widgets.h"
 #include "ui/WinApp.h"
-#include "tests/support/UiTestGuards.h"
 
 #include <QGuiApplication>
 #include <QTest>

@@ -1,11 +1,11 @@
+#include "resources/ResourceTypes.h"
+#include "tests/support/UiTestGuards.h"
 #include "ui/Gdi.h"
 #include "ui/ImageList.h"
 #include "ui/ListHelpers.h"
 #include "ui/Module.h"
-#include "resources/ResourceTypes.h"
 #include "ui/UiObjects.h"
 #include "ui/Wnd.h"
-#include "tests/support/UiTestGuards.h"
 
 #include <QFontInfo>
 #include <QWidget>
