@@ -36,6 +36,16 @@ std::optional<int64_t> ToDate(QStringView str)
     return bOk ? std::optional<int64_t>(nValue) : std::nullopt;
 }
 
+// A UTF-16 text starts with a byte order mark, or has a zero byte in one of
+// its first two bytes; a single byte is no UTF-16 at all.
+bool IsUtf16(std::string_view strStart)
+{
+    if (strStart.size() < 2)
+        return false;
+    auto b0 = static_cast<unsigned char>(strStart[0]), b1 = static_cast<unsigned char>(strStart[1]);
+    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || b0 == 0 || b1 == 0;
+}
+
 // The filter and the parser each find a document type declaration; the file
 // is refused the same way whichever sees it first.
 std::string DocTypeRefusal(int64_t nLine)
@@ -110,9 +120,7 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
         } else {
             if (bFirst) {
                 bFirst = false;
-                auto b0 = static_cast<unsigned char>(buffer[0]);
-                auto b1 = nRead > 1 ? static_cast<unsigned char>(buffer[1]) : 0;
-                if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || b0 == 0 || b1 == 0)
+                if (IsUtf16(std::string_view(buffer.data(), static_cast<size_t>(nRead))))
                     return Fail("is encoded in UTF-16; only UTF-8 backup files can be read");
             }
             m_filter.Feed(buffer.data(), static_cast<size_t>(nRead), &strFiltered);
