@@ -59,6 +59,12 @@ bool StartsWith(std::string_view strWhole, std::string_view strPart)
 
 const std::string kReplacement = "&#65533;";
 
+// "&#x" and the digits of the longest reference that goes out as written;
+// longer ones go out in the shortest form of their value.
+constexpr size_t kMostHeldReference = 13;
+// Any value from here on is no character; larger ones are held as this.
+constexpr uint64_t kBeyondUnicode = 0x110000;
+
 } // namespace
 
 CReferenceFilter::CReferenceFilter()
@@ -109,7 +115,7 @@ void CReferenceFilter::Finish(std::string* pOut)
 {
     if (m_state == State::Ref) {
         FlushPendingHigh(pOut);
-        EmitHeld(pOut);
+        EmitHeldReference(pOut);
         m_state = m_refReturn;
     } else if (m_state == State::Markup) {
         EmitHeld(pOut);
@@ -276,49 +282,53 @@ void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt, 
 void CReferenceFilter::FeedRef(unsigned char c, std::string* pOut, bool* pbConsumed)
 {
     size_t nHeld = m_strHeld.size();
+    bool bHex = nHeld > 2 && (m_strHeld[2] == 'x' || m_strHeld[2] == 'X');
     bool bMore;
     if (nHeld == 1)
         bMore = c == '#';
     else if (nHeld == 2)
         bMore = c == 'x' || c == 'X' || IsDigit(c);
-    else if (c == ';')
-        bMore = true;
     else
-        bMore = nHeld < 12 && ((m_strHeld[2] == 'x' || m_strHeld[2] == 'X') ? IsHexDigit(c) : IsDigit(c));
+        bMore = c == ';' || (bHex ? IsHexDigit(c) : IsDigit(c));
     if (!bMore) {
         // Not a numeric reference (a named one, or a malformed one that the
         // parser will report): it goes out as it stands.
         FlushPendingHigh(pOut);
-        EmitHeld(pOut);
+        EmitHeldReference(pOut);
         m_state = m_refReturn;
         *pbConsumed = false;
         return;
     }
-    m_strHeld += static_cast<char>(c);
     if (c == ';') {
+        m_strHeld += ';';
         EndReference(pOut);
         m_state = m_refReturn;
+        return;
     }
+    if (nHeld == 1 || (nHeld == 2 && !IsDigit(c))) {
+        m_strHeld += static_cast<char>(c);
+        return;
+    }
+    // Digits beyond the window only count, so that a reference of any length
+    // is judged by its value and costs no more to hold than a short one.
+    unsigned nDigit = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
+    m_nRefValue = std::min<uint64_t>(m_nRefValue * (bHex ? 16 : 10) + nDigit, kBeyondUnicode);
+    m_bRefDigits = true;
+    if (nHeld < kMostHeldReference)
+        m_strHeld += static_cast<char>(c);
+    else
+        ++m_nRefDropped;
 }
 
 void CReferenceFilter::EndReference(std::string* pOut)
 {
-    bool bHex = m_strHeld[2] == 'x' || m_strHeld[2] == 'X';
-    std::string_view strDigits(m_strHeld);
-    strDigits = strDigits.substr(bHex ? 3 : 2);
-    strDigits.remove_suffix(1);
-    if (strDigits.empty()) {
+    if (!m_bRefDigits) {
         FlushPendingHigh(pOut);
-        EmitHeld(pOut);
+        EmitHeldReference(pOut);
         return;
     }
-    uint64_t nCode = 0;
-    for (char ch : strDigits) {
-        auto c = static_cast<unsigned char>(ch);
-        unsigned nDigit = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
-        nCode = nCode * (bHex ? 16 : 10) + nDigit;
-    }
-    auto nRefChars = static_cast<int64_t>(m_strHeld.size());
+    uint64_t nCode = m_nRefValue;
+    int64_t nRefChars = static_cast<int64_t>(m_strHeld.size()) + m_nRefDropped;
 
     if (nCode >= 0xD800 && nCode <= 0xDBFF) {
         FlushPendingHigh(pOut);
@@ -342,13 +352,33 @@ void CReferenceFilter::EndReference(std::string* pOut)
         } else if (nCode == 0xFFFE || nCode == 0xFFFF || nCode > 0x10FFFF) {
             ++m_nInvalidReferences;
             EmitReplacement(kReplacement, nRefChars, pOut);
+        } else if (m_nRefDropped > 0) {
+            EmitReplacement("&#" + std::to_string(nCode) + ";", nRefChars, pOut);
         } else {
             *pOut += m_strHeld;
             m_nInChars += nRefChars;
             m_nOutUnits += nRefChars;
         }
     }
+    ResetReference();
+}
+
+void CReferenceFilter::EmitHeldReference(std::string* pOut)
+{
+    EmitHeld(pOut);
+    if (m_nRefDropped > 0) {
+        m_nInChars += m_nRefDropped;
+        Checkpoint();
+    }
+    ResetReference();
+}
+
+void CReferenceFilter::ResetReference()
+{
     m_strHeld.clear();
+    m_nRefValue = 0;
+    m_nRefDropped = 0;
+    m_bRefDigits = false;
 }
 
 void CReferenceFilter::FeedUntil(unsigned char c, std::string* pOut)

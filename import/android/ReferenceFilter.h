@@ -7,7 +7,8 @@
 
 // Rewrites the bytes of a backup file on their way to the XML parser, chunk
 // by chunk, holding back only the few bytes of an unfinished reference or
-// markup opening:
+// markup opening (numeric references are judged by their value, however many
+// digits they have):
 // - a numeric reference to a UTF-16 surrogate pair (&#55357;&#56832;) becomes
 //   one reference to the character; a lone half becomes U+FFFD;
 // - references to control characters, and raw control bytes, are dropped
@@ -57,6 +58,8 @@ private:
     void FeedUntil(unsigned char c, std::string* pOut);
     void EndReference(std::string* pOut);
     void EmitHeld(std::string* pOut);
+    void EmitHeldReference(std::string* pOut);
+    void ResetReference();
     void EmitReplacement(const std::string& strText, int64_t nInChars, std::string* pOut);
     void FlushPendingHigh(std::string* pOut);
     void CopyByte(unsigned char c, std::string* pOut);
@@ -78,6 +81,9 @@ private:
     bool m_bInElementName = false;
     bool m_bInAttributeName = false;
     int m_nRun = 0;                  // dashes, brackets or '?' seen before a closing '>'
+    uint64_t m_nRefValue = 0;        // the open reference's value so far, at most U+110000
+    int64_t m_nRefDropped = 0;       // its digits beyond the held ones
+    bool m_bRefDigits = false;       // it has a digit
 
     bool m_bPendingHigh = false;     // a high surrogate waiting for its low half
     uint32_t m_nPendingHigh = 0;

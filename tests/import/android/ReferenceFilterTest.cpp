@@ -58,6 +58,16 @@ TEST(ReferenceFilter, RewritesWhatTheParserWouldReject)
         {"&#x00110000;", "&#65533;", 0, 0, 1},
         {"&#xFFFFFFFF;", "&#65533;", 0, 0, 1},
         {"&amp;&lt;&#;&#x;&#12a;", "&amp;&lt;&#;&#x;&#12a;", 0, 0, 0},
+        // However many digits, leading zeros included, a reference is judged
+        // by its value; one too long to go out as written goes out short.
+        {"&#99999999999;&#999999999999999999999999;", "&#65533;&#65533;", 0, 0, 2},
+        {"&#x0000000000000000000110000;", "&#65533;", 0, 0, 1},
+        {"&#0000;&#000000000000000000000;&#x0000000000000000001f;", "", 0, 3, 0},
+        {"&#00000000000000000065;&#x000000000000000041;&#0000000065;", "&#65;&#65;&#0000000065;", 0, 0, 0},
+        {"&#00000000000055357;&#x00000000000000DE00;", "&#128512;", 0, 0, 0},
+        {"&#00000000000000055357;x&#000000000000000056832;", "&#65533;x&#65533;", 2, 0, 0},
+        // A malformed one stays malformed, for the parser to report.
+        {"&#000000000000000000012a;", "&#00000000000a;", 0, 0, 0},
         {"<a b=\"&#55357;&#56832;\" c='&#2;'/>", "<a b=\"&#128512;\" c=''/>", 0, 1, 0},
         {"<a b='&#55357;'>&#56832;</a>", "<a b='&#65533;'>&#65533;</a>", 2, 0, 0},
         {"<!-- &#55357; &#1; --><![CDATA[&#55357;]]>", "<!-- &#55357; &#1; --><![CDATA[&#55357;]]>", 0, 0, 0},
@@ -104,10 +114,14 @@ TEST(ReferenceFilter, ChunkBoundariesChangeNothing)
         " <sms body=\"x&#55357;&#56832;y&#xD83D;&#56832;&#55357;z&#1;&amp;\xF0\x9F\x98\x80\" type='1'/>\n"
         " <mms><parts><part ct=\"image/jpeg\" data=\"QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=\"/>"
         "<part ct=\"text/plain\" text=\"&#56832;\x02\"/></parts></mms>\n"
-        " <![CDATA[ &#55357; ]]><?pi x?>\n</smses>\n";
+        " <![CDATA[ &#55357; ]]><?pi x?>\n"
+        " <sms body=\"&#0000000000000000000055357;&#x00000000000000de00;&#99999999999999;&#0000000000000000065;"
+        "&#00000000000000000;&#0000000000000000001a\"/>\n</smses>\n";
     Filtered whole = Filter(strIn);
     EXPECT_EQ(whole.nLone, 2);
     EXPECT_EQ(whole.nStripped, 1);
+    EXPECT_EQ(whole.nInvalid, 1);
+    EXPECT_NE(whole.strOut.find("\"&#128512;&#65533;&#65;&#00000000000a\""), std::string::npos) << whole.strOut;
     for (size_t nPiece : {1, 2, 3, 5, 7, 11}) {
         Filtered pieces = Filter(strIn, nPiece);
         EXPECT_EQ(pieces, whole) << "pieces of " << nPiece;
