@@ -29,6 +29,18 @@ TEST(BackupFormat, TypesAndBoxesChooseFolders)
     };
     for (const auto& [nType, pszRole] : kCases)
         EXPECT_STREQ(FolderRoleFromType(nType), pszRole) << nType;
+
+    // An MMS whose box names no folder goes by its message type.
+    struct MmsCase {
+        int64_t nBox, nMessageType;
+        const char* pszRole;
+    };
+    const MmsCase kMmsCases[] = {
+        {1, 128, "inbox"}, {2, 132, "sent"},   {4, 0, "outbox"},  {0, 128, "sent"},
+        {0, 132, "inbox"}, {9, 132, "inbox"}, {0, 130, "other"}, {0, 0, "other"},
+    };
+    for (const MmsCase& c : kMmsCases)
+        EXPECT_STREQ(MmsFolderRole(c.nBox, c.nMessageType), c.pszRole) << c.nBox << "/" << c.nMessageType;
 }
 
 TEST(BackupFormat, UnnamedContacts)
@@ -106,9 +118,38 @@ TEST(BackupFormat, AddressesOfOnePhone)
         {"me@example.org", "you@example.org", false},
         {"Anna", "Anna ", false},
         {"insert-address-token", "+4930999000", false},
+        // Beyond twenty digits an address is no phone number, and compares
+        // as a text.
+        {"+49 1234 5678 9012 3456 7890", "1234567890123456789012345678901234567890", false},
+        {"123456789012345678901234", "123456789012345678901234", true},
+        {"12345678901234567890", "0012345678901234567890", true},
     };
     for (const Case& c : kCases)
         EXPECT_EQ(IsSameAddress(c.pszA, c.pszB), c.bSame) << c.pszA << " / " << c.pszB;
+}
+
+TEST(BackupFormat, TheAddressIndexFindsWhatPairwiseComparingFinds)
+{
+    const std::vector<std::string> list = {
+        "me@example.org", "+49 30 999000", "030999000",  "112",      "1234567",       "+491234567",
+        "00",             "ANNA",          "+4930999000", "99999999", "+1 555 0100 99", "123456789012345678901234",
+    };
+    const char* const kQueries[] = {
+        "ME@example.org", "0049 30 999000", "30999000", "999000",   "+112", "0112",  "91234567",  "1234567",
+        "000",            "anna",           "Anna ",    "99999999", "+4999999999", "5550100", "15550100 99",
+        "123456789012345678901234", "0123456789012345678901234", "", "nobody",
+    };
+    CAddressIndex index(list);
+    for (const char* pszQuery : kQueries) {
+        std::optional<size_t> nExpected;
+        for (size_t i = 0; i < list.size() && !nExpected; ++i) {
+            if (IsSameAddress(list[i], pszQuery))
+                nExpected = i;
+        }
+        EXPECT_EQ(index.Find(pszQuery), nExpected) << pszQuery;
+    }
+    EXPECT_EQ(index.Find("+49 30 999000"), 1u) << "the first of several that match";
+    EXPECT_EQ(CAddressIndex({}).Find("+491"), std::nullopt);
 }
 
 } // namespace
