@@ -38,7 +38,7 @@ public:
 
     int OnMms(MmsRecord&& record) override
     {
-        return Write(MessageFromMms(std::move(record), &m_ownerAddresses), &m_pReport->mms);
+        return Write(MessageFromMms(std::move(record)), &m_pReport->mms);
     }
 
     // Whether the reading stopped because the store could not be written.
@@ -64,7 +64,6 @@ private:
 
     CBackupWriter& m_writer;
     ImportReport* m_pReport;
-    std::vector<std::string> m_ownerAddresses;
     bool m_bStoreFailed = false;
 };
 

@@ -302,6 +302,8 @@ void CBackupReader::ReadMms()
             m_mms.nDate = ToDate(value);
         else if (name == u"msg_box")
             m_mms.nBox = ToInt(value);
+        else if (name == u"m_type")
+            m_mms.nMessageType = ToInt(value);
         else if (name == u"m_id")
             m_mms.strId = Utf8(value);
         else if (name == u"sub")

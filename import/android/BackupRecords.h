@@ -39,7 +39,8 @@ struct MmsAddress {
 struct MmsRecord {
     std::optional<int64_t> nDate; // Unix seconds below 10^11, else milliseconds
     int64_t nBox = 0;
-    std::string strId; // m_id
+    int64_t nMessageType = 0; // m_type
+    std::string strId;        // m_id
     std::string strSubject;
     std::string strAddress;             // the record's own address attribute
     std::string strContactName;         // names for the addresses of strAddress

@@ -90,8 +90,8 @@ TEST_F(BackupImporterTest, MessagesGoToTheirStoresAndFolders)
                   "NULL|NULL|Failed to go|+4930333333<+4930333333>",
                   "NULL|NULL|Queued|+4930333333<+4930333333>",
                   "+4930444444|NULL|Of a type no phone has told us about|NULL",
-                  // The owner's number, learnt from the MMS sent to it alone,
-                  // is left out of the group's recipients.
+                  // The owner's number, which the group's own address list
+                  // leaves out, is left out of its recipients.
                   "Ben Berger|NULL|Just to you|NULL",
                   "Anna Adler|NULL|Group hello \xF0\x9F\x99\x82|Ben Berger<+4930222222>",
                   "NULL|Saturday|Reply to the group|Anna Adler<+4930111111> Ben Berger<+4930222222>",
@@ -266,6 +266,76 @@ TEST_F(BackupImporterTest, MediaStreamsPastWithoutBeingHeld)
     ASSERT_GE(progress.size(), 9u);
     EXPECT_EQ(progress.back(), strFile.size());
     EXPECT_EQ(Rows("SELECT sender_name, body FROM message"), (std::vector<std::string> {"+491|\xF0\x9F\x98\x80"}));
+}
+
+TEST_F(BackupImporterTest, AnMmsBecomesTheSameWhateverComesBeforeIt)
+{
+    // Two received group MMS with the same addresses, one before and one
+    // after an MMS sent from the owner's number; an old MMS without <addrs>;
+    // one without a box, sent by its type.
+    auto mms = [](const char* pszAttributes, const char* pszAddrs) {
+        return std::string("<mms ") + pszAttributes + "><parts><part ct=\"text/plain\" text=\"x\"/></parts>" +
+               pszAddrs + "</mms>\n";
+    };
+    const char* pszGroup = "<addrs><addr address=\"+491\" type=\"137\"/><addr address=\"+4930999000\" type=\"151\"/>"
+                           "<addr address=\"+492\" type=\"151\"/></addrs>";
+    std::string strXml = "<smses>\n" +
+                         mms("date=\"1709300000000\" msg_box=\"1\" address=\"+491~+492\" contact_name=\"Anna, Ben\"",
+                             pszGroup) +
+                         mms("date=\"1709300100000\" msg_box=\"2\" address=\"+491\"",
+                             "<addrs><addr address=\"+4930999000\" type=\"137\"/><addr address=\"+491\" "
+                             "type=\"151\"/></addrs>") +
+                         mms("date=\"1709300200000\" msg_box=\"1\" address=\"+491~+492\" contact_name=\"Anna, Ben\"",
+                             pszGroup) +
+                         mms("date=\"1709300300000\" msg_box=\"2\" address=\"+491~+493\" contact_name=\"Anna, Carla\"",
+                             "") +
+                         mms("date=\"1709300400000\" m_type=\"128\" address=\"+494\"",
+                             "<addrs><addr address=\"insert-address-token\" type=\"137\"/><addr address=\"+494\" "
+                             "type=\"151\"/></addrs>") +
+                         "</smses>\n";
+    ASSERT_EQ(Import(WriteFile(m_dir.File("order.xml"), strXml)), 0) << m_strError;
+    EXPECT_EQ(m_report.mms.nAdded, 5);
+    EXPECT_EQ(Rows("SELECT f.role, m.sender_name, group_concat(r.display_name || '<' || r.email_address || '>', ' ') "
+                   "FROM message m JOIN folder f ON f.id = m.folder_id LEFT JOIN recipient r ON r.message_id = m.id "
+                   "GROUP BY m.id ORDER BY m.delivery_time"),
+              (std::vector<std::string> {
+                  "inbox|Anna|Ben<+492>",
+                  "sent|NULL|+491<+491>",
+                  "inbox|Anna|Ben<+492>",
+                  "sent|NULL|Anna<+491> Carla<+493>",
+                  "sent|NULL|+494<+494>",
+              }));
+}
+
+TEST_F(BackupImporterTest, AnMmsToThousandsKeepsThemAllOnce)
+{
+    const int kPeople = 5000;
+    std::string strAddresses, strNames, strAddrs;
+    for (int i = 0; i < kPeople; ++i) {
+        std::string strNumber = "+4915" + std::to_string(10000000 + i);
+        strAddresses += (i ? "~" : "") + strNumber;
+        strNames += (i ? ", P" : "P") + std::to_string(i);
+        strAddrs += "<addr address=\"" + strNumber + "\" type=\"151\"/>";
+    }
+    // Received by the owner and everyone else; the same one sent again.
+    std::string strXml = "<smses>\n<mms date=\"1709300000000\" msg_box=\"1\" m_id=\"many\" address=\"" +
+                         strAddresses + "\" contact_name=\"" + strNames + "\"><addrs><addr address=\"+4915" +
+                         std::to_string(10000000 + kPeople - 1) + "\" type=\"137\"/>" + strAddrs +
+                         "<addr address=\"+4930999000\" type=\"151\"/></addrs></mms>\n"
+                         "<mms date=\"1709300000000\" msg_box=\"1\" m_id=\"many\"/>\n</smses>\n";
+    std::string strPath = WriteFile(m_dir.File("many.xml"), strXml);
+    ASSERT_EQ(Import(strPath), 0) << m_strError;
+    EXPECT_EQ(m_report.mms.nAdded, 1);
+    EXPECT_EQ(m_report.mms.nDuplicates, 1);
+    EXPECT_EQ(Rows("SELECT sender_name FROM message"), (std::vector<std::string> {"P4999"}));
+    EXPECT_EQ(Rows("SELECT count(*), count(DISTINCT email_address), min(position), max(position) FROM recipient"),
+              (std::vector<std::string> {"5000|5000|0|4999"}));
+    EXPECT_EQ(Rows("SELECT display_name, email_address FROM recipient WHERE position IN (0, 2500, 4999) "
+                   "ORDER BY position"),
+              (std::vector<std::string> {"P0|+491510000000", "P2500|+491510002500", "P4999|+491510004999"}));
+    ASSERT_EQ(Import(strPath), 0) << m_strError;
+    EXPECT_EQ(m_report.mms.nDuplicates, 2);
+    EXPECT_EQ(Rows("SELECT count(*) FROM recipient"), (std::vector<std::string> {"5000"}));
 }
 
 } // namespace

@@ -34,7 +34,8 @@ public:
     }
     int OnMms(MmsRecord&& r) override
     {
-        std::string strLine = "mms " + Number(r.nDate) + " " + std::to_string(r.nBox) + " '" + r.strId + "' '" +
+        std::string strLine = "mms " + Number(r.nDate) + " " + std::to_string(r.nBox) + "/" +
+                              std::to_string(r.nMessageType) + " '" + r.strId + "' '" +
                               r.strSubject + "' '" + r.strAddress + "' '" + r.strContactName + "' " + Text(r.strText);
         for (const MmsAddress& address : r.addresses)
             strLine += " " + std::to_string(address.nType) + ":" + address.strAddress;
@@ -93,18 +94,18 @@ TEST_F(BackupReaderTest, RecordsAsTheFileWritesThem)
          {"sms -5 2 '+491~+492' 'A, B' 'a&b\nc' 'null'", "sms 1 0 '' '' - ''"}},
         // Text parts join line by line; "null" and missing texts are none;
         // the layout part and media are no text.
-        {"<smses><mms date='1709290000' msg_box='1' m_id='m' sub='s' address='+491' contact_name='A'><parts>"
+        {"<smses><mms date='1709290000' msg_box='1' m_type='132' m_id='m' sub='s' address='+491' contact_name='A'><parts>"
          "<part ct='application/smil' text='&lt;smil/&gt;'/><part ct='TEXT/PLAIN' text='one'/>"
          "<part ct='image/png' data='QUJD'/><part ct='text/plain' text='null'/><part ct='text/plain'/>"
          "<part ct='text/plain' text=''/><part ct='text/plain' text='two'/></parts>"
          "<addrs><addr address='+491' type='137'/><addr address='+492' type='151'/><addr type='x'/></addrs></mms>"
          "</smses>",
-         {"mms 1709290000 1 'm' 's' '+491' 'A' 'one\n\ntwo' 137:+491 151:+492 0:"}},
-        {"<smses><mms date='1'><parts/></mms></smses>", {"mms 1 0 '' '' '' '' -"}},
+         {"mms 1709290000 1/132 'm' 's' '+491' 'A' 'one\n\ntwo' 137:+491 151:+492 0:"}},
+        {"<smses><mms date='1' m_type='x'><parts/></mms></smses>", {"mms 1 0/0 '' '' '' '' -"}},
         // Parts and addresses count only inside an MMS, one level down.
         {"<smses><sms date='1'><part ct='text/plain' text='x'/></sms><mms date='2'><part ct='text/plain' "
          "text='x'/><addr address='+1' type='137'/></mms></smses>",
-         {"sms 1 0 '' '' - ''", "mms 2 0 '' '' '' '' -"}},
+         {"sms 1 0 '' '' - ''", "mms 2 0/0 '' '' '' '' -"}},
     };
     for (const Case& c : kCases) {
         CRecordList list;
