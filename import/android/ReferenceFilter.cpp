@@ -8,9 +8,8 @@
 namespace {
 
 enum class ByteClass : unsigned char {
-    OneUnit,  // ASCII or the lead byte of a character of the basic plane
+    Lead,     // ASCII or the lead byte of a character
     Continue, // a UTF-8 continuation byte
-    TwoUnits, // the lead byte of a character beyond the basic plane
     Stop,     // a byte that the text loop hands to the state machine
 };
 
@@ -24,10 +23,8 @@ constexpr std::array<ByteClass, 256> MakeClasses()
             classes[c] = ByteClass::Stop;
         else if (c >= 0x80 && c < 0xC0)
             classes[c] = ByteClass::Continue;
-        else if (c >= 0xF0 && c < 0xF8)
-            classes[c] = ByteClass::TwoUnits;
         else
-            classes[c] = ByteClass::OneUnit;
+            classes[c] = ByteClass::Lead;
     }
     return classes;
 }
@@ -128,12 +125,12 @@ int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
 {
     auto after = std::upper_bound(m_marks.begin(), m_marks.end(), Mark {nLine, nOutColumn, 0},
                                   [](const Mark& a, const Mark& b) {
-                                      return a.nLine != b.nLine ? a.nLine < b.nLine : a.nOutUnits < b.nOutUnits;
+                                      return a.nLine != b.nLine ? a.nLine < b.nLine : a.nOutChars < b.nOutChars;
                                   });
-    int64_t nColumn = nOutColumn;
+    int64_t nBefore = nOutColumn;
     if (after != m_marks.begin() && (after - 1)->nLine == nLine)
-        nColumn = (after - 1)->nInChars + (nOutColumn - (after - 1)->nOutUnits);
-    return std::max<int64_t>(nColumn, 1);
+        nBefore = (after - 1)->nInChars + (nOutColumn - (after - 1)->nOutChars);
+    return std::max<int64_t>(nBefore, 0) + 1;
 }
 
 void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
@@ -148,13 +145,9 @@ void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, 
         ByteClass k = kClasses[c];
         if (k == ByteClass::Stop)
             break;
-        if (k == ByteClass::OneUnit) {
+        if (k == ByteClass::Lead) {
             ++m_nInChars;
-            ++m_nOutUnits;
-        } else if (k == ByteClass::TwoUnits) {
-            ++m_nInChars;
-            m_nOutUnits += 2;
-            Checkpoint();
+            ++m_nOutChars;
         }
         ++i;
     }
@@ -357,7 +350,7 @@ void CReferenceFilter::EndReference(std::string* pOut)
         } else {
             *pOut += m_strHeld;
             m_nInChars += nRefChars;
-            m_nOutUnits += nRefChars;
+            m_nOutChars += nRefChars;
         }
     }
     ResetReference();
@@ -417,7 +410,7 @@ void CReferenceFilter::EmitHeld(std::string* pOut)
 void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars, std::string* pOut)
 {
     *pOut += strText;
-    m_nOutUnits += static_cast<int64_t>(strText.size());
+    m_nOutChars += static_cast<int64_t>(strText.size());
     m_nInChars += nInChars;
     Checkpoint();
 }
@@ -444,13 +437,10 @@ void CReferenceFilter::CopyByte(unsigned char c, std::string* pOut)
         return;
     }
     *pOut += static_cast<char>(c);
-    ByteClass k = kClasses[c];
-    if (k == ByteClass::Continue)
+    if (kClasses[c] == ByteClass::Continue)
         return;
     ++m_nInChars;
-    m_nOutUnits += k == ByteClass::TwoUnits ? 2 : 1;
-    if (k == ByteClass::TwoUnits)
-        Checkpoint();
+    ++m_nOutChars;
 }
 
 void CReferenceFilter::NewLine(std::string* pOut)
@@ -458,11 +448,11 @@ void CReferenceFilter::NewLine(std::string* pOut)
     *pOut += '\n';
     ++m_nLine;
     m_nInChars = 0;
-    m_nOutUnits = 0;
+    m_nOutChars = 0;
 }
 
 void CReferenceFilter::Checkpoint()
 {
     if (m_marks.size() < kMaxMarks)
-        m_marks.push_back(Mark {m_nLine, m_nOutUnits, m_nInChars});
+        m_marks.push_back(Mark {m_nLine, m_nOutChars, m_nInChars});
 }

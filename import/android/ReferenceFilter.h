@@ -41,10 +41,9 @@ public:
     // characters from 1.
     int64_t InputLine() const { return m_nLine; }
     int64_t InputColumn() const { return m_nInChars + 1; }
-    // The file's column (characters, from 1) of the last character read
-    // before a position of the output as the XML parser gives it (line from
-    // 1, UTF-16 units read on that line). Exact for the lines of the last
-    // chunk fed.
+    // The file's column (characters, from 1) of the character at a position
+    // of the output as the XML parser gives it (line from 1, characters
+    // before it on that line). Exact for the lines of the last chunk fed.
     int64_t InputColumnAt(int64_t nLine, int64_t nOutColumn) const;
 
 private:
@@ -68,7 +67,7 @@ private:
 
     struct Mark {
         int64_t nLine;
-        int64_t nOutUnits;
+        int64_t nOutChars;
         int64_t nInChars;
     };
 
@@ -91,7 +90,7 @@ private:
 
     int64_t m_nLine = 1;
     int64_t m_nInChars = 0;  // characters of the input's current line
-    int64_t m_nOutUnits = 0; // UTF-16 units of the output's current line
+    int64_t m_nOutChars = 0; // characters of the output's current line
     std::vector<Mark> m_marks;
 
     int64_t m_nLoneHalves = 0;

@@ -170,13 +170,13 @@ TEST_F(BackupImporterTest, RefusedFilesLeaveTheStoreAsItWas)
         {WriteFile(m_dir.File("empty.xml"), ""), "is empty"},
         {WriteFile(m_dir.File("bad.xml"),
                    "<calls>\n<call number=\"1\" date=\"1709287200000\" type=\"1\"/>\n<call a=\"1\"></cal>\n</calls>\n"),
-         "not well-formed XML at line 3, column 18"},
+         "not well-formed XML at line 3, column 15: mismatched tag"},
         {WriteFile(m_dir.File("utf16.xml"), std::string("\xFF\xFE<\0c\0", 6)), "UTF-16"},
         {WriteFile(m_dir.File("utf16be.xml"), std::string("\0<", 2)), "UTF-16"},
         // A single byte is too short to be UTF-16, whatever it is.
         {WriteFile(m_dir.File("one-nul.xml"), std::string(1, '\0')), "has no root element"},
         {WriteFile(m_dir.File("one-less.xml"), "<"), "has no root element"},
-        {WriteFile(m_dir.File("one-byte.xml"), "x"), "has no root element"},
+        {WriteFile(m_dir.File("one-byte.xml"), "x"), "not well-formed XML at line 1, column 1"},
         {m_dir.File("missing.xml"), "cannot be opened"},
         {m_dir.Path(), "is a folder"},
     };

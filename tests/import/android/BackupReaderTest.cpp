@@ -169,4 +169,38 @@ TEST_F(BackupReaderTest, ADocumentTypeIsRefused)
     EXPECT_TRUE(list.lines.empty());
 }
 
+TEST_F(BackupReaderTest, AnyNumberOfAttributesIsRead)
+{
+    std::string strXml = "<calls><call";
+    for (int i = 0; i < 100000; ++i)
+        strXml += " x" + std::to_string(i) + "='" + std::to_string(i) + "'";
+    strXml += " date='1709287200000' number='+491'/><call date='2' x1='1' x1='2'/></calls>";
+    CRecordList list;
+    EXPECT_EQ(Read(strXml, &list), -1);
+    EXPECT_EQ(list.lines, (std::vector<std::string> {"call 1709287200000 0 0 0 '+491' ''"}));
+    EXPECT_NE(m_strError.find("not well-formed XML at line 1, column "), std::string::npos) << m_strError;
+    EXPECT_NE(m_strError.find("duplicate attribute"), std::string::npos) << m_strError;
+}
+
+TEST_F(BackupReaderTest, AFileThatWouldTakeTooMuchMemoryToReadIsRefused)
+{
+    // The parser keeps every different attribute name it meets; millions of
+    // them are refused at a fixed bound instead of taking what they ask for.
+    std::string strXml = "<calls>\n";
+    for (int nElement = 0; nElement < 40000; ++nElement) {
+        strXml += "<x";
+        for (int i = 0; i < 100; ++i)
+            strXml += " a" + std::to_string(nElement * 100 + i) + "=''";
+        strXml += "/>\n";
+    }
+    strXml += "<call date='1'/>\n</calls>\n";
+    CRecordList list;
+    EXPECT_EQ(Read(strXml, &list), -1);
+    EXPECT_NE(m_strError.find(": refused: reading it would take more than 128 MiB of memory, which no backup file "
+                              "needs"),
+              std::string::npos)
+        << m_strError;
+    EXPECT_TRUE(list.lines.empty());
+}
+
 } // namespace

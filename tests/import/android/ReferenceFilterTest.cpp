@@ -148,19 +148,22 @@ TEST(ReferenceFilter, PositionsAreTheFilesOwn)
 {
     CReferenceFilter filter;
     std::string strOut;
-    // Line 2 of the output: "&#128512;" (9 units), a character beyond the
-    // basic plane (2 units), "cd", a dropped control reference, "e".
-    std::string strIn = "ab\n&#55357;&#56832;\xF0\x9F\x98\x80" "cd&#1;e";
+    // Line 2 of the output: "&#128512;" (9 characters), a character beyond
+    // the basic plane, "cd", a dropped control reference, "e"; line 3: "x", a
+    // long reference written short, "y".
+    const std::string strLong = "&#" + std::string(18, '0') + "65;";
+    std::string strIn = "ab\n&#55357;&#56832;\xF0\x9F\x98\x80" "cd&#1;e\nx" + strLong + "y";
     filter.Feed(strIn.data(), strIn.size(), &strOut);
     filter.Finish(&strOut);
-    EXPECT_EQ(strOut, "ab\n&#128512;\xF0\x9F\x98\x80" "cde");
-    EXPECT_EQ(filter.InputLine(), 2);
-    EXPECT_EQ(filter.InputColumn(), 16 + 1 + 2 + 4 + 1 + 1);
-    EXPECT_EQ(filter.InputColumnAt(2, 9), 16);       // after the pair
-    EXPECT_EQ(filter.InputColumnAt(2, 11), 17);      // after the wide character
-    EXPECT_EQ(filter.InputColumnAt(2, 12), 18);      // after "c"
-    EXPECT_EQ(filter.InputColumnAt(2, 14), 24);      // after "e", past the dropped reference
-    EXPECT_EQ(filter.InputColumnAt(1, 2), 2);
+    EXPECT_EQ(strOut, "ab\n&#128512;\xF0\x9F\x98\x80" "cde\nx&#65;y");
+    EXPECT_EQ(filter.InputLine(), 3);
+    EXPECT_EQ(filter.InputColumn(), static_cast<int64_t>(1 + strLong.size() + 1 + 1));
+    EXPECT_EQ(filter.InputColumnAt(2, 0), 1);   // the pair
+    EXPECT_EQ(filter.InputColumnAt(2, 9), 17);  // the wide character after it
+    EXPECT_EQ(filter.InputColumnAt(2, 10), 18); // "c"
+    EXPECT_EQ(filter.InputColumnAt(2, 12), 24); // "e", past the dropped reference
+    EXPECT_EQ(filter.InputColumnAt(1, 1), 2);
+    EXPECT_EQ(filter.InputColumnAt(3, 6), static_cast<int64_t>(1 + strLong.size() + 1)); // "y"
 }
 
 } // namespace
