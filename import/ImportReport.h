@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // What an import read from one backup file and what became of it.
@@ -7,11 +8,15 @@
 // What a backup file holds, told by its content.
 enum class BackupKind { Unknown, Calls, Messages };
 
+// A record larger than this is left out; no real record comes near it.
+constexpr size_t kMostRecordBytes = size_t(16) << 20;
+
 struct ImportCounts {
     int64_t nRead = 0;       // complete records in the file
     int64_t nAdded = 0;      // new to the store
     int64_t nDuplicates = 0; // already in the store (or earlier in the file)
     int64_t nUndated = 0;    // left out: no usable date
+    int64_t nOversize = 0;   // left out: larger than kMostRecordBytes
 };
 
 struct ImportReport {

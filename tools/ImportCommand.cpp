@@ -103,6 +103,13 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
         leftOut.push_back(Count(report.sms.nUndated, "SMS", "SMS") + " without a usable date");
     if (report.mms.nUndated)
         leftOut.push_back(Count(report.mms.nUndated, "MMS", "MMS") + " without a usable date");
+    std::string strOver = " over " + std::to_string(kMostRecordBytes >> 20) + " MiB";
+    if (report.calls.nOversize)
+        leftOut.push_back(Count(report.calls.nOversize, "call", "calls") + strOver);
+    if (report.sms.nOversize)
+        leftOut.push_back(Count(report.sms.nOversize, "SMS", "SMS") + strOver);
+    if (report.mms.nOversize)
+        leftOut.push_back(Count(report.mms.nOversize, "MMS", "MMS") + strOver + " without their media");
     if (report.nMediaParts || report.nMediaBytes)
         leftOut.push_back(Count(report.nMediaParts, "MMS media part", "MMS media parts") + " (" +
                           Size(static_cast<uint64_t>(report.nMediaBytes)) + " of encoded media)");

@@ -272,6 +272,13 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
     m_pReport->nInvalidReferences = m_filter.InvalidReferences();
     m_pReport->nDroppedControls = m_filter.DroppedControls();
     m_pReport->nMediaBytes = m_filter.StrippedBytes();
+    const CReferenceFilter::Oversize& oversize = m_filter.OversizeRecords();
+    for (auto [pCounts, nCount] : {std::pair {&m_pReport->calls, oversize.nCalls},
+                                   std::pair {&m_pReport->sms, oversize.nSms}, std::pair {&m_pReport->mms, oversize.nMms}}) {
+        pCounts->nRead += nCount;
+        pCounts->nOversize += nCount;
+    }
+    m_pReport->nOtherElements += oversize.nOthers;
     if (parsed == Parsed::Ended)
         return 0;
     if (nDone == 0)
@@ -283,7 +290,7 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
     std::string strWhere = "line " + std::to_string(nLine) + ", column " + std::to_string(nColumn);
     if (!m_options.bSalvage)
         return Fail("truncated at " + strWhere + " (the file breaks off before its end); " +
-                    std::to_string(m_nRecords) + " complete records before it; nothing imported (--salvage " +
+                    std::to_string(m_nRecords + oversize.Total()) + " complete records before it; nothing imported (--salvage " +
                     "imports the complete records)");
     m_pReport->bTruncated = true;
     m_pReport->nBreakLine = nLine;

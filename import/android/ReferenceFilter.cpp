@@ -1,5 +1,7 @@
 #include "import/android/ReferenceFilter.h"
 
+#include "import/ImportReport.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -30,6 +32,9 @@ constexpr std::array<ByteClass, 256> MakeClasses()
 }
 
 constexpr std::array<ByteClass, 256> kClasses = MakeClasses();
+
+// A buffer kept for the next record after a record larger than this goes.
+constexpr size_t kKeptRecordCapacity = size_t(1) << 20;
 
 // More marks than this on the lines of one chunk only cost column precision.
 constexpr size_t kMaxMarks = size_t(1) << 18;
@@ -71,9 +76,12 @@ CReferenceFilter::CReferenceFilter()
 
 void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
 {
+    int64_t nFirstLine = m_bInRecord ? m_nRecordLine : m_nLine;
     auto firstKept = std::find_if(m_marks.begin(), m_marks.end(),
-                                  [&](const Mark& mark) { return mark.nLine >= m_nLine; });
+                                  [&](const Mark& mark) { return mark.nLine >= nFirstLine; });
     m_marks.erase(m_marks.begin(), firstKept);
+    m_pFedOut = pOut;
+    m_pOut = m_bInRecord ? (m_bDropping ? &m_strDiscard : &m_strRecord) : pOut;
 
     const auto* p = reinterpret_cast<const unsigned char*>(pData);
     size_t i = 0;
@@ -82,43 +90,61 @@ void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
         switch (m_state) {
         case State::Text:
         case State::Value:
-            FeedText(p, cbData, &i, pOut);
-            continue;
+            FeedText(p, cbData, &i);
+            bConsumed = false;
+            break;
         case State::Data:
-            FeedData(p, cbData, &i, pOut);
-            continue;
+            FeedData(p, cbData, &i);
+            bConsumed = false;
+            break;
         case State::Markup:
-            FeedMarkup(p[i], pOut, &bConsumed);
+            FeedMarkup(p[i], &bConsumed);
             break;
         case State::Ref:
-            FeedRef(p[i], pOut, &bConsumed);
+            FeedRef(p[i], &bConsumed);
             break;
         case State::Tag:
-            FeedTag(p[i], pOut);
+            FeedTag(p[i]);
             break;
         case State::Comment:
         case State::CData:
         case State::Pi:
         case State::Decl:
-            FeedUntil(p[i], pOut);
+            FeedUntil(p[i]);
             break;
         }
         if (bConsumed)
             ++i;
+        if (m_bInRecord) {
+            if (m_bDropping)
+                m_strDiscard.clear();
+            else if (m_strRecord.size() > kMostRecordBytes)
+                DropRecord();
+        }
     }
+    m_pOut = m_pFedOut = nullptr;
 }
 
 void CReferenceFilter::Finish(std::string* pOut)
 {
+    m_pFedOut = pOut;
+    m_pOut = m_bInRecord ? (m_bDropping ? &m_strDiscard : &m_strRecord) : pOut;
     if (m_state == State::Ref) {
-        FlushPendingHigh(pOut);
-        EmitHeldReference(pOut);
+        FlushPendingHigh();
+        EmitHeldReference();
         m_state = m_refReturn;
     } else if (m_state == State::Markup) {
-        EmitHeld(pOut);
+        EmitHeld();
         m_state = State::Text;
     }
-    FlushPendingHigh(pOut);
+    FlushPendingHigh();
+    // What there is of a record that breaks off goes out, for the parser to
+    // tell where it breaks.
+    if (m_bInRecord && !m_bDropping)
+        *pOut += m_strRecord;
+    m_bInRecord = m_bDropping = false;
+    m_strRecord.clear();
+    m_pOut = m_pFedOut = nullptr;
 }
 
 int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
@@ -133,12 +159,12 @@ int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
     return std::max<int64_t>(nBefore, 0) + 1;
 }
 
-void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
+void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt)
 {
     size_t i = *pnAt;
     unsigned char c = p[i];
     if (m_bPendingHigh && c != '&')
-        FlushPendingHigh(pOut);
+        FlushPendingHigh();
     size_t nStart = i;
     while (i < n) {
         c = p[i];
@@ -151,7 +177,7 @@ void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, 
         }
         ++i;
     }
-    pOut->append(reinterpret_cast<const char*>(p + nStart), i - nStart);
+    m_pOut->append(reinterpret_cast<const char*>(p + nStart), i - nStart);
     *pnAt = i;
     if (i == n)
         return;
@@ -161,17 +187,17 @@ void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, 
         m_refReturn = m_state;
         m_state = State::Ref;
     } else if (m_state == State::Value && c == m_chQuote) {
-        CopyByte(c, pOut);
+        CopyByte(c);
         m_state = State::Tag;
     } else if (m_state == State::Text && c == '<') {
         m_strHeld.assign(1, '<');
         m_state = State::Markup;
     } else {
-        CopyByte(c, pOut);
+        CopyByte(c);
     }
 }
 
-void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbConsumed)
+void CReferenceFilter::FeedMarkup(unsigned char c, bool* pbConsumed)
 {
     if (m_strHeld.size() == 1) {
         if (c == '!') {
@@ -191,8 +217,11 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbCo
             m_state = State::Tag;
             m_bInElementName = true;
             *pbConsumed = false;
+            if (m_nDepth == 1)
+                StartRecord();
         }
-        EmitHeld(pOut);
+        m_bSlashLast = false;
+        EmitHeld();
         return;
     }
     static constexpr std::string_view kComment = "<!--", kCData = "<![CDATA[", kDocType = "<!DOCTYPE";
@@ -211,16 +240,23 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbCo
     } else {
         m_state = State::Decl;
     }
-    EmitHeld(pOut);
+    EmitHeld();
 }
 
-void CReferenceFilter::FeedTag(unsigned char c, std::string* pOut)
+void CReferenceFilter::FeedTag(unsigned char c)
 {
-    CopyByte(c, pOut);
+    CopyByte(c);
     if (c == '>') {
         m_state = State::Text;
+        if (!m_strElement.empty() && m_strElement.front() == '/')
+            --m_nDepth;
+        else if (!m_bSlashLast)
+            ++m_nDepth;
+        if (m_bInRecord && m_nDepth <= 1)
+            EndRecord();
         return;
     }
+    m_bSlashLast = c == '/';
     if (c == '"' || c == '\'') {
         m_chQuote = c;
         m_bInElementName = m_bInAttributeName = false;
@@ -247,7 +283,7 @@ void CReferenceFilter::FeedTag(unsigned char c, std::string* pOut)
     }
 }
 
-void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
+void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt)
 {
     size_t i = *pnAt;
     const auto* pQuote = static_cast<const unsigned char*>(std::memchr(p + i, m_chQuote, n - i));
@@ -259,20 +295,20 @@ void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt, 
     while (const void* pLine = std::memchr(p + nSegment, '\n', nEnd - nSegment)) {
         size_t nLineFeed = static_cast<size_t>(static_cast<const unsigned char*>(pLine) - p);
         m_nInChars += static_cast<int64_t>(nLineFeed - nSegment);
-        NewLine(pOut);
+        NewLine();
         nSegment = nLineFeed + 1;
     }
     m_nInChars += static_cast<int64_t>(nEnd - nSegment);
     Checkpoint();
     *pnAt = nEnd;
     if (pQuote) {
-        CopyByte(m_chQuote, pOut);
+        CopyByte(m_chQuote);
         m_state = State::Tag;
         ++*pnAt;
     }
 }
 
-void CReferenceFilter::FeedRef(unsigned char c, std::string* pOut, bool* pbConsumed)
+void CReferenceFilter::FeedRef(unsigned char c, bool* pbConsumed)
 {
     size_t nHeld = m_strHeld.size();
     bool bHex = nHeld > 2 && (m_strHeld[2] == 'x' || m_strHeld[2] == 'X');
@@ -286,15 +322,15 @@ void CReferenceFilter::FeedRef(unsigned char c, std::string* pOut, bool* pbConsu
     if (!bMore) {
         // Not a numeric reference (a named one, or a malformed one that the
         // parser will report): it goes out as it stands.
-        FlushPendingHigh(pOut);
-        EmitHeldReference(pOut);
+        FlushPendingHigh();
+        EmitHeldReference();
         m_state = m_refReturn;
         *pbConsumed = false;
         return;
     }
     if (c == ';') {
         m_strHeld += ';';
-        EndReference(pOut);
+        EndReference();
         m_state = m_refReturn;
         return;
     }
@@ -313,18 +349,18 @@ void CReferenceFilter::FeedRef(unsigned char c, std::string* pOut, bool* pbConsu
         ++m_nRefDropped;
 }
 
-void CReferenceFilter::EndReference(std::string* pOut)
+void CReferenceFilter::EndReference()
 {
     if (!m_bRefDigits) {
-        FlushPendingHigh(pOut);
-        EmitHeldReference(pOut);
+        FlushPendingHigh();
+        EmitHeldReference();
         return;
     }
     uint64_t nCode = m_nRefValue;
     int64_t nRefChars = static_cast<int64_t>(m_strHeld.size()) + m_nRefDropped;
 
     if (nCode >= 0xD800 && nCode <= 0xDBFF) {
-        FlushPendingHigh(pOut);
+        FlushPendingHigh();
         m_bPendingHigh = true;
         m_nPendingHigh = static_cast<uint32_t>(nCode);
         m_nPendingChars = nRefChars;
@@ -332,23 +368,23 @@ void CReferenceFilter::EndReference(std::string* pOut)
         if (m_bPendingHigh) {
             uint32_t nChar = 0x10000 + ((m_nPendingHigh - 0xD800) << 10) + static_cast<uint32_t>(nCode - 0xDC00);
             m_bPendingHigh = false;
-            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars, pOut);
+            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars);
         } else {
             ++m_nLoneHalves;
-            EmitReplacement(kReplacement, nRefChars, pOut);
+            EmitReplacement(kReplacement, nRefChars);
         }
     } else {
-        FlushPendingHigh(pOut);
+        FlushPendingHigh();
         if (nCode < 0x20 && nCode != '\t' && nCode != '\n' && nCode != '\r') {
             ++m_nDroppedControls;
-            EmitReplacement(std::string(), nRefChars, pOut);
+            EmitReplacement(std::string(), nRefChars);
         } else if (nCode == 0xFFFE || nCode == 0xFFFF || nCode > 0x10FFFF) {
             ++m_nInvalidReferences;
-            EmitReplacement(kReplacement, nRefChars, pOut);
+            EmitReplacement(kReplacement, nRefChars);
         } else if (m_nRefDropped > 0) {
-            EmitReplacement("&#" + std::to_string(nCode) + ";", nRefChars, pOut);
+            EmitReplacement("&#" + std::to_string(nCode) + ";", nRefChars);
         } else {
-            *pOut += m_strHeld;
+            *m_pOut += m_strHeld;
             m_nInChars += nRefChars;
             m_nOutChars += nRefChars;
         }
@@ -356,9 +392,9 @@ void CReferenceFilter::EndReference(std::string* pOut)
     ResetReference();
 }
 
-void CReferenceFilter::EmitHeldReference(std::string* pOut)
+void CReferenceFilter::EmitHeldReference()
 {
-    EmitHeld(pOut);
+    EmitHeld();
     if (m_nRefDropped > 0) {
         m_nInChars += m_nRefDropped;
         Checkpoint();
@@ -374,9 +410,9 @@ void CReferenceFilter::ResetReference()
     m_bRefDigits = false;
 }
 
-void CReferenceFilter::FeedUntil(unsigned char c, std::string* pOut)
+void CReferenceFilter::FeedUntil(unsigned char c)
 {
-    CopyByte(c, pOut);
+    CopyByte(c);
     switch (m_state) {
     case State::Comment:
     case State::CData:
@@ -400,34 +436,34 @@ void CReferenceFilter::FeedUntil(unsigned char c, std::string* pOut)
     }
 }
 
-void CReferenceFilter::EmitHeld(std::string* pOut)
+void CReferenceFilter::EmitHeld()
 {
     for (char ch : m_strHeld)
-        CopyByte(static_cast<unsigned char>(ch), pOut);
+        CopyByte(static_cast<unsigned char>(ch));
     m_strHeld.clear();
 }
 
-void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars, std::string* pOut)
+void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars)
 {
-    *pOut += strText;
+    *m_pOut += strText;
     m_nOutChars += static_cast<int64_t>(strText.size());
     m_nInChars += nInChars;
     Checkpoint();
 }
 
-void CReferenceFilter::FlushPendingHigh(std::string* pOut)
+void CReferenceFilter::FlushPendingHigh()
 {
     if (!m_bPendingHigh)
         return;
     m_bPendingHigh = false;
     ++m_nLoneHalves;
-    EmitReplacement(kReplacement, m_nPendingChars, pOut);
+    EmitReplacement(kReplacement, m_nPendingChars);
 }
 
-void CReferenceFilter::CopyByte(unsigned char c, std::string* pOut)
+void CReferenceFilter::CopyByte(unsigned char c)
 {
     if (c == '\n') {
-        NewLine(pOut);
+        NewLine();
         return;
     }
     if (c < 0x20 && c != '\t' && c != '\r') {
@@ -436,19 +472,68 @@ void CReferenceFilter::CopyByte(unsigned char c, std::string* pOut)
         Checkpoint();
         return;
     }
-    *pOut += static_cast<char>(c);
+    *m_pOut += static_cast<char>(c);
     if (kClasses[c] == ByteClass::Continue)
         return;
     ++m_nInChars;
     ++m_nOutChars;
 }
 
-void CReferenceFilter::NewLine(std::string* pOut)
+void CReferenceFilter::NewLine()
 {
-    *pOut += '\n';
+    *m_pOut += '\n';
     ++m_nLine;
     m_nInChars = 0;
     m_nOutChars = 0;
+}
+
+void CReferenceFilter::StartRecord()
+{
+    m_bInRecord = true;
+    m_bDropping = false;
+    m_nRecordLine = m_nLine;
+    m_nRecordOutChars = m_nOutChars;
+    m_strRecord.clear();
+    m_pOut = &m_strRecord;
+}
+
+void CReferenceFilter::EndRecord()
+{
+    if (!m_bDropping) {
+        *m_pFedOut += m_strRecord;
+        // A record far larger than most leaves no buffer of its size behind.
+        if (m_strRecord.capacity() > kKeptRecordCapacity)
+            std::string().swap(m_strRecord);
+        m_strRecord.clear();
+    } else {
+        // Only the record's line feeds go out, so that the parser's line
+        // numbers stay the file's.
+        m_pFedOut->append(static_cast<size_t>(m_nLine - m_nRecordLine), '\n');
+        m_nOutChars = m_nLine == m_nRecordLine ? m_nRecordOutChars : 0;
+        Checkpoint();
+        ++*m_pDroppedCount;
+    }
+    m_bInRecord = m_bDropping = false;
+    m_pOut = m_pFedOut;
+}
+
+void CReferenceFilter::DropRecord()
+{
+    std::string_view strName(m_strRecord);
+    strName.remove_prefix(1);
+    size_t nEnd = strName.find_first_of(" \t\r\n/>");
+    if (nEnd == std::string_view::npos)
+        strName = {};
+    else
+        strName = strName.substr(0, nEnd);
+    // Counted when it ends: one that breaks off is no complete record.
+    m_pDroppedCount = strName == "call" ? &m_oversize.nCalls
+                      : strName == "sms" ? &m_oversize.nSms
+                      : strName == "mms" ? &m_oversize.nMms
+                                         : &m_oversize.nOthers;
+    m_bDropping = true;
+    std::string().swap(m_strRecord);
+    m_pOut = &m_strDiscard;
 }
 
 void CReferenceFilter::Checkpoint()

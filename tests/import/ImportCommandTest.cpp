@@ -1,3 +1,4 @@
+#include "import/ImportReport.h"
 #include "tests/import/ImporterTestSupport.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/TestShell.h"
@@ -60,6 +61,21 @@ TEST(ImportCommand, ImportGoesOnPastAFailedFile)
 
     EXPECT_EQ(RunCommand(Tool(strDevice, "import"), &strOut, &strErr), 2);
     EXPECT_EQ(RunCommand(Tool(strDevice, "import --fast x.xml"), &strOut, &strErr), 2);
+}
+
+TEST(ImportCommand, ImportTellsWhatWasTooLarge)
+{
+    CTempDir dir;
+    std::string strFile = WriteFile(dir.File("large.xml"),
+                                    "<smses>\n<sms date='1709287200000' type='1' body='" +
+                                        std::string(kMostRecordBytes, 'x') + "'/>\n<sms date='1709287300000' "
+                                        "type='2' body='short'/>\n</smses>\n");
+    std::string strOut, strErr;
+    ASSERT_EQ(RunCommand(Tool(dir.File("device.db"), "import " + ShellQuote(strFile)), &strOut, &strErr), 0) << strErr;
+    EXPECT_NE(strOut.find("  SMS: 2 read, 1 added, 0 duplicates skipped\n  MMS: 0 read, 0 added, 0 duplicates "
+                          "skipped\n  left out: 1 SMS over 16 MiB\n"),
+              std::string::npos)
+        << strOut;
 }
 
 TEST(ImportCommand, DemoMakesANewStoreOnly)

@@ -1,3 +1,4 @@
+#include "import/ImportReport.h"
 #include "import/android/BackupImporter.h"
 #include "tests/import/ImporterTestSupport.h"
 #include "tests/support/TestDevice.h"
@@ -266,6 +267,43 @@ TEST_F(BackupImporterTest, MediaStreamsPastWithoutBeingHeld)
     ASSERT_GE(progress.size(), 9u);
     EXPECT_EQ(progress.back(), strFile.size());
     EXPECT_EQ(Rows("SELECT sender_name, body FROM message"), (std::vector<std::string> {"+491|\xF0\x9F\x98\x80"}));
+}
+
+TEST_F(BackupImporterTest, RecordsOverTheLimitAreLeftOutAndCounted)
+{
+    const std::string strBig(kMostRecordBytes + 1, 'x');
+    std::string strXml = "<smses>\n<sms date='1709287200000' type='1' body='before'/>\n"
+                         "<sms date='1709287300000' type='1' body='" + strBig + "'/>\n"
+                         "<mms date='1709287400000' msg_box='1'><parts><part ct='text/plain' text='" + strBig +
+                         "'/></parts></mms>\n<sms date='1709287500000' type='1' body='after'/>\n</smses>\n";
+    ASSERT_EQ(Import(WriteFile(m_dir.File("large.xml"), strXml)), 0) << m_strError;
+    EXPECT_EQ(m_report.sms.nRead, 3);
+    EXPECT_EQ(m_report.sms.nAdded, 2);
+    EXPECT_EQ(m_report.sms.nOversize, 1);
+    EXPECT_EQ(m_report.mms.nRead, 1);
+    EXPECT_EQ(m_report.mms.nAdded, 0);
+    EXPECT_EQ(m_report.mms.nOversize, 1);
+    EXPECT_EQ(Rows("SELECT body FROM message ORDER BY delivery_time"), (std::vector<std::string> {"before", "after"}));
+
+    // The lines after a dropped record keep their numbers.
+    std::vector<std::string> before = Dump();
+    std::string strBad = "<calls>\n<call x='" + strBig + "'\n/>\n<call></cal>\n</calls>\n";
+    EXPECT_EQ(Import(WriteFile(m_dir.File("bad.xml"), strBad)), -1);
+    EXPECT_NE(m_strError.find("not well-formed XML at line 4, column 9: mismatched tag"), std::string::npos)
+        << m_strError;
+
+    // A record that breaks off while too large is no complete record.
+    std::string strBroken = "<calls>\n<call date='1709287200000' type='1'/>\n<call x='" + strBig;
+    EXPECT_EQ(Import(WriteFile(m_dir.File("broken.xml"), strBroken)), -1);
+    EXPECT_NE(m_strError.find(": truncated at line 3, column " + std::to_string(strBig.size() + 10) + " (the file "
+                              "breaks off before its end); 1 complete records before it"),
+              std::string::npos)
+        << m_strError;
+    EXPECT_EQ(Dump(), before);
+    ASSERT_EQ(Import(m_dir.File("broken.xml"), true), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nRead, 1);
+    EXPECT_EQ(m_report.calls.nAdded, 1);
+    EXPECT_EQ(m_report.calls.nOversize, 0);
 }
 
 TEST_F(BackupImporterTest, AnMmsBecomesTheSameWhateverComesBeforeIt)

@@ -1,7 +1,9 @@
+#include "import/ImportReport.h"
 #include "import/android/ReferenceFilter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -9,6 +11,7 @@ namespace {
 struct Filtered {
     std::string strOut;
     int64_t nLone = 0, nControls = 0, nInvalid = 0, nStripped = 0, nStrippedBytes = 0;
+    int64_t nOversizeCalls = 0, nOversizeSms = 0, nOversizeMms = 0, nOversizeOthers = 0;
     bool operator==(const Filtered&) const = default;
 };
 
@@ -27,6 +30,11 @@ Filtered Filter(const std::string& strIn, size_t nPiece = 0)
     result.nInvalid = filter.InvalidReferences();
     result.nStripped = filter.StrippedValues();
     result.nStrippedBytes = filter.StrippedBytes();
+    const CReferenceFilter::Oversize& oversize = filter.OversizeRecords();
+    result.nOversizeCalls = oversize.nCalls;
+    result.nOversizeSms = oversize.nSms;
+    result.nOversizeMms = oversize.nMms;
+    result.nOversizeOthers = oversize.nOthers;
     return result;
 }
 
@@ -126,6 +134,60 @@ TEST(ReferenceFilter, ChunkBoundariesChangeNothing)
         Filtered pieces = Filter(strIn, nPiece);
         EXPECT_EQ(pieces, whole) << "pieces of " << nPiece;
     }
+}
+
+TEST(ReferenceFilter, RecordsOverTheLimitAreDroppedWhole)
+{
+    const std::string strBig(kMostRecordBytes, 'x');
+    // Line 2 a record just under the limit; lines 3 to 5 an SMS over it; line
+    // 6 an MMS over it in many text parts; line 7 an MMS whose media alone is
+    // over it; line 8 a call and an element that is no record, both over it.
+    const std::string strKept = "<sms body='" + strBig.substr(0, kMostRecordBytes - 30) + "'/>";
+    std::string strParts;
+    for (int i = 0; i < 17; ++i)
+        strParts += "<part ct='text/plain' text='" + strBig.substr(0, 1 << 20) + "'/>";
+    const std::string strIn =
+        "<smses count='9'>\n" + strKept + "\n<sms a='1'\nbody='" + strBig + "&#55357;'>\n</sms>\n"
+        "<mms><parts>" + strParts + "</parts><!-- > --></mms>\n"
+        "<mms><parts><part ct='image/png' data='" + strBig + strBig + "'/></parts></mms>\n"
+        "<call number='" + strBig + "'/><other>" + strBig + "<x/></other><sms body='after'/>\n</smses>\n";
+    const std::string strExpected = "<smses count='9'>\n" + strKept + "\n\n\n\n" + "\n" +
+                                    "<mms><parts><part ct='image/png' data=''/></parts></mms>\n"
+                                    "<sms body='after'/>\n</smses>\n";
+    for (size_t nPiece : {size_t(0), size_t(65536), size_t(1 << 20) + 7}) {
+        Filtered result = Filter(strIn, nPiece);
+        EXPECT_TRUE(result.strOut == strExpected) << "pieces of " << nPiece << ": " << result.strOut.size()
+                                                  << " bytes, not " << strExpected.size();
+        EXPECT_EQ(result.nOversizeSms, 1) << nPiece;
+        EXPECT_EQ(result.nOversizeMms, 1) << nPiece;
+        EXPECT_EQ(result.nOversizeCalls, 1) << nPiece;
+        EXPECT_EQ(result.nOversizeOthers, 1) << nPiece;
+        EXPECT_EQ(result.nStrippedBytes, static_cast<int64_t>(2 * kMostRecordBytes)) << nPiece;
+    }
+
+    // However large the record, no more than the limit and a piece is held.
+    CReferenceFilter held;
+    std::string strHeldOut;
+    const std::string strStart = "<smses><sms body='";
+    held.Feed(strStart.data(), strStart.size(), &strHeldOut);
+    const std::string strPiece(1 << 20, 'y');
+    size_t nMostHeld = 0;
+    for (int i = 0; i < 64; ++i) {
+        held.Feed(strPiece.data(), strPiece.size(), &strHeldOut);
+        nMostHeld = std::max(nMostHeld, held.HeldBytes());
+    }
+    EXPECT_LE(nMostHeld, kMostRecordBytes + strPiece.size());
+    EXPECT_EQ(held.HeldBytes(), 0u);
+    EXPECT_EQ(strHeldOut, "<smses>");
+
+    // Columns after a dropped record are the file's.
+    CReferenceFilter filter;
+    std::string strOut;
+    std::string strLine = "<calls>\n <call x='" + strBig + "'/> <call/>";
+    filter.Feed(strLine.data(), strLine.size(), &strOut);
+    EXPECT_EQ(strOut, "<calls>\n  <call/>");
+    // " ", "<call x='", the value, "'/>", " ", then the second call.
+    EXPECT_EQ(filter.InputColumnAt(2, 2), static_cast<int64_t>(1 + 9 + kMostRecordBytes + 3 + 1 + 1));
 }
 
 TEST(ReferenceFilter, NoticesADocumentTypeDeclaration)
