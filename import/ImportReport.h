@@ -17,6 +17,7 @@ struct ImportCounts {
     int64_t nDuplicates = 0; // already in the store (or earlier in the file)
     int64_t nUndated = 0;    // left out: no usable date
     int64_t nOversize = 0;   // left out: larger than kMostRecordBytes
+    int64_t nDatesInSeconds = 0; // dated in seconds instead of milliseconds, read as such
 };
 
 struct ImportReport {

@@ -137,6 +137,17 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
             strLine += (strLine.empty() ? "" : "; ") + str;
         std::printf("  text: %s\n", strLine.c_str());
     }
+    std::vector<std::string> inSeconds;
+    if (report.calls.nDatesInSeconds)
+        inSeconds.push_back(Count(report.calls.nDatesInSeconds, "call", "calls"));
+    if (report.sms.nDatesInSeconds)
+        inSeconds.push_back(Count(report.sms.nDatesInSeconds, "SMS", "SMS"));
+    if (!inSeconds.empty()) {
+        std::string strLine;
+        for (const std::string& str : inSeconds)
+            strLine += (strLine.empty() ? "" : ", ") + str;
+        std::printf("  dates in seconds instead of milliseconds, read as seconds: %s\n", strLine.c_str());
+    }
     if (report.bTruncated)
         std::printf("  truncated at line %lld, column %lld: imported the %lld complete records before it\n",
                     static_cast<long long>(report.nBreakLine), static_cast<long long>(report.nBreakColumn),

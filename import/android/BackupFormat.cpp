@@ -4,12 +4,27 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <string>
 
 namespace {
 
 // 9999-12-31T23:59:59.999 UTC in Unix milliseconds.
 constexpr int64_t kLastMillisecond = 253402300799999LL;
 constexpr int64_t kFirstMillisecond = -kUnixEpochTicks / kTicksPerMillisecond;
+
+// Dates in seconds: from 1990-01-01 to 2100-01-01, which as milliseconds
+// are in January and February 1970.
+constexpr int64_t kFirstSecondsDate = 631152000;
+constexpr int64_t kLastSecondsDate = 4102444800;
+constexpr int64_t kMostZoneSeconds = 14 * 3600;
+
+int UtcYear(int64_t nSeconds)
+{
+    using namespace std::chrono;
+    year_month_day date {floor<days>(sys_seconds(seconds(nSeconds)))};
+    return static_cast<int>(date.year());
+}
 
 std::string_view Trim(std::string_view str)
 {
@@ -137,6 +152,36 @@ std::optional<int64_t> BackupDateTicks(int64_t nValue, bool bSmallIsSeconds)
     if (nValue < kFirstMillisecond || nValue > kLastMillisecond)
         return std::nullopt;
     return nValue * kTicksPerMillisecond + kUnixEpochTicks;
+}
+
+bool IsDateInSeconds(int64_t nValue, std::string_view strReadableDate)
+{
+    if (nValue < kFirstSecondsDate || nValue >= kLastSecondsDate)
+        return false;
+    bool bNamesYear = false;
+    for (size_t i = 0; i < strReadableDate.size();) {
+        if (!std::isdigit(static_cast<unsigned char>(strReadableDate[i]))) {
+            ++i;
+            continue;
+        }
+        size_t nEnd = i;
+        while (nEnd < strReadableDate.size() && std::isdigit(static_cast<unsigned char>(strReadableDate[nEnd])))
+            ++nEnd;
+        if (nEnd - i == 4) {
+            int nYear = std::stoi(std::string(strReadableDate.substr(i, 4)));
+            if (nYear >= 1900 && nYear < 2200) {
+                bNamesYear = true;
+                // The readable date is the phone's local time, up to 14 hours
+                // from UTC either way.
+                for (int64_t nShift : {-kMostZoneSeconds, int64_t(0), kMostZoneSeconds}) {
+                    if (UtcYear(nValue + nShift) == nYear)
+                        return true;
+                }
+            }
+        }
+        i = nEnd;
+    }
+    return !bNamesYear;
 }
 
 std::vector<std::string> SplitAddresses(std::string_view strAddresses)

@@ -37,6 +37,13 @@ bool IsNullText(std::string_view strText);
 // date outside 1601..9999.
 std::optional<int64_t> BackupDateTicks(int64_t nValue, bool bSmallIsSeconds);
 
+// Whether the date of a call or an SMS, which the backup writes in Unix
+// milliseconds, is written in seconds: as seconds it falls in 1990 to 2099
+// (as milliseconds, in the first weeks of 1970), and the readable form of the
+// date (any text) names no year, or the year it has as seconds in some time
+// zone.
+bool IsDateInSeconds(int64_t nValue, std::string_view strReadableDate);
+
 // The addresses of an address text that joins several with '~'; empty
 // pieces left out.
 std::vector<std::string> SplitAddresses(std::string_view strAddresses);

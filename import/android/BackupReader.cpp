@@ -438,6 +438,8 @@ void CBackupReader::ReadCall(const char** ppAttributes)
             m_call.nPresentation = ToInt(pszValue);
         else if (name == "contact_name")
             m_call.strContactName = pszValue;
+        else if (name == "readable_date")
+            m_call.strReadableDate = pszValue;
     }
 }
 
@@ -460,6 +462,8 @@ void CBackupReader::ReadSms(const char** ppAttributes)
             m_sms.strContactName = pszValue;
         else if (name == "subject")
             m_sms.strSubject = pszValue;
+        else if (name == "readable_date")
+            m_sms.strReadableDate = pszValue;
     }
 }
 

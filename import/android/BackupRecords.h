@@ -17,6 +17,7 @@ struct CallRecord {
     int64_t nPresentation = 0;
     std::string strNumber;
     std::string strContactName;
+    std::string strReadableDate; // the date as the phone showed it
 };
 
 // <sms> of the messages file.
@@ -27,6 +28,7 @@ struct SmsRecord {
     std::string strContactName;
     std::optional<std::string> strBody;
     std::string strSubject;
+    std::string strReadableDate;
 };
 
 // <addr> of an MMS.

@@ -28,6 +28,17 @@ std::optional<std::string> UnlessNull(const std::string& str)
     return str;
 }
 
+std::optional<int64_t> CallOrSmsDate(std::optional<int64_t> nDate, std::string_view strReadableDate,
+                                     bool* pbInSeconds)
+{
+    bool bInSeconds = nDate && IsDateInSeconds(*nDate, strReadableDate);
+    if (pbInSeconds)
+        *pbInSeconds = bInSeconds;
+    if (!nDate)
+        return std::nullopt;
+    return BackupDateTicks(bInSeconds ? *nDate * 1000 : *nDate, false);
+}
+
 bool IsReceivedRole(std::string_view strRole)
 {
     return strRole == "inbox";
@@ -35,9 +46,9 @@ bool IsReceivedRole(std::string_view strRole)
 
 } // namespace
 
-std::optional<DeviceCall> CallFromRecord(CallRecord record)
+std::optional<DeviceCall> CallFromRecord(CallRecord record, bool* pbInSeconds)
 {
-    std::optional<int64_t> nStart = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
+    std::optional<int64_t> nStart = CallOrSmsDate(record.nDate, record.strReadableDate, pbInSeconds);
     if (!nStart)
         return std::nullopt;
     int64_t nDuration = std::clamp<int64_t>(record.nDuration, 0, kMostCallSeconds);
@@ -54,9 +65,9 @@ std::optional<DeviceCall> CallFromRecord(CallRecord record)
     return call;
 }
 
-std::optional<BackupMessage> MessageFromSms(SmsRecord record)
+std::optional<BackupMessage> MessageFromSms(SmsRecord record, bool* pbInSeconds)
 {
-    std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
+    std::optional<int64_t> nTime = CallOrSmsDate(record.nDate, record.strReadableDate, pbInSeconds);
     if (!nTime)
         return std::nullopt;
     BackupMessage result;

@@ -13,14 +13,16 @@
 // plain functions of the records, reading and writing nothing else. They take
 // the records by value, so that a reader can hand its texts on unmoved.
 
-// The call record of a <call>; nullopt when it has no usable date.
-std::optional<DeviceCall> CallFromRecord(CallRecord record);
+// The call record of a <call>; nullopt when it has no usable date. A date
+// written in seconds (IsDateInSeconds) is read as such, and tells so in
+// *pbInSeconds when given.
+std::optional<DeviceCall> CallFromRecord(CallRecord record, bool* pbInSeconds = nullptr);
 
 // The message of an <sms>, in the "SMS" store; nullopt when it has no usable
-// date. A received one (or one of a type without a folder) names its sender:
-// the contact's name, else the address. The others name one recipient per
-// address.
-std::optional<BackupMessage> MessageFromSms(SmsRecord record);
+// date, whose seconds are read as for calls. A received one (or one of a type
+// without a folder) names its sender: the contact's name, else the address.
+// The others name one recipient per address.
+std::optional<BackupMessage> MessageFromSms(SmsRecord record, bool* pbInSeconds = nullptr);
 
 // The addresses of an MMS by their part. Empty and "null" addresses take no
 // part.

@@ -78,6 +78,20 @@ TEST(ImportCommand, ImportTellsWhatWasTooLarge)
         << strOut;
 }
 
+TEST(ImportCommand, ImportTellsOfDatesReadAsSeconds)
+{
+    CTempDir dir;
+    std::string strOut, strErr;
+    ASSERT_EQ(RunCommand(Tool(dir.File("device.db"), "import " + ShellQuote(DataFile("calls-dates-in-seconds.xml"))),
+                         &strOut, &strErr),
+              0)
+        << strErr;
+    EXPECT_NE(strOut.find("  calls: 4 read, 4 added, 0 duplicates skipped\n"
+                          "  dates in seconds instead of milliseconds, read as seconds: 2 calls\n"),
+              std::string::npos)
+        << strOut;
+}
+
 TEST(ImportCommand, DemoMakesANewStoreOnly)
 {
     CTempDir dir;

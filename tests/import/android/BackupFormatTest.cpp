@@ -66,6 +66,36 @@ TEST(BackupFormat, DatesAreUtcMilliseconds)
     EXPECT_FALSE(BackupDateTicks(INT64_MAX, true));
 }
 
+TEST(BackupFormat, DatesWrittenInSeconds)
+{
+    struct Case {
+        int64_t nValue;
+        const char* pszReadable;
+        bool bInSeconds;
+    };
+    const Case kCases[] = {
+        {1485921084, "", true},                                // 2017-02-01 03:51:24 UTC
+        {1485921084, "Feb 1, 2017 4:51:24 AM", true},
+        {1485921084, "2017-02-01 04:51", true},
+        {1485921084, "1/2/17 04:51", true},                    // names no year of four digits
+        {1485921084, "Jan 18, 1970 5:45:21 PM", false},        // the milliseconds' date
+        {1485921084, "Feb 1, 2016 4:51:24 AM", false},
+        {1485921084, "Feb 1, 2017 / 12345 / 1970", true},      // one of the years is the date's
+        {1485921084000, "Feb 1, 2017", false},                 // milliseconds already
+        // Near a new year, the readable date may be a day off in local time.
+        {1514764800, "Dec 31, 2017 11:00:00 PM", true},        // 2018-01-01 00:00 UTC
+        {1514764800, "Dec 30, 2016", false},
+        {631152000, "", true},                                 // 1990-01-01
+        {631151999, "", false},
+        {4102444799, "", true},                                // 2099-12-31 23:59:59
+        {4102444800, "", false},
+        {0, "", false},
+        {-1485921084, "", false},
+    };
+    for (const Case& c : kCases)
+        EXPECT_EQ(IsDateInSeconds(c.nValue, c.pszReadable), c.bInSeconds) << c.nValue << " " << c.pszReadable;
+}
+
 TEST(BackupFormat, SeveralAddressesAndTheirNames)
 {
     EXPECT_EQ(SplitAddresses("+491~+492~~ +493 ~"), (std::vector<std::string> {"+491", "+492", "+493"}));

@@ -147,6 +147,32 @@ TEST_F(BackupImporterTest, TheKeysHoldForEveryWriter)
               0);
 }
 
+TEST_F(BackupImporterTest, DatesWrittenInSecondsAreRepairedAndCounted)
+{
+    ASSERT_EQ(Import(DataFile("calls-dates-in-seconds.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nAdded, 4);
+    EXPECT_EQ(m_report.calls.nDatesInSeconds, 2);
+    // The third one's readable date tells that it means January 1970.
+    EXPECT_EQ(Rows("SELECT number, start_time FROM calllog ORDER BY id"),
+              (std::vector<std::string> {
+                  "+4930111111|" + std::to_string(UtcTicks(2017, 2, 1, 3, 51, 24)),
+                  "+4930222222|" + std::to_string(UtcTicks(2017, 2, 1, 3, 53, 4)),
+                  "+4930333333|" + std::to_string(UtcTicks(1970, 1, 18, 4, 45, 21, 284)),
+                  "+4930111111|" + std::to_string(UtcTicks(2017, 2, 1, 3, 56, 24)),
+              }));
+
+    std::string strXml = "<smses><sms date='1485921084' type='1' body='a' readable_date='1 Feb 2017 04:51:24'/>"
+                         "<sms date='1485921084' type='1' body='b' readable_date='1 Feb 2019 04:51:24'/></smses>";
+    ASSERT_EQ(Import(WriteFile(m_dir.File("sms.xml"), strXml)), 0) << m_strError;
+    EXPECT_EQ(m_report.sms.nDatesInSeconds, 1);
+    EXPECT_EQ(Rows("SELECT body, delivery_time FROM message ORDER BY id"),
+              (std::vector<std::string> {"a|" + std::to_string(UtcTicks(2017, 2, 1, 3, 51, 24)),
+                                         "b|" + std::to_string(UtcTicks(1970, 1, 18, 4, 45, 21, 84))}));
+
+    ASSERT_EQ(Import(DataFile("calls-dates-in-seconds.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nDuplicates, 4);
+}
+
 TEST_F(BackupImporterTest, RecognisedByContentNotByName)
 {
     std::string strPath = m_dir.File("sms-backup.xml");

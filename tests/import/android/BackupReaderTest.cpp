@@ -25,12 +25,13 @@ public:
     int OnCall(CallRecord&& r) override
     {
         return Add("call " + Number(r.nDate) + " " + std::to_string(r.nDuration) + " " + std::to_string(r.nType) +
-                   " " + std::to_string(r.nPresentation) + " '" + r.strNumber + "' '" + r.strContactName + "'");
+                   " " + std::to_string(r.nPresentation) + " '" + r.strNumber + "' '" + r.strContactName + "' '" +
+                   r.strReadableDate + "'");
     }
     int OnSms(SmsRecord&& r) override
     {
         return Add("sms " + Number(r.nDate) + " " + std::to_string(r.nType) + " '" + r.strAddress + "' '" +
-                   r.strContactName + "' " + Text(r.strBody) + " '" + r.strSubject + "'");
+                   r.strContactName + "' " + Text(r.strBody) + " '" + r.strSubject + "' '" + r.strReadableDate + "'");
     }
     int OnMms(MmsRecord&& r) override
     {
@@ -84,14 +85,14 @@ TEST_F(BackupReaderTest, RecordsAsTheFileWritesThem)
     };
     const Case kCases[] = {
         {"<calls><call number=' +49 1 ' duration=' 65 ' date='1709287200000' type='7' presentation='2' "
-         "contact_name='(Unknown)' other='x'/></calls>",
-         {"call 1709287200000 65 7 2 ' +49 1 ' '(Unknown)'"}},
+         "contact_name='(Unknown)' other='x' readable_date='1 Mar 2024'/></calls>",
+         {"call 1709287200000 65 7 2 ' +49 1 ' '(Unknown)' '1 Mar 2024'"}},
         // Numbers that are none read as 0; a date that is none, as no date.
         {"<calls><call date='soon' duration='long' type='x'/><call/></calls>",
-         {"call - 0 0 0 '' ''", "call - 0 0 0 '' ''"}},
+         {"call - 0 0 0 '' '' ''", "call - 0 0 0 '' '' ''"}},
         {"<smses><sms address='+491~+492' date='-5' type='2' body='a&amp;b&#10;c' contact_name='A, B' "
-         "subject='null'/><sms date='1'/></smses>",
-         {"sms -5 2 '+491~+492' 'A, B' 'a&b\nc' 'null'", "sms 1 0 '' '' - ''"}},
+         "subject='null' readable_date='x'/><sms date='1'/></smses>",
+         {"sms -5 2 '+491~+492' 'A, B' 'a&b\nc' 'null' 'x'", "sms 1 0 '' '' - '' ''"}},
         // Text parts join line by line; "null" and missing texts are none;
         // the layout part and media are no text.
         {"<smses><mms date='1709290000' msg_box='1' m_type='132' m_id='m' sub='s' address='+491' contact_name='A'><parts>"
@@ -105,7 +106,7 @@ TEST_F(BackupReaderTest, RecordsAsTheFileWritesThem)
         // Parts and addresses count only inside an MMS, one level down.
         {"<smses><sms date='1'><part ct='text/plain' text='x'/></sms><mms date='2'><part ct='text/plain' "
          "text='x'/><addr address='+1' type='137'/></mms></smses>",
-         {"sms 1 0 '' '' - ''", "mms 2 0/0 '' '' '' '' -"}},
+         {"sms 1 0 '' '' - '' ''", "mms 2 0/0 '' '' '' '' -"}},
     };
     for (const Case& c : kCases) {
         CRecordList list;
@@ -177,7 +178,7 @@ TEST_F(BackupReaderTest, AnyNumberOfAttributesIsRead)
     strXml += " date='1709287200000' number='+491'/><call date='2' x1='1' x1='2'/></calls>";
     CRecordList list;
     EXPECT_EQ(Read(strXml, &list), -1);
-    EXPECT_EQ(list.lines, (std::vector<std::string> {"call 1709287200000 0 0 0 '+491' ''"}));
+    EXPECT_EQ(list.lines, (std::vector<std::string> {"call 1709287200000 0 0 0 '+491' '' ''"}));
     EXPECT_NE(m_strError.find("not well-formed XML at line 1, column "), std::string::npos) << m_strError;
     EXPECT_NE(m_strError.find("duplicate attribute"), std::string::npos) << m_strError;
 }

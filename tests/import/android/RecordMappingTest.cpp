@@ -56,13 +56,13 @@ TEST(RecordMapping, CallsBecomeCallRecords)
         const char* pszExpected; // "seconds|iom|flags|cidt|number|name", or "undated"
     };
     const Case kCases[] = {
-        {{kMarch1, 65, 1, 1, "+4930111111", "Anna Adler"}, "65|1|6|2|+4930111111|Anna Adler"},
-        {{kMarch1, 0, 2, 1, "+4930222222", "(Unknown)"}, "0|2|5|2|+4930222222|NULL"},
-        {{kMarch1, 30, 3, 2, "", "null"}, "30|0|4|1|NULL|NULL"},
-        {{kMarch1, -5, 1, 3, "+49", ""}, "0|1|4|0|+49|NULL"},
-        {{kMarch1, 5000000000, 7, 4, "+49", "Ben"}, "1000000000|1|6|2|+49|Ben"},
-        {{std::nullopt, 10, 1, 1, "+49", "Anna"}, "undated"},
-        {{253402300800000, 10, 1, 1, "+49", "Anna"}, "undated"},
+        {{kMarch1, 65, 1, 1, "+4930111111", "Anna Adler", ""}, "65|1|6|2|+4930111111|Anna Adler"},
+        {{kMarch1, 0, 2, 1, "+4930222222", "(Unknown)", ""}, "0|2|5|2|+4930222222|NULL"},
+        {{kMarch1, 30, 3, 2, "", "null", ""}, "30|0|4|1|NULL|NULL"},
+        {{kMarch1, -5, 1, 3, "+49", "", ""}, "0|1|4|0|+49|NULL"},
+        {{kMarch1, 5000000000, 7, 4, "+49", "Ben", ""}, "1000000000|1|6|2|+49|Ben"},
+        {{std::nullopt, 10, 1, 1, "+49", "Anna", ""}, "undated"},
+        {{253402300800000, 10, 1, 1, "+49", "Anna", ""}, "undated"},
     };
     for (const Case& c : kCases) {
         std::optional<DeviceCall> call = CallFromRecord(c.record);
@@ -87,16 +87,16 @@ TEST(RecordMapping, SmsGoByTheirType)
     };
     const Case kCases[] = {
         // Received: the contact's name, else the address, is the sender.
-        {{kMarch1, 1, "+491", "Anna", "Hi", "null"}, "SMS/inbox|Anna|NULL|Hi||sms,1,+491,NULL"},
-        {{kMarch1, 1, "+491", "(Unknown)", "Hi", ""}, "SMS/inbox|+491|NULL|Hi||sms,1,+491,NULL"},
-        {{kMarch1, 1, "", "", std::nullopt, "null"}, "SMS/inbox|NULL|NULL|NULL||sms,1,,NULL"},
-        {{kMarch1, 9, "+494", "", "?", "null"}, "SMS/other|+494|NULL|?||sms,9,+494,NULL"},
+        {{kMarch1, 1, "+491", "Anna", "Hi", "null", ""}, "SMS/inbox|Anna|NULL|Hi||sms,1,+491,NULL"},
+        {{kMarch1, 1, "+491", "(Unknown)", "Hi", "", ""}, "SMS/inbox|+491|NULL|Hi||sms,1,+491,NULL"},
+        {{kMarch1, 1, "", "", std::nullopt, "null", ""}, "SMS/inbox|NULL|NULL|NULL||sms,1,,NULL"},
+        {{kMarch1, 9, "+494", "", "?", "null", ""}, "SMS/other|+494|NULL|?||sms,9,+494,NULL"},
         // Sent, drafts and outbox: one recipient per address, named in order.
-        {{kMarch1, 2, "+491~+492", "Anna, Ben", "Both", "Plans"},
+        {{kMarch1, 2, "+491~+492", "Anna, Ben", "Both", "Plans", ""},
          "SMS/sent|NULL|Plans|Both|Anna<+491> Ben<+492>|sms,2,+491~+492,NULL"},
-        {{kMarch1, 3, "+493", "null", "Draft", "null"}, "SMS/drafts|NULL|NULL|Draft|+493<+493>|sms,3,+493,NULL"},
-        {{kMarch1, 5, " +493 ~", "Carla", "", "null"}, "SMS/outbox|NULL|NULL||Carla<+493>|sms,5, +493 ~,NULL"},
-        {{std::nullopt, 1, "+491", "Anna", "Hi", "null"}, "undated"},
+        {{kMarch1, 3, "+493", "null", "Draft", "null", ""}, "SMS/drafts|NULL|NULL|Draft|+493<+493>|sms,3,+493,NULL"},
+        {{kMarch1, 5, " +493 ~", "Carla", "", "null", ""}, "SMS/outbox|NULL|NULL||Carla<+493>|sms,5, +493 ~,NULL"},
+        {{std::nullopt, 1, "+491", "Anna", "Hi", "null", ""}, "undated"},
     };
     for (const Case& c : kCases) {
         std::optional<BackupMessage> message = MessageFromSms(c.record);
@@ -104,6 +104,39 @@ TEST(RecordMapping, SmsGoByTheirType)
         if (message) {
             EXPECT_EQ(message->message.nDeliveryTime, UtcTicks(2024, 3, 1, 10)) << c.pszExpected;
         }
+    }
+}
+
+TEST(RecordMapping, DatesWrittenInSecondsAreReadAsSeconds)
+{
+    const int64_t kSeconds = kMarch1 / 1000;
+    struct Case {
+        std::optional<int64_t> nDate;
+        const char* pszReadable;
+        std::optional<int64_t> nTicks; // of the call and of the SMS
+        bool bInSeconds;
+    };
+    const int64_t kMarch1Ticks = UtcTicks(2024, 3, 1, 10);
+    const Case kCases[] = {
+        {kMarch1, "", kMarch1Ticks, false},
+        {kSeconds, "", kMarch1Ticks, true},
+        {kSeconds, "Mar 1, 2024 11:00:00 AM", kMarch1Ticks, true},
+        {kSeconds, "01.03.24 11:00", kMarch1Ticks, true},
+        {kSeconds, "20 Jan 1970 19:48:07", UtcTicks(1970, 1, 20, 18, 48, 7, 200), false},
+        {std::nullopt, "Mar 1, 2024", std::nullopt, false},
+    };
+    for (const Case& c : kCases) {
+        CallRecord call {c.nDate, 10, 1, 1, "+491", "Anna", c.pszReadable};
+        bool bInSeconds = !c.bInSeconds;
+        std::optional<DeviceCall> result = CallFromRecord(call, &bInSeconds);
+        EXPECT_EQ(result ? std::optional<int64_t>(result->nStartTime) : std::nullopt, c.nTicks) << c.pszReadable;
+        EXPECT_EQ(bInSeconds, c.bInSeconds) << c.pszReadable;
+
+        SmsRecord sms {c.nDate, 1, "+491", "Anna", "Hi", "null", c.pszReadable};
+        bInSeconds = !c.bInSeconds;
+        std::optional<BackupMessage> message = MessageFromSms(sms, &bInSeconds);
+        EXPECT_EQ(message ? message->message.nDeliveryTime : std::nullopt, c.nTicks) << c.pszReadable;
+        EXPECT_EQ(bInSeconds, c.bInSeconds) << c.pszReadable;
     }
 }
 
