@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // What an import read from one backup file and what became of it.
 
@@ -32,6 +33,7 @@ struct ImportReport {
     int64_t nInvalidReferences = 0; // references to non-characters, now U+FFFD
     int64_t nDroppedControls = 0;   // control characters dropped
     uint64_t nFileBytes = 0;
+    std::optional<int64_t> nDeclaredRecords; // the records that the file says it holds
     // Salvaged: the file breaks off here, and only the records before it
     // were imported.
     bool bTruncated = false;
@@ -39,6 +41,7 @@ struct ImportReport {
     int64_t nBreakColumn = 0;
 
     int64_t CompleteRecords() const { return calls.nRead + sms.nRead + mms.nRead; }
+    int64_t AddedRecords() const { return calls.nAdded + sms.nAdded + mms.nAdded; }
 };
 
 // "calls", "messages" or "unknown".

@@ -149,9 +149,13 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
         std::printf("  dates in seconds instead of milliseconds, read as seconds: %s\n", strLine.c_str());
     }
     if (report.bTruncated)
-        std::printf("  truncated at line %lld, column %lld: imported the %lld complete records before it\n",
+        std::printf("  truncated at line %lld, column %lld: read the %lld complete records before it, added %lld\n",
                     static_cast<long long>(report.nBreakLine), static_cast<long long>(report.nBreakColumn),
-                    static_cast<long long>(report.CompleteRecords()));
+                    static_cast<long long>(report.CompleteRecords()), static_cast<long long>(report.AddedRecords()));
+    if (report.nDeclaredRecords && *report.nDeclaredRecords != report.CompleteRecords())
+        std::printf("  count: the file says %lld records, and %s %lld\n",
+                    static_cast<long long>(*report.nDeclaredRecords),
+                    report.bTruncated ? "breaks off after" : "holds", static_cast<long long>(report.CompleteRecords()));
 }
 
 } // namespace

@@ -370,6 +370,8 @@ int CBackupReader::OnStart(const char* pszName, const char** ppAttributes)
             m_pReport->kind = BackupKind::Messages;
         else
             return Fail("not a calls or messages backup (its root element is <" + std::string(name) + ">)");
+        if (const char* pszCount = FindAttribute(ppAttributes, "count"))
+            m_pReport->nDeclaredRecords = ToNumber(pszCount);
         return 0;
     }
     if (m_nDepth == 2) {

@@ -119,7 +119,7 @@ TEST_F(BackupReaderTest, WhatIsNoRecordGoesIntoTheReport)
 {
     CRecordList list;
     // Parts count as media only in an MMS; the filter drops any part's data.
-    std::string strXml = "<smses>\n<sms date='1'><parts><part ct='image/png' data='QQ=='/></parts></sms>\n"
+    std::string strXml = "<smses count=' 7 '>\n<sms date='1'><parts><part ct='image/png' data='QQ=='/></parts></sms>\n"
                          "<contact name='x'><sms date='2'/></contact>\n<mms date='3'><parts>"
                          "<part ct='image/jpeg' data='QUJDRA=='/><part ct='video/mp4' data='QQ=='/>"
                          "<part ct='application/smil' text='x'/></parts></mms>\n<call date='4'/>\n</smses>\n";
@@ -130,7 +130,13 @@ TEST_F(BackupReaderTest, WhatIsNoRecordGoesIntoTheReport)
     EXPECT_EQ(m_report.nMediaParts, 2);
     EXPECT_EQ(m_report.nMediaBytes, 16);
     EXPECT_EQ(m_report.nFileBytes, strXml.size());
+    EXPECT_EQ(m_report.nDeclaredRecords, 7);
     EXPECT_FALSE(m_report.bTruncated);
+
+    for (const char* pszXml : {"<calls/>", "<calls count='many'/>", "<calls count=''/>"}) {
+        ASSERT_EQ(Read(pszXml, &list), 0) << m_strError;
+        EXPECT_EQ(m_report.nDeclaredRecords, std::nullopt) << pszXml;
+    }
 }
 
 TEST_F(BackupReaderTest, ASinkThatStopsStopsTheReading)
