@@ -234,9 +234,12 @@ int CBackupReader::Open()
 int CBackupReader::Read(CBackupRecordSink* pSink)
 {
     m_pSink = pSink;
-    std::vector<char> buffer(kChunkBytes);
+    // A small file needs no buffer of a whole piece.
+    uint64_t nFileBytes = m_pReport->nFileBytes;
+    size_t cbBuffer = nFileBytes > 0 && nFileBytes < kChunkBytes ? static_cast<size_t>(nFileBytes) + 1 : kChunkBytes;
+    std::vector<char> buffer(cbBuffer);
     std::string strFiltered;
-    strFiltered.reserve(kChunkBytes + 4096);
+    strFiltered.reserve(cbBuffer + 4096);
     uint64_t nDone = 0;
     bool bFirst = true;
     Parsed parsed = Parsed::More;
