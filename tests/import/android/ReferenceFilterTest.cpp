@@ -1,5 +1,6 @@
 #include "import/ImportReport.h"
 #include "import/android/ReferenceFilter.h"
+#include "tests/import/android/FilteredText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,36 +8,6 @@
 #include <string>
 
 namespace {
-
-struct Filtered {
-    std::string strOut;
-    int64_t nLone = 0, nControls = 0, nInvalid = 0, nStripped = 0, nStrippedBytes = 0;
-    int64_t nOversizeCalls = 0, nOversizeSms = 0, nOversizeMms = 0, nOversizeOthers = 0;
-    bool operator==(const Filtered&) const = default;
-};
-
-// Feeds the input in pieces of nPiece bytes (all at once for 0).
-Filtered Filter(const std::string& strIn, size_t nPiece = 0)
-{
-    CReferenceFilter filter;
-    Filtered result;
-    if (nPiece == 0)
-        nPiece = strIn.size() + 1;
-    for (size_t i = 0; i < strIn.size(); i += nPiece)
-        filter.Feed(strIn.data() + i, std::min(nPiece, strIn.size() - i), &result.strOut);
-    filter.Finish(&result.strOut);
-    result.nLone = filter.LoneHalves();
-    result.nControls = filter.DroppedControls();
-    result.nInvalid = filter.InvalidReferences();
-    result.nStripped = filter.StrippedValues();
-    result.nStrippedBytes = filter.StrippedBytes();
-    const CReferenceFilter::Oversize& oversize = filter.OversizeRecords();
-    result.nOversizeCalls = oversize.nCalls;
-    result.nOversizeSms = oversize.nSms;
-    result.nOversizeMms = oversize.nMms;
-    result.nOversizeOthers = oversize.nOthers;
-    return result;
-}
 
 TEST(ReferenceFilter, RewritesWhatTheParserWouldReject)
 {
@@ -82,7 +53,7 @@ TEST(ReferenceFilter, RewritesWhatTheParserWouldReject)
         {"<?pi &#1; ?>&#1;", "<?pi &#1; ?>", 0, 1, 0},
     };
     for (const Case& c : kCases) {
-        Filtered result = Filter(c.pszIn);
+        FilteredText result = FilterText(c.pszIn);
         EXPECT_EQ(result.strOut, c.pszOut) << c.pszIn;
         EXPECT_EQ(result.nLone, c.nLone) << c.pszIn;
         EXPECT_EQ(result.nControls, c.nControls) << c.pszIn;
@@ -108,7 +79,7 @@ TEST(ReferenceFilter, DropsTheMediaOfPartsOnly)
         {"<!-- <part data=\"QUJD\"/> -->", "<!-- <part data=\"QUJD\"/> -->", 0, 0},
     };
     for (const Case& c : kCases) {
-        Filtered result = Filter(c.pszIn);
+        FilteredText result = FilterText(c.pszIn);
         EXPECT_EQ(result.strOut, c.pszOut) << c.pszIn;
         EXPECT_EQ(result.nStripped, c.nStripped) << c.pszIn;
         EXPECT_EQ(result.nStrippedBytes, c.nBytes) << c.pszIn;
@@ -125,13 +96,13 @@ TEST(ReferenceFilter, ChunkBoundariesChangeNothing)
         " <![CDATA[ &#55357; ]]><?pi x?>\n"
         " <sms body=\"&#0000000000000000000055357;&#x00000000000000de00;&#99999999999999;&#0000000000000000065;"
         "&#00000000000000000;&#0000000000000000001a\"/>\n</smses>\n";
-    Filtered whole = Filter(strIn);
+    FilteredText whole = FilterText(strIn);
     EXPECT_EQ(whole.nLone, 2);
     EXPECT_EQ(whole.nStripped, 1);
     EXPECT_EQ(whole.nInvalid, 1);
     EXPECT_NE(whole.strOut.find("\"&#128512;&#65533;&#65;&#00000000000a\""), std::string::npos) << whole.strOut;
     for (size_t nPiece : {1, 2, 3, 5, 7, 11}) {
-        Filtered pieces = Filter(strIn, nPiece);
+        FilteredText pieces = FilterText(strIn, nPiece);
         EXPECT_EQ(pieces, whole) << "pieces of " << nPiece;
     }
 }
@@ -155,7 +126,7 @@ TEST(ReferenceFilter, RecordsOverTheLimitAreDroppedWhole)
                                     "<mms><parts><part ct='image/png' data=''/></parts></mms>\n"
                                     "<sms body='after'/>\n</smses>\n";
     for (size_t nPiece : {size_t(0), size_t(65536), size_t(1 << 20) + 7}) {
-        Filtered result = Filter(strIn, nPiece);
+        FilteredText result = FilterText(strIn, nPiece);
         EXPECT_TRUE(result.strOut == strExpected) << "pieces of " << nPiece << ": " << result.strOut.size()
                                                   << " bytes, not " << strExpected.size();
         EXPECT_EQ(result.nOversizeSms, 1) << nPiece;
