@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -303,32 +304,19 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
 
 CBackupReader::Parsed CBackupReader::Parse(const char* pData, size_t cbData, bool bFinal)
 {
+    // A piece of filtered text is a piece read and at most one record held
+    // back, far below what expat takes at once.
+    static_assert(kChunkBytes + 2 * kMostRecordBytes < size_t(INT_MAX));
     CMemoryScope scope(&m_memory);
-    while (true) {
-        // Expat takes at most INT_MAX bytes at a time.
-        int cbPiece = static_cast<int>(std::min<size_t>(cbData, size_t(1) << 30));
-        bool bLast = bFinal && static_cast<size_t>(cbPiece) == cbData;
-        if (XML_Parse(m_pParser, pData, cbPiece, bLast ? XML_TRUE : XML_FALSE) == XML_STATUS_OK) {
-            pData += cbPiece;
-            cbData -= static_cast<size_t>(cbPiece);
-            if (cbData > 0)
-                continue;
-            // At the end a document without its root's end fails above.
-            return bFinal ? Parsed::Ended : Parsed::More;
-        }
-        XML_Error error = XML_GetErrorCode(m_pParser);
-        if (error == XML_ERROR_ABORTED) {
-            if (m_bEnded)
-                return Parsed::Ended;
-            return Parsed::Failed;
-        }
-        if (bLast && m_bRootSeen && IsBreak(error))
-            return Parsed::Truncated;
-        if (bLast && !m_bRootSeen && (error == XML_ERROR_NO_ELEMENTS || IsBreak(error)))
-            return Parsed::Truncated;
-        FailXml();
-        return Parsed::Failed;
-    }
+    if (XML_Parse(m_pParser, pData, static_cast<int>(cbData), bFinal ? XML_TRUE : XML_FALSE) == XML_STATUS_OK)
+        return bFinal ? Parsed::Ended : Parsed::More;
+    XML_Error error = XML_GetErrorCode(m_pParser);
+    if (error == XML_ERROR_ABORTED)
+        return m_bEnded ? Parsed::Ended : Parsed::Failed;
+    if (bFinal && IsBreak(error))
+        return Parsed::Truncated;
+    FailXml();
+    return Parsed::Failed;
 }
 
 void CBackupReader::OnStartElement(void* pUser, const char* pszName, const char** ppAttributes)
