@@ -80,8 +80,7 @@ void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
     auto firstKept = std::find_if(m_marks.begin(), m_marks.end(),
                                   [&](const Mark& mark) { return mark.nLine >= nFirstLine; });
     m_marks.erase(m_marks.begin(), firstKept);
-    m_pFedOut = pOut;
-    m_pOut = m_bInRecord ? (m_bDropping ? &m_strDiscard : &m_strRecord) : pOut;
+    SetOutput(pOut);
 
     const auto* p = reinterpret_cast<const unsigned char*>(pData);
     size_t i = 0;
@@ -122,13 +121,12 @@ void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
                 DropRecord();
         }
     }
-    m_pOut = m_pFedOut = nullptr;
+    SetOutput(nullptr);
 }
 
 void CReferenceFilter::Finish(std::string* pOut)
 {
-    m_pFedOut = pOut;
-    m_pOut = m_bInRecord ? (m_bDropping ? &m_strDiscard : &m_strRecord) : pOut;
+    SetOutput(pOut);
     if (m_state == State::Ref) {
         FlushPendingHigh();
         EmitHeldReference();
@@ -144,7 +142,7 @@ void CReferenceFilter::Finish(std::string* pOut)
         *pOut += m_strRecord;
     m_bInRecord = m_bDropping = false;
     m_strRecord.clear();
-    m_pOut = m_pFedOut = nullptr;
+    SetOutput(nullptr);
 }
 
 int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
@@ -485,6 +483,17 @@ void CReferenceFilter::NewLine()
     ++m_nLine;
     m_nInChars = 0;
     m_nOutChars = 0;
+}
+
+void CReferenceFilter::SetOutput(std::string* pOut)
+{
+    m_pFedOut = pOut;
+    if (!pOut)
+        m_pOut = nullptr;
+    else if (m_bInRecord)
+        m_pOut = m_bDropping ? &m_strDiscard : &m_strRecord;
+    else
+        m_pOut = pOut;
 }
 
 void CReferenceFilter::StartRecord()

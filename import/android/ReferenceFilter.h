@@ -79,6 +79,8 @@ private:
     void FlushPendingHigh();
     void CopyByte(unsigned char c);
     void NewLine();
+    // Where the bytes go from now on: pOut, or the record held back.
+    void SetOutput(std::string* pOut);
     void StartRecord();
     void EndRecord();
     void DropRecord();
