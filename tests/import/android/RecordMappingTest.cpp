@@ -107,39 +107,6 @@ TEST(RecordMapping, SmsGoByTheirType)
     }
 }
 
-TEST(RecordMapping, DatesWrittenInSecondsAreReadAsSeconds)
-{
-    const int64_t kSeconds = kMarch1 / 1000;
-    struct Case {
-        std::optional<int64_t> nDate;
-        const char* pszReadable;
-        std::optional<int64_t> nTicks; // of the call and of the SMS
-        bool bInSeconds;
-    };
-    const int64_t kMarch1Ticks = UtcTicks(2024, 3, 1, 10);
-    const Case kCases[] = {
-        {kMarch1, "", kMarch1Ticks, false},
-        {kSeconds, "", kMarch1Ticks, true},
-        {kSeconds, "Mar 1, 2024 11:00:00 AM", kMarch1Ticks, true},
-        {kSeconds, "01.03.24 11:00", kMarch1Ticks, true},
-        {kSeconds, "20 Jan 1970 19:48:07", UtcTicks(1970, 1, 20, 18, 48, 7, 200), false},
-        {std::nullopt, "Mar 1, 2024", std::nullopt, false},
-    };
-    for (const Case& c : kCases) {
-        CallRecord call {c.nDate, 10, 1, 1, "+491", "Anna", c.pszReadable};
-        bool bInSeconds = !c.bInSeconds;
-        std::optional<DeviceCall> result = CallFromRecord(call, &bInSeconds);
-        EXPECT_EQ(result ? std::optional<int64_t>(result->nStartTime) : std::nullopt, c.nTicks) << c.pszReadable;
-        EXPECT_EQ(bInSeconds, c.bInSeconds) << c.pszReadable;
-
-        SmsRecord sms {c.nDate, 1, "+491", "Anna", "Hi", "null", c.pszReadable};
-        bInSeconds = !c.bInSeconds;
-        std::optional<BackupMessage> message = MessageFromSms(sms, &bInSeconds);
-        EXPECT_EQ(message ? message->message.nDeliveryTime : std::nullopt, c.nTicks) << c.pszReadable;
-        EXPECT_EQ(bInSeconds, c.bInSeconds) << c.pszReadable;
-    }
-}
-
 TEST(RecordMapping, MmsPartiesByTheirAddressTypes)
 {
     struct Case {
