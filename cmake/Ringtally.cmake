@@ -10,6 +10,19 @@ target_compile_options(ringtally_options INTERFACE -Wall -Wextra -Wpedantic)
 if(RINGTALLY_WERROR)
   target_compile_options(ringtally_options INTERFACE -Werror)
 endif()
+# Fuzzing instruments every library for libFuzzer's coverage; the fuzz
+# targets themselves link libFuzzer (tests/fuzz).
+set(RINGTALLY_FUZZ_ENGINE OFF)
+if(RINGTALLY_FUZZ)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    set(RINGTALLY_FUZZ_ENGINE ON)
+    target_compile_options(ringtally_options INTERFACE
+      -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(ringtally_options INTERFACE -fsanitize=address,undefined)
+  else()
+    message(WARNING "RINGTALLY_FUZZ needs clang (CXX=clang++); the fuzz targets only replay their seeds")
+  endif()
+endif()
 if(RINGTALLY_SANITIZE)
   target_compile_options(ringtally_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

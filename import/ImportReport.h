@@ -1,17 +1,24 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // What an import read from one backup file and what became of it.
 
 // What a backup file holds, told by its content.
 enum class BackupKind { Unknown, Calls, Messages };
 
+// A record larger than this is left out; no real record comes near it.
+constexpr size_t kMostRecordBytes = size_t(16) << 20;
+
 struct ImportCounts {
     int64_t nRead = 0;       // complete records in the file
     int64_t nAdded = 0;      // new to the store
     int64_t nDuplicates = 0; // already in the store (or earlier in the file)
     int64_t nUndated = 0;    // left out: no usable date
+    int64_t nOversize = 0;   // left out: larger than kMostRecordBytes
+    int64_t nDatesInSeconds = 0; // dated in seconds instead of milliseconds, read as such
 };
 
 struct ImportReport {
@@ -26,6 +33,7 @@ struct ImportReport {
     int64_t nInvalidReferences = 0; // references to non-characters, now U+FFFD
     int64_t nDroppedControls = 0;   // control characters dropped
     uint64_t nFileBytes = 0;
+    std::optional<int64_t> nDeclaredRecords; // the records that the file says it holds
     // Salvaged: the file breaks off here, and only the records before it
     // were imported.
     bool bTruncated = false;
@@ -33,6 +41,7 @@ struct ImportReport {
     int64_t nBreakColumn = 0;
 
     int64_t CompleteRecords() const { return calls.nRead + sms.nRead + mms.nRead; }
+    int64_t AddedRecords() const { return calls.nAdded + sms.nAdded + mms.nAdded; }
 };
 
 // "calls", "messages" or "unknown".

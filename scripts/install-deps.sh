@@ -4,8 +4,9 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config
-qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev
+qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev libexpat1-dev
 libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
+clang libclang-rt-14-dev time
 fonts-dejavu-core xdg-utils"
 
 missing=""

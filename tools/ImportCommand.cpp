@@ -103,6 +103,13 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
         leftOut.push_back(Count(report.sms.nUndated, "SMS", "SMS") + " without a usable date");
     if (report.mms.nUndated)
         leftOut.push_back(Count(report.mms.nUndated, "MMS", "MMS") + " without a usable date");
+    std::string strOver = " over " + std::to_string(kMostRecordBytes >> 20) + " MiB";
+    if (report.calls.nOversize)
+        leftOut.push_back(Count(report.calls.nOversize, "call", "calls") + strOver);
+    if (report.sms.nOversize)
+        leftOut.push_back(Count(report.sms.nOversize, "SMS", "SMS") + strOver);
+    if (report.mms.nOversize)
+        leftOut.push_back(Count(report.mms.nOversize, "MMS", "MMS") + strOver + " without their media");
     if (report.nMediaParts || report.nMediaBytes)
         leftOut.push_back(Count(report.nMediaParts, "MMS media part", "MMS media parts") + " (" +
                           Size(static_cast<uint64_t>(report.nMediaBytes)) + " of encoded media)");
@@ -130,10 +137,25 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
             strLine += (strLine.empty() ? "" : "; ") + str;
         std::printf("  text: %s\n", strLine.c_str());
     }
+    std::vector<std::string> inSeconds;
+    if (report.calls.nDatesInSeconds)
+        inSeconds.push_back(Count(report.calls.nDatesInSeconds, "call", "calls"));
+    if (report.sms.nDatesInSeconds)
+        inSeconds.push_back(Count(report.sms.nDatesInSeconds, "SMS", "SMS"));
+    if (!inSeconds.empty()) {
+        std::string strLine;
+        for (const std::string& str : inSeconds)
+            strLine += (strLine.empty() ? "" : ", ") + str;
+        std::printf("  dates in seconds instead of milliseconds, read as seconds: %s\n", strLine.c_str());
+    }
     if (report.bTruncated)
-        std::printf("  truncated at line %lld, column %lld: imported the %lld complete records before it\n",
+        std::printf("  truncated at line %lld, column %lld: read the %lld complete records before it, added %lld\n",
                     static_cast<long long>(report.nBreakLine), static_cast<long long>(report.nBreakColumn),
-                    static_cast<long long>(report.CompleteRecords()));
+                    static_cast<long long>(report.CompleteRecords()), static_cast<long long>(report.AddedRecords()));
+    if (report.nDeclaredRecords && *report.nDeclaredRecords != report.CompleteRecords())
+        std::printf("  count: the file says %lld records, and %s %lld\n",
+                    static_cast<long long>(*report.nDeclaredRecords),
+                    report.bTruncated ? "breaks off after" : "holds", static_cast<long long>(report.CompleteRecords()));
 }
 
 } // namespace

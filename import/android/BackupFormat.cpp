@@ -4,12 +4,27 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <string>
 
 namespace {
 
 // 9999-12-31T23:59:59.999 UTC in Unix milliseconds.
 constexpr int64_t kLastMillisecond = 253402300799999LL;
 constexpr int64_t kFirstMillisecond = -kUnixEpochTicks / kTicksPerMillisecond;
+
+// Dates in seconds: from 1990-01-01 to 2100-01-01, which as milliseconds
+// are in January and February 1970.
+constexpr int64_t kFirstSecondsDate = 631152000;
+constexpr int64_t kLastSecondsDate = 4102444800;
+constexpr int64_t kMostZoneSeconds = 14 * 3600;
+
+int UtcYear(int64_t nSeconds)
+{
+    using namespace std::chrono;
+    year_month_day date {floor<days>(sys_seconds(seconds(nSeconds)))};
+    return static_cast<int>(date.year());
+}
 
 std::string_view Trim(std::string_view str)
 {
@@ -20,8 +35,14 @@ std::string_view Trim(std::string_view str)
     return str;
 }
 
+// The longest number compared by its digits; longer ones compare as texts.
+// Phone numbers have at most 15 digits, with a dialling prefix a few more.
+constexpr size_t kMostNumberDigits = 20;
+// The shortest national number matched against the end of a longer one.
+constexpr size_t kLeastEndingDigits = 7;
+
 // The digits of a phone number without leading zeros; empty when the address
-// is no phone number (holds letters or '@').
+// is no phone number (holds letters or '@', or too many digits).
 std::string NumberDigits(std::string_view str)
 {
     std::string strDigits;
@@ -29,11 +50,21 @@ std::string NumberDigits(std::string_view str)
         if (ch >= '0' && ch <= '9') {
             if (ch != '0' || !strDigits.empty())
                 strDigits += ch;
+            if (strDigits.size() > kMostNumberDigits)
+                return {};
         } else if (ch != '+' && ch != ' ' && ch != '-' && ch != '(' && ch != ')' && ch != '.' && ch != '/') {
             return {};
         }
     }
     return strDigits;
+}
+
+std::string LowerCase(std::string_view str)
+{
+    std::string strLower(str);
+    for (char& ch : strLower)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return strLower;
 }
 
 bool EndsWith(std::string_view strWhole, std::string_view strEnd)
@@ -92,6 +123,18 @@ const char* FolderRoleFromType(int64_t nType)
     }
 }
 
+const char* MmsFolderRole(int64_t nBox, int64_t nMessageType)
+{
+    const char* pszRole = FolderRoleFromType(nBox);
+    if (std::string_view(pszRole) != "other")
+        return pszRole;
+    switch (nMessageType) {
+    case 128: return "sent";
+    case 132: return "inbox";
+    default: return pszRole;
+    }
+}
+
 bool IsKnownContactName(std::string_view strName)
 {
     return !strName.empty() && strName != "(Unknown)" && strName != "null";
@@ -109,6 +152,36 @@ std::optional<int64_t> BackupDateTicks(int64_t nValue, bool bSmallIsSeconds)
     if (nValue < kFirstMillisecond || nValue > kLastMillisecond)
         return std::nullopt;
     return nValue * kTicksPerMillisecond + kUnixEpochTicks;
+}
+
+bool IsDateInSeconds(int64_t nValue, std::string_view strReadableDate)
+{
+    if (nValue < kFirstSecondsDate || nValue >= kLastSecondsDate)
+        return false;
+    bool bNamesYear = false;
+    for (size_t i = 0; i < strReadableDate.size();) {
+        if (!std::isdigit(static_cast<unsigned char>(strReadableDate[i]))) {
+            ++i;
+            continue;
+        }
+        size_t nEnd = i;
+        while (nEnd < strReadableDate.size() && std::isdigit(static_cast<unsigned char>(strReadableDate[nEnd])))
+            ++nEnd;
+        if (nEnd - i == 4) {
+            int nYear = std::stoi(std::string(strReadableDate.substr(i, 4)));
+            if (nYear >= 1900 && nYear < 2200) {
+                bNamesYear = true;
+                // The readable date is the phone's local time, up to 14 hours
+                // from UTC either way.
+                for (int64_t nShift : {-kMostZoneSeconds, int64_t(0), kMostZoneSeconds}) {
+                    if (UtcYear(nValue + nShift) == nYear)
+                        return true;
+                }
+            }
+        }
+        i = nEnd;
+    }
+    return !bNamesYear;
 }
 
 std::vector<std::string> SplitAddresses(std::string_view strAddresses)
@@ -173,10 +246,52 @@ bool IsSameAddress(std::string_view strA, std::string_view strB)
             return true;
         const std::string& strShort = strDigitsA.size() < strDigitsB.size() ? strDigitsA : strDigitsB;
         const std::string& strLong = strDigitsA.size() < strDigitsB.size() ? strDigitsB : strDigitsA;
-        return strShort.size() >= 7 && EndsWith(strLong, strShort);
+        return strShort.size() >= kLeastEndingDigits && EndsWith(strLong, strShort);
     }
     return strA.size() == strB.size() &&
            std::equal(strA.begin(), strA.end(), strB.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
            });
+}
+
+CAddressIndex::CAddressIndex(const std::vector<std::string>& addresses)
+{
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        std::string strDigits = NumberDigits(addresses[i]);
+        if (strDigits.empty()) {
+            m_texts.emplace(LowerCase(addresses[i]), i);
+            continue;
+        }
+        for (size_t nLength = kLeastEndingDigits; nLength <= strDigits.size(); ++nLength)
+            m_endings.emplace(strDigits.substr(strDigits.size() - nLength), i);
+        m_numbers.emplace(std::move(strDigits), i);
+    }
+}
+
+std::optional<size_t> CAddressIndex::Lookup(const std::unordered_map<std::string, size_t>& map,
+                                            const std::string& strKey)
+{
+    auto found = map.find(strKey);
+    if (found == map.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::optional<size_t> CAddressIndex::Find(std::string_view strAddress) const
+{
+    std::string strDigits = NumberDigits(strAddress);
+    if (strDigits.empty())
+        return Lookup(m_texts, LowerCase(strAddress));
+    // The same digits, a longer number ending in these, or a shorter one that
+    // these end in: the first in the list of all that match.
+    std::optional<size_t> nFirst = Lookup(m_numbers, strDigits);
+    auto keep = [&](std::optional<size_t> nFound) {
+        if (nFound && (!nFirst || *nFound < *nFirst))
+            nFirst = nFound;
+    };
+    if (strDigits.size() >= kLeastEndingDigits)
+        keep(Lookup(m_endings, strDigits));
+    for (size_t nLength = kLeastEndingDigits; nLength < strDigits.size(); ++nLength)
+        keep(Lookup(m_numbers, strDigits.substr(strDigits.size() - nLength)));
+    return nFirst;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // How the records of a phone backup (the calls file and the messages file)
@@ -36,6 +37,13 @@ bool IsNullText(std::string_view strText);
 // date outside 1601..9999.
 std::optional<int64_t> BackupDateTicks(int64_t nValue, bool bSmallIsSeconds);
 
+// Whether the date of a call or an SMS, which the backup writes in Unix
+// milliseconds, is written in seconds: as seconds it falls in 1990 to 2099
+// (as milliseconds, in the first weeks of 1970), and the readable form of the
+// date (any text) names no year, or the year it has as seconds in some time
+// zone.
+bool IsDateInSeconds(int64_t nValue, std::string_view strReadableDate);
+
 // The addresses of an address text that joins several with '~'; empty
 // pieces left out.
 std::vector<std::string> SplitAddresses(std::string_view strAddresses);
@@ -48,8 +56,30 @@ std::vector<std::optional<std::string>> ContactNamesFor(std::string_view strCont
 std::vector<DeviceRecipient> RecipientsFor(const std::vector<std::string>& addresses,
                                            const std::vector<std::optional<std::string>>& names);
 
-// Whether two addresses are one phone's: phone numbers compare by their
-// digits (leading zeros aside, a national form matching the end of an
-// international one of at least seven digits); other addresses compare
-// without regard to letter case.
+// The folder role of an MMS: its box's, and where the box names no folder,
+// its message type's: 128 (sent by the phone) "sent", 132 (received) "inbox".
+const char* MmsFolderRole(int64_t nBox, int64_t nMessageType);
+
+// Whether two addresses are one phone's: phone numbers (at most 20 digits)
+// compare by their digits (leading zeros aside, a national form matching the
+// end of an international one of at least seven digits); other addresses
+// compare without regard to letter case.
 bool IsSameAddress(std::string_view strA, std::string_view strB);
+
+// Finds, among a list of addresses, the first that is one phone's with a
+// given address (IsSameAddress), at a cost that does not grow with the list.
+class CAddressIndex
+{
+public:
+    explicit CAddressIndex(const std::vector<std::string>& addresses);
+
+    // The position in the list, or nullopt when none is the same phone's.
+    std::optional<size_t> Find(std::string_view strAddress) const;
+
+private:
+    static std::optional<size_t> Lookup(const std::unordered_map<std::string, size_t>& map, const std::string& strKey);
+
+    std::unordered_map<std::string, size_t> m_texts;   // addresses that are no numbers, in lower case
+    std::unordered_map<std::string, size_t> m_numbers; // the digits of numbers
+    std::unordered_map<std::string, size_t> m_endings; // every ending of seven digits or more of a number
+};

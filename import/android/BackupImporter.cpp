@@ -23,22 +23,27 @@ public:
     {
         ++m_pReport->calls.nRead;
         int64_t nType = record.nType;
-        std::optional<DeviceCall> call = CallFromRecord(std::move(record));
+        bool bInSeconds = false;
+        std::optional<DeviceCall> call = CallFromRecord(std::move(record), &bInSeconds);
         if (!call) {
             ++m_pReport->calls.nUndated;
             return 0;
         }
+        m_pReport->calls.nDatesInSeconds += bInSeconds;
         return Checked(m_writer.WriteCall(*call, nType, &m_pReport->calls));
     }
 
     int OnSms(SmsRecord&& record) override
     {
-        return Write(MessageFromSms(std::move(record)), &m_pReport->sms);
+        bool bInSeconds = false;
+        std::optional<BackupMessage> message = MessageFromSms(std::move(record), &bInSeconds);
+        m_pReport->sms.nDatesInSeconds += message && bInSeconds;
+        return Write(std::move(message), &m_pReport->sms);
     }
 
     int OnMms(MmsRecord&& record) override
     {
-        return Write(MessageFromMms(std::move(record), &m_ownerAddresses), &m_pReport->mms);
+        return Write(MessageFromMms(std::move(record)), &m_pReport->mms);
     }
 
     // Whether the reading stopped because the store could not be written.
@@ -64,7 +69,6 @@ private:
 
     CBackupWriter& m_writer;
     ImportReport* m_pReport;
-    std::vector<std::string> m_ownerAddresses;
     bool m_bStoreFailed = false;
 };
 

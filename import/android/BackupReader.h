@@ -5,9 +5,11 @@
 #include "import/android/BackupRecords.h"
 #include "import/android/ReferenceFilter.h"
 
-#include <QXmlStreamReader>
-
+#include <cstddef>
+#include <memory>
 #include <string>
+
+struct XML_ParserStruct;
 
 // Owns an open file descriptor, and closes it.
 class CFileDescriptor
@@ -38,16 +40,21 @@ public:
     virtual int OnMms(MmsRecord&& record) = 0;
 };
 
+// The memory that the XML parser of one file may hold. Enough for the
+// largest record that is read, and a fixed bound whatever the file holds.
+constexpr size_t kParserMemoryLimit = size_t(128) << 20;
+
 // Reads a calls file (root <calls>) or a messages file (root <smses>) as a
 // stream, in pieces of a fixed size whatever the file's size: the bytes go
-// through the reference filter to the XML parser, and each complete record
-// to the sink. What the reading meets besides records goes into the report:
-// the file's kind and size, elements that are no record, media parts and
-// the filter's repairs, and where a salvaged file breaks off.
+// through the reference filter to the XML parser (expat), and each complete
+// record to the sink. What the reading meets besides records goes into the
+// report: the file's kind and size, elements that are no record, media parts
+// and the filter's repairs, and where a salvaged file breaks off.
 class CBackupReader
 {
 public:
     CBackupReader(const std::string& strPath, const ImportOptions& options, ImportReport* pReport);
+    ~CBackupReader();
     CBackupReader(const CBackupReader&) = delete;
     CBackupReader& operator=(const CBackupReader&) = delete;
 
@@ -58,19 +65,35 @@ public:
     // One line naming the file and what is wrong with it.
     const std::string& ErrorText() const { return m_strError; }
 
+    // The parser's memory, counted against kParserMemoryLimit.
+    struct ParserMemory {
+        size_t nUsed = 0;
+        bool bExceeded = false;
+    };
+
 private:
     enum class Record { None, Call, Sms, Mms };
+    // How a piece of parsing ended.
+    enum class Parsed { More, Ended, Failed, Truncated };
 
-    int Parse();
-    int OnStart();
+    Parsed Parse(const char* pData, size_t cbData, bool bFinal);
+    int OnStart(const char* pszName, const char** ppAttributes);
     int OnEnd();
-    void ReadCall();
-    void ReadSms();
-    void ReadMms();
-    void ReadPart();
-    void ReadAddress();
+    int OnDocType();
+    void ReadCall(const char** ppAttributes);
+    void ReadSms(const char** ppAttributes);
+    void ReadMms(const char** ppAttributes);
+    void ReadPart(const char** ppAttributes);
+    void ReadAddress(const char** ppAttributes);
     int Fail(std::string strText);
     int FailXml();
+    // Ends the parsing from inside a handler.
+    void Stop();
+
+    static void OnStartElement(void* pUser, const char* pszName, const char** ppAttributes);
+    static void OnEndElement(void* pUser, const char* pszName);
+    static void OnStartDocType(void* pUser, const char* pszName, const char* pszSystem, const char* pszPublic,
+                               int bInternal);
 
     const std::string& m_strPath;
     const ImportOptions& m_options;
@@ -80,7 +103,8 @@ private:
     CBackupRecordSink* m_pSink = nullptr;
 
     CReferenceFilter m_filter;
-    QXmlStreamReader m_reader;
+    ParserMemory m_memory;
+    XML_ParserStruct* m_pParser = nullptr;
     int m_nDepth = 0;
     int m_nSkipDepth = 0; // inside an element that is left out, from this depth
     bool m_bRootSeen = false;

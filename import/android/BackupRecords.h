@@ -17,6 +17,7 @@ struct CallRecord {
     int64_t nPresentation = 0;
     std::string strNumber;
     std::string strContactName;
+    std::string strReadableDate; // the date as the phone showed it
 };
 
 // <sms> of the messages file.
@@ -27,6 +28,7 @@ struct SmsRecord {
     std::string strContactName;
     std::optional<std::string> strBody;
     std::string strSubject;
+    std::string strReadableDate;
 };
 
 // <addr> of an MMS.
@@ -39,7 +41,8 @@ struct MmsAddress {
 struct MmsRecord {
     std::optional<int64_t> nDate; // Unix seconds below 10^11, else milliseconds
     int64_t nBox = 0;
-    std::string strId; // m_id
+    int64_t nMessageType = 0; // m_type
+    std::string strId;        // m_id
     std::string strSubject;
     std::string strAddress;             // the record's own address attribute
     std::string strContactName;         // names for the addresses of strAddress

@@ -28,6 +28,17 @@ std::optional<std::string> UnlessNull(const std::string& str)
     return str;
 }
 
+std::optional<int64_t> CallOrSmsDate(std::optional<int64_t> nDate, std::string_view strReadableDate,
+                                     bool* pbInSeconds)
+{
+    bool bInSeconds = nDate && IsDateInSeconds(*nDate, strReadableDate);
+    if (pbInSeconds)
+        *pbInSeconds = bInSeconds;
+    if (!nDate)
+        return std::nullopt;
+    return BackupDateTicks(bInSeconds ? *nDate * 1000 : *nDate, false);
+}
+
 bool IsReceivedRole(std::string_view strRole)
 {
     return strRole == "inbox";
@@ -35,9 +46,9 @@ bool IsReceivedRole(std::string_view strRole)
 
 } // namespace
 
-std::optional<DeviceCall> CallFromRecord(CallRecord record)
+std::optional<DeviceCall> CallFromRecord(CallRecord record, bool* pbInSeconds)
 {
-    std::optional<int64_t> nStart = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
+    std::optional<int64_t> nStart = CallOrSmsDate(record.nDate, record.strReadableDate, pbInSeconds);
     if (!nStart)
         return std::nullopt;
     int64_t nDuration = std::clamp<int64_t>(record.nDuration, 0, kMostCallSeconds);
@@ -54,9 +65,9 @@ std::optional<DeviceCall> CallFromRecord(CallRecord record)
     return call;
 }
 
-std::optional<BackupMessage> MessageFromSms(SmsRecord record)
+std::optional<BackupMessage> MessageFromSms(SmsRecord record, bool* pbInSeconds)
 {
-    std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, false) : std::nullopt;
+    std::optional<int64_t> nTime = CallOrSmsDate(record.nDate, record.strReadableDate, pbInSeconds);
     if (!nTime)
         return std::nullopt;
     BackupMessage result;
@@ -83,7 +94,7 @@ std::optional<BackupMessage> MessageFromSms(SmsRecord record)
 MmsParties PartiesOf(const MmsRecord& record)
 {
     MmsParties parties;
-    parties.bIncoming = IsReceivedRole(FolderRoleFromType(record.nBox));
+    parties.bIncoming = IsReceivedRole(MmsFolderRole(record.nBox, record.nMessageType));
     for (const MmsAddress& address : record.addresses) {
         if (!parties.strKeyAddresses.empty())
             parties.strKeyAddresses += '~';
@@ -105,63 +116,56 @@ MmsParties PartiesOf(const MmsRecord& record)
     return parties;
 }
 
-std::optional<std::string> OwnerAddressIn(const MmsParties& parties)
-{
-    if (!parties.bIncoming && parties.strFrom && *parties.strFrom != kOwnAddressToken)
-        return parties.strFrom;
-    if (parties.bIncoming && parties.to.size() == 1 && parties.to.front() != kOwnAddressToken)
-        return parties.to.front();
-    return std::nullopt;
-}
-
-bool IsOwnerAddress(std::string_view strAddress, const std::vector<std::string>& owners)
-{
-    return std::any_of(owners.begin(), owners.end(),
-                       [&](const std::string& strOwner) { return IsSameAddress(strOwner, strAddress); });
-}
-
-void LearnOwnerAddress(const std::string& strAddress, std::vector<std::string>* pOwners)
-{
-    if (strAddress.empty() || IsOwnerAddress(strAddress, *pOwners) || pOwners->size() >= kMaxOwnerAddresses)
-        return;
-    pOwners->push_back(strAddress);
-}
-
-std::optional<BackupMessage> MessageFromMms(MmsRecord record, std::vector<std::string>* pOwners)
+std::optional<BackupMessage> MessageFromMms(MmsRecord record)
 {
     std::optional<int64_t> nTime = record.nDate ? BackupDateTicks(*record.nDate, true) : std::nullopt;
     if (!nTime)
         return std::nullopt;
     MmsParties parties = PartiesOf(record);
-    if (std::optional<std::string> strOwner = OwnerAddressIn(parties))
-        LearnOwnerAddress(*strOwner, pOwners);
 
-    // Names come with the record's own address list, in the same order.
-    std::vector<std::string> named = SplitAddresses(record.strAddress);
-    std::vector<std::optional<std::string>> names = ContactNamesFor(record.strContactName, named.size());
+    std::vector<std::string> others = SplitAddresses(record.strAddress);
+    std::erase_if(others, [](const std::string& strAddress) { return IsNullText(strAddress); });
+    std::vector<std::optional<std::string>> names = ContactNamesFor(record.strContactName, others.size());
+    CAddressIndex index(others);
     auto nameOf = [&](const std::string& strAddress) -> std::optional<std::string> {
-        for (size_t i = 0; i < named.size(); ++i) {
-            if (names[i] && IsSameAddress(named[i], strAddress))
-                return names[i];
-        }
-        return std::nullopt;
+        std::optional<size_t> nAt = index.Find(strAddress);
+        return nAt ? names[*nAt] : std::nullopt;
     };
 
     BackupMessage result;
     result.pszStore = "MMS";
-    result.pszRole = FolderRoleFromType(record.nBox);
+    result.pszRole = MmsFolderRole(record.nBox, record.nMessageType);
     DeviceMessage& message = result.message;
-    if (parties.bIncoming && parties.strFrom && *parties.strFrom != kOwnAddressToken)
-        message.strSenderName = nameOf(*parties.strFrom).value_or(*parties.strFrom);
-    std::vector<std::string> others;
-    std::vector<std::optional<std::string>> otherNames;
-    for (std::string& strAddress : parties.to) {
-        if (strAddress == kOwnAddressToken || IsOwnerAddress(strAddress, *pOwners))
-            continue;
-        otherNames.push_back(nameOf(strAddress));
-        others.push_back(std::move(strAddress));
+    std::optional<std::string> strFrom;
+    if (parties.strFrom && *parties.strFrom != kOwnAddressToken)
+        strFrom = std::move(parties.strFrom);
+    std::erase(parties.to, kOwnAddressToken);
+
+    std::vector<std::string> recipients;
+    if (parties.bIncoming) {
+        if (strFrom)
+            message.strSenderName = nameOf(*strFrom).value_or(*strFrom);
+        if (!others.empty()) {
+            for (std::string& strAddress : parties.to) {
+                if (index.Find(strAddress))
+                    recipients.push_back(std::move(strAddress));
+            }
+        } else if (parties.to.size() > 1) {
+            recipients = std::move(parties.to);
+        }
+    } else if (!parties.to.empty()) {
+        for (std::string& strAddress : parties.to) {
+            if (!strFrom || !IsSameAddress(strAddress, *strFrom))
+                recipients.push_back(std::move(strAddress));
+        }
+    } else {
+        recipients = others;
     }
-    message.recipients = RecipientsFor(others, otherNames);
+    std::vector<std::optional<std::string>> recipientNames;
+    recipientNames.reserve(recipients.size());
+    for (const std::string& strAddress : recipients)
+        recipientNames.push_back(nameOf(strAddress));
+    message.recipients = RecipientsFor(recipients, recipientNames);
     message.strSubject = UnlessNull(record.strSubject);
     message.nDeliveryTime = nTime;
     message.strBody = std::move(record.strText);

@@ -13,14 +13,16 @@
 // plain functions of the records, reading and writing nothing else. They take
 // the records by value, so that a reader can hand its texts on unmoved.
 
-// The call record of a <call>; nullopt when it has no usable date.
-std::optional<DeviceCall> CallFromRecord(CallRecord record);
+// The call record of a <call>; nullopt when it has no usable date. A date
+// written in seconds (IsDateInSeconds) is read as such, and tells so in
+// *pbInSeconds when given.
+std::optional<DeviceCall> CallFromRecord(CallRecord record, bool* pbInSeconds = nullptr);
 
 // The message of an <sms>, in the "SMS" store; nullopt when it has no usable
-// date. A received one (or one of a type without a folder) names its sender:
-// the contact's name, else the address. The others name one recipient per
-// address.
-std::optional<BackupMessage> MessageFromSms(SmsRecord record);
+// date, whose seconds are read as for calls. A received one (or one of a type
+// without a folder) names its sender: the contact's name, else the address.
+// The others name one recipient per address.
+std::optional<BackupMessage> MessageFromSms(SmsRecord record, bool* pbInSeconds = nullptr);
 
 // The addresses of an MMS by their part. Empty and "null" addresses take no
 // part.
@@ -35,21 +37,17 @@ MmsParties PartiesOf(const MmsRecord& record);
 
 // The placeholder that an MMS carries for the phone's own number.
 constexpr std::string_view kOwnAddressToken = "insert-address-token";
-// At most this many addresses are known as the owner's; a phone has only a few.
-constexpr size_t kMaxOwnerAddresses = 8;
-
-// The owner's own address as an MMS tells it: the sender of what the phone
-// sent, and the one recipient of what it received alone; nullopt when it
-// tells none.
-std::optional<std::string> OwnerAddressIn(const MmsParties& parties);
-// Whether an address is one of the owner's (IsSameAddress).
-bool IsOwnerAddress(std::string_view strAddress, const std::vector<std::string>& owners);
-// Adds an address to the owner's unless it is known already, or empty, or
-// the list is full.
-void LearnOwnerAddress(const std::string& strAddress, std::vector<std::string>* pOwners);
 
 // The message of an <mms>, in the "MMS" store; nullopt when it has no usable
-// date. First learns in *pOwners what the MMS tells of the owner's address.
-// A received MMS names its sender, by the contact's name where the record
-// names the address; the recipients are the others, the owner left out.
-std::optional<BackupMessage> MessageFromMms(MmsRecord record, std::vector<std::string>* pOwners);
+// date. Each MMS is read on its own, so that no other record changes what it
+// becomes. Its own address list (the address attribute, several joined by
+// '~', named by contact_name) holds the other people of the conversation,
+// never the owner:
+// - a received MMS names its sender, and as recipients those of its <addr>
+//   recipients that its address list holds; without an address list, the one
+//   recipient of an MMS received alone is the owner, and those of a group all
+//   stay;
+// - any other MMS has its <addr> recipients but its own sender; without any,
+//   the addresses of its address list.
+// The placeholder for the owner's number is never a sender or recipient.
+std::optional<BackupMessage> MessageFromMms(MmsRecord record);

@@ -1,5 +1,7 @@
 #include "import/android/ReferenceFilter.h"
 
+#include "import/ImportReport.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -8,9 +10,8 @@
 namespace {
 
 enum class ByteClass : unsigned char {
-    OneUnit,  // ASCII or the lead byte of a character of the basic plane
+    Lead,     // ASCII or the lead byte of a character
     Continue, // a UTF-8 continuation byte
-    TwoUnits, // the lead byte of a character beyond the basic plane
     Stop,     // a byte that the text loop hands to the state machine
 };
 
@@ -24,15 +25,16 @@ constexpr std::array<ByteClass, 256> MakeClasses()
             classes[c] = ByteClass::Stop;
         else if (c >= 0x80 && c < 0xC0)
             classes[c] = ByteClass::Continue;
-        else if (c >= 0xF0 && c < 0xF8)
-            classes[c] = ByteClass::TwoUnits;
         else
-            classes[c] = ByteClass::OneUnit;
+            classes[c] = ByteClass::Lead;
     }
     return classes;
 }
 
 constexpr std::array<ByteClass, 256> kClasses = MakeClasses();
+
+// A buffer kept for the next record after a record larger than this goes.
+constexpr size_t kKeptRecordCapacity = size_t(1) << 20;
 
 // More marks than this on the lines of one chunk only cost column precision.
 constexpr size_t kMaxMarks = size_t(1) << 18;
@@ -59,6 +61,12 @@ bool StartsWith(std::string_view strWhole, std::string_view strPart)
 
 const std::string kReplacement = "&#65533;";
 
+// "&#x" and the digits of the longest reference that goes out as written;
+// longer ones go out in the shortest form of their value.
+constexpr size_t kMostHeldReference = 13;
+// Any value from here on is no character; larger ones are held as this.
+constexpr uint64_t kBeyondUnicode = 0x110000;
+
 } // namespace
 
 CReferenceFilter::CReferenceFilter()
@@ -68,9 +76,11 @@ CReferenceFilter::CReferenceFilter()
 
 void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
 {
+    int64_t nFirstLine = m_bInRecord ? m_nRecordLine : m_nLine;
     auto firstKept = std::find_if(m_marks.begin(), m_marks.end(),
-                                  [&](const Mark& mark) { return mark.nLine >= m_nLine; });
+                                  [&](const Mark& mark) { return mark.nLine >= nFirstLine; });
     m_marks.erase(m_marks.begin(), firstKept);
+    SetOutput(pOut);
 
     const auto* p = reinterpret_cast<const unsigned char*>(pData);
     size_t i = 0;
@@ -79,80 +89,93 @@ void CReferenceFilter::Feed(const char* pData, size_t cbData, std::string* pOut)
         switch (m_state) {
         case State::Text:
         case State::Value:
-            FeedText(p, cbData, &i, pOut);
-            continue;
+            FeedText(p, cbData, &i);
+            bConsumed = false;
+            break;
         case State::Data:
-            FeedData(p, cbData, &i, pOut);
-            continue;
+            FeedData(p, cbData, &i);
+            bConsumed = false;
+            break;
         case State::Markup:
-            FeedMarkup(p[i], pOut, &bConsumed);
+            FeedMarkup(p[i], &bConsumed);
             break;
         case State::Ref:
-            FeedRef(p[i], pOut, &bConsumed);
+            FeedRef(p[i], &bConsumed);
             break;
         case State::Tag:
-            FeedTag(p[i], pOut);
+            FeedTag(p[i]);
             break;
         case State::Comment:
         case State::CData:
         case State::Pi:
         case State::Decl:
-            FeedUntil(p[i], pOut);
+            FeedUntil(p[i]);
             break;
         }
         if (bConsumed)
             ++i;
+        if (m_bInRecord) {
+            if (m_bDropping)
+                m_strDiscard.clear();
+            else if (m_strRecord.size() > kMostRecordBytes)
+                DropRecord();
+        }
     }
+    SetOutput(nullptr);
 }
 
 void CReferenceFilter::Finish(std::string* pOut)
 {
+    SetOutput(pOut);
     if (m_state == State::Ref) {
-        FlushPendingHigh(pOut);
-        EmitHeld(pOut);
+        FlushPendingHigh();
+        EmitHeldReference();
         m_state = m_refReturn;
     } else if (m_state == State::Markup) {
-        EmitHeld(pOut);
+        EmitHeld();
         m_state = State::Text;
     }
-    FlushPendingHigh(pOut);
+    FlushPendingHigh();
+    // What there is of a record that breaks off goes out, for the parser to
+    // tell where it breaks.
+    if (m_bInRecord && !m_bDropping)
+        *pOut += m_strRecord;
+    m_bInRecord = m_bDropping = false;
+    m_strRecord.clear();
+    SetOutput(nullptr);
 }
 
 int64_t CReferenceFilter::InputColumnAt(int64_t nLine, int64_t nOutColumn) const
 {
     auto after = std::upper_bound(m_marks.begin(), m_marks.end(), Mark {nLine, nOutColumn, 0},
                                   [](const Mark& a, const Mark& b) {
-                                      return a.nLine != b.nLine ? a.nLine < b.nLine : a.nOutUnits < b.nOutUnits;
+                                      return a.nLine != b.nLine ? a.nLine < b.nLine : a.nOutChars < b.nOutChars;
                                   });
-    int64_t nColumn = nOutColumn;
+    int64_t nBefore = nOutColumn;
     if (after != m_marks.begin() && (after - 1)->nLine == nLine)
-        nColumn = (after - 1)->nInChars + (nOutColumn - (after - 1)->nOutUnits);
-    return std::max<int64_t>(nColumn, 1);
+        nBefore = (after - 1)->nInChars + (nOutColumn - (after - 1)->nOutChars);
+    return std::max<int64_t>(nBefore, 0) + 1;
 }
 
-void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
+void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt)
 {
     size_t i = *pnAt;
     unsigned char c = p[i];
     if (m_bPendingHigh && c != '&')
-        FlushPendingHigh(pOut);
+        FlushPendingHigh();
     size_t nStart = i;
     while (i < n) {
         c = p[i];
         ByteClass k = kClasses[c];
         if (k == ByteClass::Stop)
             break;
-        if (k == ByteClass::OneUnit) {
+        if (k == ByteClass::Lead) {
             ++m_nInChars;
-            ++m_nOutUnits;
-        } else if (k == ByteClass::TwoUnits) {
-            ++m_nInChars;
-            m_nOutUnits += 2;
-            Checkpoint();
+            ++m_nOutChars;
         }
         ++i;
     }
-    pOut->append(reinterpret_cast<const char*>(p + nStart), i - nStart);
+    m_pOut->append(reinterpret_cast<const char*>(p + nStart), i - nStart);
     *pnAt = i;
     if (i == n)
         return;
@@ -162,17 +185,17 @@ void CReferenceFilter::FeedText(const unsigned char* p, size_t n, size_t* pnAt, 
         m_refReturn = m_state;
         m_state = State::Ref;
     } else if (m_state == State::Value && c == m_chQuote) {
-        CopyByte(c, pOut);
+        CopyByte(c);
         m_state = State::Tag;
     } else if (m_state == State::Text && c == '<') {
         m_strHeld.assign(1, '<');
         m_state = State::Markup;
     } else {
-        CopyByte(c, pOut);
+        CopyByte(c);
     }
 }
 
-void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbConsumed)
+void CReferenceFilter::FeedMarkup(unsigned char c, bool* pbConsumed)
 {
     if (m_strHeld.size() == 1) {
         if (c == '!') {
@@ -192,8 +215,11 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbCo
             m_state = State::Tag;
             m_bInElementName = true;
             *pbConsumed = false;
+            if (m_nDepth == 1)
+                StartRecord();
         }
-        EmitHeld(pOut);
+        m_bSlashLast = false;
+        EmitHeld();
         return;
     }
     static constexpr std::string_view kComment = "<!--", kCData = "<![CDATA[", kDocType = "<!DOCTYPE";
@@ -212,16 +238,23 @@ void CReferenceFilter::FeedMarkup(unsigned char c, std::string* pOut, bool* pbCo
     } else {
         m_state = State::Decl;
     }
-    EmitHeld(pOut);
+    EmitHeld();
 }
 
-void CReferenceFilter::FeedTag(unsigned char c, std::string* pOut)
+void CReferenceFilter::FeedTag(unsigned char c)
 {
-    CopyByte(c, pOut);
+    CopyByte(c);
     if (c == '>') {
         m_state = State::Text;
+        if (!m_strElement.empty() && m_strElement.front() == '/')
+            --m_nDepth;
+        else if (!m_bSlashLast)
+            ++m_nDepth;
+        if (m_bInRecord && m_nDepth <= 1)
+            EndRecord();
         return;
     }
+    m_bSlashLast = c == '/';
     if (c == '"' || c == '\'') {
         m_chQuote = c;
         m_bInElementName = m_bInAttributeName = false;
@@ -248,7 +281,7 @@ void CReferenceFilter::FeedTag(unsigned char c, std::string* pOut)
     }
 }
 
-void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt, std::string* pOut)
+void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt)
 {
     size_t i = *pnAt;
     const auto* pQuote = static_cast<const unsigned char*>(std::memchr(p + i, m_chQuote, n - i));
@@ -260,68 +293,72 @@ void CReferenceFilter::FeedData(const unsigned char* p, size_t n, size_t* pnAt, 
     while (const void* pLine = std::memchr(p + nSegment, '\n', nEnd - nSegment)) {
         size_t nLineFeed = static_cast<size_t>(static_cast<const unsigned char*>(pLine) - p);
         m_nInChars += static_cast<int64_t>(nLineFeed - nSegment);
-        NewLine(pOut);
+        NewLine();
         nSegment = nLineFeed + 1;
     }
     m_nInChars += static_cast<int64_t>(nEnd - nSegment);
     Checkpoint();
     *pnAt = nEnd;
     if (pQuote) {
-        CopyByte(m_chQuote, pOut);
+        CopyByte(m_chQuote);
         m_state = State::Tag;
         ++*pnAt;
     }
 }
 
-void CReferenceFilter::FeedRef(unsigned char c, std::string* pOut, bool* pbConsumed)
+void CReferenceFilter::FeedRef(unsigned char c, bool* pbConsumed)
 {
     size_t nHeld = m_strHeld.size();
+    bool bHex = nHeld > 2 && (m_strHeld[2] == 'x' || m_strHeld[2] == 'X');
     bool bMore;
     if (nHeld == 1)
         bMore = c == '#';
     else if (nHeld == 2)
         bMore = c == 'x' || c == 'X' || IsDigit(c);
-    else if (c == ';')
-        bMore = true;
     else
-        bMore = nHeld < 12 && ((m_strHeld[2] == 'x' || m_strHeld[2] == 'X') ? IsHexDigit(c) : IsDigit(c));
+        bMore = c == ';' || (bHex ? IsHexDigit(c) : IsDigit(c));
     if (!bMore) {
         // Not a numeric reference (a named one, or a malformed one that the
         // parser will report): it goes out as it stands.
-        FlushPendingHigh(pOut);
-        EmitHeld(pOut);
+        FlushPendingHigh();
+        EmitHeldReference();
         m_state = m_refReturn;
         *pbConsumed = false;
         return;
     }
-    m_strHeld += static_cast<char>(c);
     if (c == ';') {
-        EndReference(pOut);
+        m_strHeld += ';';
+        EndReference();
         m_state = m_refReturn;
-    }
-}
-
-void CReferenceFilter::EndReference(std::string* pOut)
-{
-    bool bHex = m_strHeld[2] == 'x' || m_strHeld[2] == 'X';
-    std::string_view strDigits(m_strHeld);
-    strDigits = strDigits.substr(bHex ? 3 : 2);
-    strDigits.remove_suffix(1);
-    if (strDigits.empty()) {
-        FlushPendingHigh(pOut);
-        EmitHeld(pOut);
         return;
     }
-    uint64_t nCode = 0;
-    for (char ch : strDigits) {
-        auto c = static_cast<unsigned char>(ch);
-        unsigned nDigit = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
-        nCode = nCode * (bHex ? 16 : 10) + nDigit;
+    if (nHeld == 1 || (nHeld == 2 && !IsDigit(c))) {
+        m_strHeld += static_cast<char>(c);
+        return;
     }
-    auto nRefChars = static_cast<int64_t>(m_strHeld.size());
+    // Digits beyond the window only count, so that a reference of any length
+    // is judged by its value and costs no more to hold than a short one.
+    unsigned nDigit = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
+    m_nRefValue = std::min<uint64_t>(m_nRefValue * (bHex ? 16 : 10) + nDigit, kBeyondUnicode);
+    m_bRefDigits = true;
+    if (nHeld < kMostHeldReference)
+        m_strHeld += static_cast<char>(c);
+    else
+        ++m_nRefDropped;
+}
+
+void CReferenceFilter::EndReference()
+{
+    if (!m_bRefDigits) {
+        FlushPendingHigh();
+        EmitHeldReference();
+        return;
+    }
+    uint64_t nCode = m_nRefValue;
+    int64_t nRefChars = static_cast<int64_t>(m_strHeld.size()) + m_nRefDropped;
 
     if (nCode >= 0xD800 && nCode <= 0xDBFF) {
-        FlushPendingHigh(pOut);
+        FlushPendingHigh();
         m_bPendingHigh = true;
         m_nPendingHigh = static_cast<uint32_t>(nCode);
         m_nPendingChars = nRefChars;
@@ -329,31 +366,51 @@ void CReferenceFilter::EndReference(std::string* pOut)
         if (m_bPendingHigh) {
             uint32_t nChar = 0x10000 + ((m_nPendingHigh - 0xD800) << 10) + static_cast<uint32_t>(nCode - 0xDC00);
             m_bPendingHigh = false;
-            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars, pOut);
+            EmitReplacement("&#" + std::to_string(nChar) + ";", m_nPendingChars + nRefChars);
         } else {
             ++m_nLoneHalves;
-            EmitReplacement(kReplacement, nRefChars, pOut);
+            EmitReplacement(kReplacement, nRefChars);
         }
     } else {
-        FlushPendingHigh(pOut);
+        FlushPendingHigh();
         if (nCode < 0x20 && nCode != '\t' && nCode != '\n' && nCode != '\r') {
             ++m_nDroppedControls;
-            EmitReplacement(std::string(), nRefChars, pOut);
+            EmitReplacement(std::string(), nRefChars);
         } else if (nCode == 0xFFFE || nCode == 0xFFFF || nCode > 0x10FFFF) {
             ++m_nInvalidReferences;
-            EmitReplacement(kReplacement, nRefChars, pOut);
+            EmitReplacement(kReplacement, nRefChars);
+        } else if (m_nRefDropped > 0) {
+            EmitReplacement("&#" + std::to_string(nCode) + ";", nRefChars);
         } else {
-            *pOut += m_strHeld;
+            *m_pOut += m_strHeld;
             m_nInChars += nRefChars;
-            m_nOutUnits += nRefChars;
+            m_nOutChars += nRefChars;
         }
     }
-    m_strHeld.clear();
+    ResetReference();
 }
 
-void CReferenceFilter::FeedUntil(unsigned char c, std::string* pOut)
+void CReferenceFilter::EmitHeldReference()
 {
-    CopyByte(c, pOut);
+    EmitHeld();
+    if (m_nRefDropped > 0) {
+        m_nInChars += m_nRefDropped;
+        Checkpoint();
+    }
+    ResetReference();
+}
+
+void CReferenceFilter::ResetReference()
+{
+    m_strHeld.clear();
+    m_nRefValue = 0;
+    m_nRefDropped = 0;
+    m_bRefDigits = false;
+}
+
+void CReferenceFilter::FeedUntil(unsigned char c)
+{
+    CopyByte(c);
     switch (m_state) {
     case State::Comment:
     case State::CData:
@@ -377,34 +434,34 @@ void CReferenceFilter::FeedUntil(unsigned char c, std::string* pOut)
     }
 }
 
-void CReferenceFilter::EmitHeld(std::string* pOut)
+void CReferenceFilter::EmitHeld()
 {
     for (char ch : m_strHeld)
-        CopyByte(static_cast<unsigned char>(ch), pOut);
+        CopyByte(static_cast<unsigned char>(ch));
     m_strHeld.clear();
 }
 
-void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars, std::string* pOut)
+void CReferenceFilter::EmitReplacement(const std::string& strText, int64_t nInChars)
 {
-    *pOut += strText;
-    m_nOutUnits += static_cast<int64_t>(strText.size());
+    *m_pOut += strText;
+    m_nOutChars += static_cast<int64_t>(strText.size());
     m_nInChars += nInChars;
     Checkpoint();
 }
 
-void CReferenceFilter::FlushPendingHigh(std::string* pOut)
+void CReferenceFilter::FlushPendingHigh()
 {
     if (!m_bPendingHigh)
         return;
     m_bPendingHigh = false;
     ++m_nLoneHalves;
-    EmitReplacement(kReplacement, m_nPendingChars, pOut);
+    EmitReplacement(kReplacement, m_nPendingChars);
 }
 
-void CReferenceFilter::CopyByte(unsigned char c, std::string* pOut)
+void CReferenceFilter::CopyByte(unsigned char c)
 {
     if (c == '\n') {
-        NewLine(pOut);
+        NewLine();
         return;
     }
     if (c < 0x20 && c != '\t' && c != '\r') {
@@ -413,26 +470,83 @@ void CReferenceFilter::CopyByte(unsigned char c, std::string* pOut)
         Checkpoint();
         return;
     }
-    *pOut += static_cast<char>(c);
-    ByteClass k = kClasses[c];
-    if (k == ByteClass::Continue)
+    *m_pOut += static_cast<char>(c);
+    if (kClasses[c] == ByteClass::Continue)
         return;
     ++m_nInChars;
-    m_nOutUnits += k == ByteClass::TwoUnits ? 2 : 1;
-    if (k == ByteClass::TwoUnits)
-        Checkpoint();
+    ++m_nOutChars;
 }
 
-void CReferenceFilter::NewLine(std::string* pOut)
+void CReferenceFilter::NewLine()
 {
-    *pOut += '\n';
+    *m_pOut += '\n';
     ++m_nLine;
     m_nInChars = 0;
-    m_nOutUnits = 0;
+    m_nOutChars = 0;
+}
+
+void CReferenceFilter::SetOutput(std::string* pOut)
+{
+    m_pFedOut = pOut;
+    if (!pOut)
+        m_pOut = nullptr;
+    else if (m_bInRecord)
+        m_pOut = m_bDropping ? &m_strDiscard : &m_strRecord;
+    else
+        m_pOut = pOut;
+}
+
+void CReferenceFilter::StartRecord()
+{
+    m_bInRecord = true;
+    m_bDropping = false;
+    m_nRecordLine = m_nLine;
+    m_nRecordOutChars = m_nOutChars;
+    m_strRecord.clear();
+    m_pOut = &m_strRecord;
+}
+
+void CReferenceFilter::EndRecord()
+{
+    if (!m_bDropping) {
+        *m_pFedOut += m_strRecord;
+        // A record far larger than most leaves no buffer of its size behind.
+        if (m_strRecord.capacity() > kKeptRecordCapacity)
+            std::string().swap(m_strRecord);
+        m_strRecord.clear();
+    } else {
+        // Only the record's line feeds go out, so that the parser's line
+        // numbers stay the file's.
+        m_pFedOut->append(static_cast<size_t>(m_nLine - m_nRecordLine), '\n');
+        m_nOutChars = m_nLine == m_nRecordLine ? m_nRecordOutChars : 0;
+        Checkpoint();
+        ++*m_pDroppedCount;
+    }
+    m_bInRecord = m_bDropping = false;
+    m_pOut = m_pFedOut;
+}
+
+void CReferenceFilter::DropRecord()
+{
+    std::string_view strName(m_strRecord);
+    strName.remove_prefix(1);
+    size_t nEnd = strName.find_first_of(" \t\r\n/>");
+    if (nEnd == std::string_view::npos)
+        strName = {};
+    else
+        strName = strName.substr(0, nEnd);
+    // Counted when it ends: one that breaks off is no complete record.
+    m_pDroppedCount = strName == "call" ? &m_oversize.nCalls
+                      : strName == "sms" ? &m_oversize.nSms
+                      : strName == "mms" ? &m_oversize.nMms
+                                         : &m_oversize.nOthers;
+    m_bDropping = true;
+    std::string().swap(m_strRecord);
+    m_pOut = &m_strDiscard;
 }
 
 void CReferenceFilter::Checkpoint()
 {
     if (m_marks.size() < kMaxMarks)
-        m_marks.push_back(Mark {m_nLine, m_nOutUnits, m_nInChars});
+        m_marks.push_back(Mark {m_nLine, m_nOutChars, m_nInChars});
 }

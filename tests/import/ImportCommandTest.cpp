@@ -1,3 +1,4 @@
+#include "import/ImportReport.h"
 #include "tests/import/ImporterTestSupport.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/TestShell.h"
@@ -31,7 +32,8 @@ TEST(ImportCommand, ImportReportsEachFile)
                                 "  MMS: 3 read, 3 added, 0 duplicates skipped\n",
                                 "  left out: 1 MMS media part (0.1 kB of encoded media)\n",
                                 "  text: 2 unpaired surrogate halves replaced by U+FFFD; 2 control characters "
-                                "dropped\n"})
+                                "dropped\n",
+                                "  count: the file says 13 records, and holds 12\n"})
         EXPECT_NE(strOut.find(pszLine), std::string::npos) << pszLine << "\nin:\n" << strOut;
 
     ASSERT_EQ(RunCommand(Tool(strDevice, "import " + strFiles), &strOut, &strErr), 0) << strErr;
@@ -54,12 +56,49 @@ TEST(ImportCommand, ImportGoesOnPastAFailedFile)
 
     EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut, &strErr), 0)
         << strErr;
-    EXPECT_NE(strOut.find("  truncated at line 6, column 55: imported the 3 complete records before it\n"),
+    // Two of its three records came with the older file.
+    EXPECT_NE(strOut.find("  calls: 3 read, 1 added, 2 duplicates skipped\n"
+                          "  truncated at line 6, column 55: read the 3 complete records before it, added 1\n"
+                          "  count: the file says 5 records, and breaks off after 3\n"),
+              std::string::npos)
+        << strOut;
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut, &strErr), 0)
+        << strErr;
+    EXPECT_NE(strOut.find("  truncated at line 6, column 55: read the 3 complete records before it, added 0\n"),
               std::string::npos)
         << strOut;
 
     EXPECT_EQ(RunCommand(Tool(strDevice, "import"), &strOut, &strErr), 2);
     EXPECT_EQ(RunCommand(Tool(strDevice, "import --fast x.xml"), &strOut, &strErr), 2);
+}
+
+TEST(ImportCommand, ImportTellsWhatWasTooLarge)
+{
+    CTempDir dir;
+    std::string strFile = WriteFile(dir.File("large.xml"),
+                                    "<smses>\n<sms date='1709287200000' type='1' body='" +
+                                        std::string(kMostRecordBytes, 'x') + "'/>\n<sms date='1709287300000' "
+                                        "type='2' body='short'/>\n</smses>\n");
+    std::string strOut, strErr;
+    ASSERT_EQ(RunCommand(Tool(dir.File("device.db"), "import " + ShellQuote(strFile)), &strOut, &strErr), 0) << strErr;
+    EXPECT_NE(strOut.find("  SMS: 2 read, 1 added, 0 duplicates skipped\n  MMS: 0 read, 0 added, 0 duplicates "
+                          "skipped\n  left out: 1 SMS over 16 MiB\n"),
+              std::string::npos)
+        << strOut;
+}
+
+TEST(ImportCommand, ImportTellsOfDatesReadAsSeconds)
+{
+    CTempDir dir;
+    std::string strOut, strErr;
+    ASSERT_EQ(RunCommand(Tool(dir.File("device.db"), "import " + ShellQuote(DataFile("calls-dates-in-seconds.xml"))),
+                         &strOut, &strErr),
+              0)
+        << strErr;
+    EXPECT_NE(strOut.find("  calls: 4 read, 4 added, 0 duplicates skipped\n"
+                          "  dates in seconds instead of milliseconds, read as seconds: 2 calls\n"),
+              std::string::npos)
+        << strOut;
 }
 
 TEST(ImportCommand, DemoMakesANewStoreOnly)

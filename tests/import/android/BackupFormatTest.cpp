@@ -29,6 +29,18 @@ TEST(BackupFormat, TypesAndBoxesChooseFolders)
     };
     for (const auto& [nType, pszRole] : kCases)
         EXPECT_STREQ(FolderRoleFromType(nType), pszRole) << nType;
+
+    // An MMS whose box names no folder goes by its message type.
+    struct MmsCase {
+        int64_t nBox, nMessageType;
+        const char* pszRole;
+    };
+    const MmsCase kMmsCases[] = {
+        {1, 128, "inbox"}, {2, 132, "sent"},   {4, 0, "outbox"},  {0, 128, "sent"},
+        {0, 132, "inbox"}, {9, 132, "inbox"}, {0, 130, "other"}, {0, 0, "other"},
+    };
+    for (const MmsCase& c : kMmsCases)
+        EXPECT_STREQ(MmsFolderRole(c.nBox, c.nMessageType), c.pszRole) << c.nBox << "/" << c.nMessageType;
 }
 
 TEST(BackupFormat, UnnamedContacts)
@@ -52,6 +64,36 @@ TEST(BackupFormat, DatesAreUtcMilliseconds)
     EXPECT_FALSE(BackupDateTicks(-11644473600001, false));
     EXPECT_FALSE(BackupDateTicks(253402300800000, false));
     EXPECT_FALSE(BackupDateTicks(INT64_MAX, true));
+}
+
+TEST(BackupFormat, DatesWrittenInSeconds)
+{
+    struct Case {
+        int64_t nValue;
+        const char* pszReadable;
+        bool bInSeconds;
+    };
+    const Case kCases[] = {
+        {1485921084, "", true},                                // 2017-02-01 03:51:24 UTC
+        {1485921084, "Feb 1, 2017 4:51:24 AM", true},
+        {1485921084, "2017-02-01 04:51", true},
+        {1485921084, "1/2/17 04:51", true},                    // names no year of four digits
+        {1485921084, "Jan 18, 1970 5:45:21 PM", false},        // the milliseconds' date
+        {1485921084, "Feb 1, 2016 4:51:24 AM", false},
+        {1485921084, "Feb 1, 2017 / 12345 / 1970", true},      // one of the years is the date's
+        {1485921084000, "Feb 1, 2017", false},                 // milliseconds already
+        // Near a new year, the readable date may be a day off in local time.
+        {1514764800, "Dec 31, 2017 11:00:00 PM", true},        // 2018-01-01 00:00 UTC
+        {1514764800, "Dec 30, 2016", false},
+        {631152000, "", true},                                 // 1990-01-01
+        {631151999, "", false},
+        {4102444799, "", true},                                // 2099-12-31 23:59:59
+        {4102444800, "", false},
+        {0, "", false},
+        {-1485921084, "", false},
+    };
+    for (const Case& c : kCases)
+        EXPECT_EQ(IsDateInSeconds(c.nValue, c.pszReadable), c.bInSeconds) << c.nValue << " " << c.pszReadable;
 }
 
 TEST(BackupFormat, SeveralAddressesAndTheirNames)
@@ -106,9 +148,38 @@ TEST(BackupFormat, AddressesOfOnePhone)
         {"me@example.org", "you@example.org", false},
         {"Anna", "Anna ", false},
         {"insert-address-token", "+4930999000", false},
+        // Beyond twenty digits an address is no phone number, and compares
+        // as a text.
+        {"+49 1234 5678 9012 3456 7890", "1234567890123456789012345678901234567890", false},
+        {"123456789012345678901234", "123456789012345678901234", true},
+        {"12345678901234567890", "0012345678901234567890", true},
     };
     for (const Case& c : kCases)
         EXPECT_EQ(IsSameAddress(c.pszA, c.pszB), c.bSame) << c.pszA << " / " << c.pszB;
+}
+
+TEST(BackupFormat, TheAddressIndexFindsWhatPairwiseComparingFinds)
+{
+    const std::vector<std::string> list = {
+        "me@example.org", "+49 30 999000", "030999000",  "112",      "1234567",       "+491234567",
+        "00",             "ANNA",          "+4930999000", "99999999", "+1 555 0100 99", "123456789012345678901234",
+    };
+    const char* const kQueries[] = {
+        "ME@example.org", "0049 30 999000", "30999000", "999000",   "+112", "0112",  "91234567",  "1234567",
+        "000",            "anna",           "Anna ",    "99999999", "+4999999999", "5550100", "15550100 99",
+        "123456789012345678901234", "0123456789012345678901234", "", "nobody",
+    };
+    CAddressIndex index(list);
+    for (const char* pszQuery : kQueries) {
+        std::optional<size_t> nExpected;
+        for (size_t i = 0; i < list.size() && !nExpected; ++i) {
+            if (IsSameAddress(list[i], pszQuery))
+                nExpected = i;
+        }
+        EXPECT_EQ(index.Find(pszQuery), nExpected) << pszQuery;
+    }
+    EXPECT_EQ(index.Find("+49 30 999000"), 1u) << "the first of several that match";
+    EXPECT_EQ(CAddressIndex({}).Find("+491"), std::nullopt);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "import/ImportReport.h"
 #include "import/android/BackupImporter.h"
 #include "tests/import/ImporterTestSupport.h"
 #include "tests/support/TestDevice.h"
@@ -90,8 +91,8 @@ TEST_F(BackupImporterTest, MessagesGoToTheirStoresAndFolders)
                   "NULL|NULL|Failed to go|+4930333333<+4930333333>",
                   "NULL|NULL|Queued|+4930333333<+4930333333>",
                   "+4930444444|NULL|Of a type no phone has told us about|NULL",
-                  // The owner's number, learnt from the MMS sent to it alone,
-                  // is left out of the group's recipients.
+                  // The owner's number, which the group's own address list
+                  // leaves out, is left out of its recipients.
                   "Ben Berger|NULL|Just to you|NULL",
                   "Anna Adler|NULL|Group hello \xF0\x9F\x99\x82|Ben Berger<+4930222222>",
                   "NULL|Saturday|Reply to the group|Anna Adler<+4930111111> Ben Berger<+4930222222>",
@@ -146,6 +147,32 @@ TEST_F(BackupImporterTest, TheKeysHoldForEveryWriter)
               0);
 }
 
+TEST_F(BackupImporterTest, DatesWrittenInSecondsAreRepairedAndCounted)
+{
+    ASSERT_EQ(Import(DataFile("calls-dates-in-seconds.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nAdded, 4);
+    EXPECT_EQ(m_report.calls.nDatesInSeconds, 2);
+    // The third one's readable date tells that it means January 1970.
+    EXPECT_EQ(Rows("SELECT number, start_time FROM calllog ORDER BY id"),
+              (std::vector<std::string> {
+                  "+4930111111|" + std::to_string(UtcTicks(2017, 2, 1, 3, 51, 24)),
+                  "+4930222222|" + std::to_string(UtcTicks(2017, 2, 1, 3, 53, 4)),
+                  "+4930333333|" + std::to_string(UtcTicks(1970, 1, 18, 4, 45, 21, 284)),
+                  "+4930111111|" + std::to_string(UtcTicks(2017, 2, 1, 3, 56, 24)),
+              }));
+
+    std::string strXml = "<smses><sms date='1485921084' type='1' body='a' readable_date='1 Feb 2017 04:51:24'/>"
+                         "<sms date='1485921084' type='1' body='b' readable_date='1 Feb 2019 04:51:24'/></smses>";
+    ASSERT_EQ(Import(WriteFile(m_dir.File("sms.xml"), strXml)), 0) << m_strError;
+    EXPECT_EQ(m_report.sms.nDatesInSeconds, 1);
+    EXPECT_EQ(Rows("SELECT body, delivery_time FROM message ORDER BY id"),
+              (std::vector<std::string> {"a|" + std::to_string(UtcTicks(2017, 2, 1, 3, 51, 24)),
+                                         "b|" + std::to_string(UtcTicks(1970, 1, 18, 4, 45, 21, 84))}));
+
+    ASSERT_EQ(Import(DataFile("calls-dates-in-seconds.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nDuplicates, 4);
+}
+
 TEST_F(BackupImporterTest, RecognisedByContentNotByName)
 {
     std::string strPath = m_dir.File("sms-backup.xml");
@@ -170,8 +197,13 @@ TEST_F(BackupImporterTest, RefusedFilesLeaveTheStoreAsItWas)
         {WriteFile(m_dir.File("empty.xml"), ""), "is empty"},
         {WriteFile(m_dir.File("bad.xml"),
                    "<calls>\n<call number=\"1\" date=\"1709287200000\" type=\"1\"/>\n<call a=\"1\"></cal>\n</calls>\n"),
-         "not well-formed XML at line 3, column 18"},
+         "not well-formed XML at line 3, column 15: mismatched tag"},
         {WriteFile(m_dir.File("utf16.xml"), std::string("\xFF\xFE<\0c\0", 6)), "UTF-16"},
+        {WriteFile(m_dir.File("utf16be.xml"), std::string("\0<", 2)), "UTF-16"},
+        // A single byte is too short to be UTF-16, whatever it is.
+        {WriteFile(m_dir.File("one-nul.xml"), std::string(1, '\0')), "has no root element"},
+        {WriteFile(m_dir.File("one-less.xml"), "<"), "has no root element"},
+        {WriteFile(m_dir.File("one-byte.xml"), "x"), "not well-formed XML at line 1, column 1"},
         {m_dir.File("missing.xml"), "cannot be opened"},
         {m_dir.Path(), "is a folder"},
     };
@@ -261,6 +293,113 @@ TEST_F(BackupImporterTest, MediaStreamsPastWithoutBeingHeld)
     ASSERT_GE(progress.size(), 9u);
     EXPECT_EQ(progress.back(), strFile.size());
     EXPECT_EQ(Rows("SELECT sender_name, body FROM message"), (std::vector<std::string> {"+491|\xF0\x9F\x98\x80"}));
+}
+
+TEST_F(BackupImporterTest, RecordsOverTheLimitAreLeftOutAndCounted)
+{
+    const std::string strBig(kMostRecordBytes + 1, 'x');
+    std::string strXml = "<smses>\n<sms date='1709287200000' type='1' body='before'/>\n"
+                         "<sms date='1709287300000' type='1' body='" + strBig + "'/>\n"
+                         "<mms date='1709287400000' msg_box='1'><parts><part ct='text/plain' text='" + strBig +
+                         "'/></parts></mms>\n<sms date='1709287500000' type='1' body='after'/>\n</smses>\n";
+    ASSERT_EQ(Import(WriteFile(m_dir.File("large.xml"), strXml)), 0) << m_strError;
+    EXPECT_EQ(m_report.sms.nRead, 3);
+    EXPECT_EQ(m_report.sms.nAdded, 2);
+    EXPECT_EQ(m_report.sms.nOversize, 1);
+    EXPECT_EQ(m_report.mms.nRead, 1);
+    EXPECT_EQ(m_report.mms.nAdded, 0);
+    EXPECT_EQ(m_report.mms.nOversize, 1);
+    EXPECT_EQ(Rows("SELECT body FROM message ORDER BY delivery_time"), (std::vector<std::string> {"before", "after"}));
+
+    // The lines after a dropped record keep their numbers.
+    std::vector<std::string> before = Dump();
+    std::string strBad = "<calls>\n<call x='" + strBig + "'\n/>\n<call></cal>\n</calls>\n";
+    EXPECT_EQ(Import(WriteFile(m_dir.File("bad.xml"), strBad)), -1);
+    EXPECT_NE(m_strError.find("not well-formed XML at line 4, column 9: mismatched tag"), std::string::npos)
+        << m_strError;
+
+    // A record that breaks off while too large is no complete record.
+    std::string strBroken = "<calls>\n<call date='1709287200000' type='1'/>\n<call x='" + strBig;
+    EXPECT_EQ(Import(WriteFile(m_dir.File("broken.xml"), strBroken)), -1);
+    EXPECT_NE(m_strError.find(": truncated at line 3, column " + std::to_string(strBig.size() + 10) + " (the file "
+                              "breaks off before its end); 1 complete records before it"),
+              std::string::npos)
+        << m_strError;
+    EXPECT_EQ(Dump(), before);
+    ASSERT_EQ(Import(m_dir.File("broken.xml"), true), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nRead, 1);
+    EXPECT_EQ(m_report.calls.nAdded, 1);
+    EXPECT_EQ(m_report.calls.nOversize, 0);
+}
+
+TEST_F(BackupImporterTest, AnMmsBecomesTheSameWhateverComesBeforeIt)
+{
+    // Two received group MMS with the same addresses, one before and one
+    // after an MMS sent from the owner's number; an old MMS without <addrs>;
+    // one without a box, sent by its type.
+    auto mms = [](const char* pszAttributes, const char* pszAddrs) {
+        return std::string("<mms ") + pszAttributes + "><parts><part ct=\"text/plain\" text=\"x\"/></parts>" +
+               pszAddrs + "</mms>\n";
+    };
+    const char* pszGroup = "<addrs><addr address=\"+491\" type=\"137\"/><addr address=\"+4930999000\" type=\"151\"/>"
+                           "<addr address=\"+492\" type=\"151\"/></addrs>";
+    std::string strXml = "<smses>\n" +
+                         mms("date=\"1709300000000\" msg_box=\"1\" address=\"+491~+492\" contact_name=\"Anna, Ben\"",
+                             pszGroup) +
+                         mms("date=\"1709300100000\" msg_box=\"2\" address=\"+491\"",
+                             "<addrs><addr address=\"+4930999000\" type=\"137\"/><addr address=\"+491\" "
+                             "type=\"151\"/></addrs>") +
+                         mms("date=\"1709300200000\" msg_box=\"1\" address=\"+491~+492\" contact_name=\"Anna, Ben\"",
+                             pszGroup) +
+                         mms("date=\"1709300300000\" msg_box=\"2\" address=\"+491~+493\" contact_name=\"Anna, Carla\"",
+                             "") +
+                         mms("date=\"1709300400000\" m_type=\"128\" address=\"+494\"",
+                             "<addrs><addr address=\"insert-address-token\" type=\"137\"/><addr address=\"+494\" "
+                             "type=\"151\"/></addrs>") +
+                         "</smses>\n";
+    ASSERT_EQ(Import(WriteFile(m_dir.File("order.xml"), strXml)), 0) << m_strError;
+    EXPECT_EQ(m_report.mms.nAdded, 5);
+    EXPECT_EQ(Rows("SELECT f.role, m.sender_name, group_concat(r.display_name || '<' || r.email_address || '>', ' ') "
+                   "FROM message m JOIN folder f ON f.id = m.folder_id LEFT JOIN recipient r ON r.message_id = m.id "
+                   "GROUP BY m.id ORDER BY m.delivery_time"),
+              (std::vector<std::string> {
+                  "inbox|Anna|Ben<+492>",
+                  "sent|NULL|+491<+491>",
+                  "inbox|Anna|Ben<+492>",
+                  "sent|NULL|Anna<+491> Carla<+493>",
+                  "sent|NULL|+494<+494>",
+              }));
+}
+
+TEST_F(BackupImporterTest, AnMmsToThousandsKeepsThemAllOnce)
+{
+    const int kPeople = 5000;
+    std::string strAddresses, strNames, strAddrs;
+    for (int i = 0; i < kPeople; ++i) {
+        std::string strNumber = "+4915" + std::to_string(10000000 + i);
+        strAddresses += (i ? "~" : "") + strNumber;
+        strNames += (i ? ", P" : "P") + std::to_string(i);
+        strAddrs += "<addr address=\"" + strNumber + "\" type=\"151\"/>";
+    }
+    // Received by the owner and everyone else; the same one sent again.
+    std::string strXml = "<smses>\n<mms date=\"1709300000000\" msg_box=\"1\" m_id=\"many\" address=\"" +
+                         strAddresses + "\" contact_name=\"" + strNames + "\"><addrs><addr address=\"+4915" +
+                         std::to_string(10000000 + kPeople - 1) + "\" type=\"137\"/>" + strAddrs +
+                         "<addr address=\"+4930999000\" type=\"151\"/></addrs></mms>\n"
+                         "<mms date=\"1709300000000\" msg_box=\"1\" m_id=\"many\"/>\n</smses>\n";
+    std::string strPath = WriteFile(m_dir.File("many.xml"), strXml);
+    ASSERT_EQ(Import(strPath), 0) << m_strError;
+    EXPECT_EQ(m_report.mms.nAdded, 1);
+    EXPECT_EQ(m_report.mms.nDuplicates, 1);
+    EXPECT_EQ(Rows("SELECT sender_name FROM message"), (std::vector<std::string> {"P4999"}));
+    EXPECT_EQ(Rows("SELECT count(*), count(DISTINCT email_address), min(position), max(position) FROM recipient"),
+              (std::vector<std::string> {"5000|5000|0|4999"}));
+    EXPECT_EQ(Rows("SELECT display_name, email_address FROM recipient WHERE position IN (0, 2500, 4999) "
+                   "ORDER BY position"),
+              (std::vector<std::string> {"P0|+491510000000", "P2500|+491510002500", "P4999|+491510004999"}));
+    ASSERT_EQ(Import(strPath), 0) << m_strError;
+    EXPECT_EQ(m_report.mms.nDuplicates, 2);
+    EXPECT_EQ(Rows("SELECT count(*) FROM recipient"), (std::vector<std::string> {"5000"}));
 }
 
 } // namespace

@@ -25,16 +25,18 @@ public:
     int OnCall(CallRecord&& r) override
     {
         return Add("call " + Number(r.nDate) + " " + std::to_string(r.nDuration) + " " + std::to_string(r.nType) +
-                   " " + std::to_string(r.nPresentation) + " '" + r.strNumber + "' '" + r.strContactName + "'");
+                   " " + std::to_string(r.nPresentation) + " '" + r.strNumber + "' '" + r.strContactName + "' '" +
+                   r.strReadableDate + "'");
     }
     int OnSms(SmsRecord&& r) override
     {
         return Add("sms " + Number(r.nDate) + " " + std::to_string(r.nType) + " '" + r.strAddress + "' '" +
-                   r.strContactName + "' " + Text(r.strBody) + " '" + r.strSubject + "'");
+                   r.strContactName + "' " + Text(r.strBody) + " '" + r.strSubject + "' '" + r.strReadableDate + "'");
     }
     int OnMms(MmsRecord&& r) override
     {
-        std::string strLine = "mms " + Number(r.nDate) + " " + std::to_string(r.nBox) + " '" + r.strId + "' '" +
+        std::string strLine = "mms " + Number(r.nDate) + " " + std::to_string(r.nBox) + "/" +
+                              std::to_string(r.nMessageType) + " '" + r.strId + "' '" +
                               r.strSubject + "' '" + r.strAddress + "' '" + r.strContactName + "' " + Text(r.strText);
         for (const MmsAddress& address : r.addresses)
             strLine += " " + std::to_string(address.nType) + ":" + address.strAddress;
@@ -83,28 +85,28 @@ TEST_F(BackupReaderTest, RecordsAsTheFileWritesThem)
     };
     const Case kCases[] = {
         {"<calls><call number=' +49 1 ' duration=' 65 ' date='1709287200000' type='7' presentation='2' "
-         "contact_name='(Unknown)' other='x'/></calls>",
-         {"call 1709287200000 65 7 2 ' +49 1 ' '(Unknown)'"}},
+         "contact_name='(Unknown)' other='x' readable_date='1 Mar 2024'/></calls>",
+         {"call 1709287200000 65 7 2 ' +49 1 ' '(Unknown)' '1 Mar 2024'"}},
         // Numbers that are none read as 0; a date that is none, as no date.
         {"<calls><call date='soon' duration='long' type='x'/><call/></calls>",
-         {"call - 0 0 0 '' ''", "call - 0 0 0 '' ''"}},
+         {"call - 0 0 0 '' '' ''", "call - 0 0 0 '' '' ''"}},
         {"<smses><sms address='+491~+492' date='-5' type='2' body='a&amp;b&#10;c' contact_name='A, B' "
-         "subject='null'/><sms date='1'/></smses>",
-         {"sms -5 2 '+491~+492' 'A, B' 'a&b\nc' 'null'", "sms 1 0 '' '' - ''"}},
+         "subject='null' readable_date='x'/><sms date='1'/></smses>",
+         {"sms -5 2 '+491~+492' 'A, B' 'a&b\nc' 'null' 'x'", "sms 1 0 '' '' - '' ''"}},
         // Text parts join line by line; "null" and missing texts are none;
         // the layout part and media are no text.
-        {"<smses><mms date='1709290000' msg_box='1' m_id='m' sub='s' address='+491' contact_name='A'><parts>"
+        {"<smses><mms date='1709290000' msg_box='1' m_type='132' m_id='m' sub='s' address='+491' contact_name='A'><parts>"
          "<part ct='application/smil' text='&lt;smil/&gt;'/><part ct='TEXT/PLAIN' text='one'/>"
          "<part ct='image/png' data='QUJD'/><part ct='text/plain' text='null'/><part ct='text/plain'/>"
          "<part ct='text/plain' text=''/><part ct='text/plain' text='two'/></parts>"
          "<addrs><addr address='+491' type='137'/><addr address='+492' type='151'/><addr type='x'/></addrs></mms>"
          "</smses>",
-         {"mms 1709290000 1 'm' 's' '+491' 'A' 'one\n\ntwo' 137:+491 151:+492 0:"}},
-        {"<smses><mms date='1'><parts/></mms></smses>", {"mms 1 0 '' '' '' '' -"}},
+         {"mms 1709290000 1/132 'm' 's' '+491' 'A' 'one\n\ntwo' 137:+491 151:+492 0:"}},
+        {"<smses><mms date='1' m_type='x'><parts/></mms></smses>", {"mms 1 0/0 '' '' '' '' -"}},
         // Parts and addresses count only inside an MMS, one level down.
         {"<smses><sms date='1'><part ct='text/plain' text='x'/></sms><mms date='2'><part ct='text/plain' "
          "text='x'/><addr address='+1' type='137'/></mms></smses>",
-         {"sms 1 0 '' '' - ''", "mms 2 0 '' '' '' '' -"}},
+         {"sms 1 0 '' '' - '' ''", "mms 2 0/0 '' '' '' '' -"}},
     };
     for (const Case& c : kCases) {
         CRecordList list;
@@ -117,7 +119,7 @@ TEST_F(BackupReaderTest, WhatIsNoRecordGoesIntoTheReport)
 {
     CRecordList list;
     // Parts count as media only in an MMS; the filter drops any part's data.
-    std::string strXml = "<smses>\n<sms date='1'><parts><part ct='image/png' data='QQ=='/></parts></sms>\n"
+    std::string strXml = "<smses count=' 7 '>\n<sms date='1'><parts><part ct='image/png' data='QQ=='/></parts></sms>\n"
                          "<contact name='x'><sms date='2'/></contact>\n<mms date='3'><parts>"
                          "<part ct='image/jpeg' data='QUJDRA=='/><part ct='video/mp4' data='QQ=='/>"
                          "<part ct='application/smil' text='x'/></parts></mms>\n<call date='4'/>\n</smses>\n";
@@ -128,7 +130,13 @@ TEST_F(BackupReaderTest, WhatIsNoRecordGoesIntoTheReport)
     EXPECT_EQ(m_report.nMediaParts, 2);
     EXPECT_EQ(m_report.nMediaBytes, 16);
     EXPECT_EQ(m_report.nFileBytes, strXml.size());
+    EXPECT_EQ(m_report.nDeclaredRecords, 7);
     EXPECT_FALSE(m_report.bTruncated);
+
+    for (const char* pszXml : {"<calls/>", "<calls count='many'/>", "<calls count=''/>"}) {
+        ASSERT_EQ(Read(pszXml, &list), 0) << m_strError;
+        EXPECT_EQ(m_report.nDeclaredRecords, std::nullopt) << pszXml;
+    }
 }
 
 TEST_F(BackupReaderTest, ASinkThatStopsStopsTheReading)
@@ -163,6 +171,40 @@ TEST_F(BackupReaderTest, ADocumentTypeIsRefused)
     CRecordList list;
     EXPECT_EQ(Read("<?xml version='1.0'?>\n\n<!DOCTYPE calls>\n<calls/>\n", &list), -1);
     EXPECT_NE(m_strError.find(": refused: it has a document type declaration (line 3), which backup files never have"),
+              std::string::npos)
+        << m_strError;
+    EXPECT_TRUE(list.lines.empty());
+}
+
+TEST_F(BackupReaderTest, AnyNumberOfAttributesIsRead)
+{
+    std::string strXml = "<calls><call";
+    for (int i = 0; i < 100000; ++i)
+        strXml += " x" + std::to_string(i) + "='" + std::to_string(i) + "'";
+    strXml += " date='1709287200000' number='+491'/><call date='2' x1='1' x1='2'/></calls>";
+    CRecordList list;
+    EXPECT_EQ(Read(strXml, &list), -1);
+    EXPECT_EQ(list.lines, (std::vector<std::string> {"call 1709287200000 0 0 0 '+491' '' ''"}));
+    EXPECT_NE(m_strError.find("not well-formed XML at line 1, column "), std::string::npos) << m_strError;
+    EXPECT_NE(m_strError.find("duplicate attribute"), std::string::npos) << m_strError;
+}
+
+TEST_F(BackupReaderTest, AFileThatWouldTakeTooMuchMemoryToReadIsRefused)
+{
+    // The parser keeps every different attribute name it meets; millions of
+    // them are refused at a fixed bound instead of taking what they ask for.
+    std::string strXml = "<calls>\n";
+    for (int nElement = 0; nElement < 40000; ++nElement) {
+        strXml += "<x";
+        for (int i = 0; i < 100; ++i)
+            strXml += " a" + std::to_string(nElement * 100 + i) + "=''";
+        strXml += "/>\n";
+    }
+    strXml += "<call date='1'/>\n</calls>\n";
+    CRecordList list;
+    EXPECT_EQ(Read(strXml, &list), -1);
+    EXPECT_NE(m_strError.find(": refused: reading it would take more than 128 MiB of memory, which no backup file "
+                              "needs"),
               std::string::npos)
         << m_strError;
     EXPECT_TRUE(list.lines.empty());
