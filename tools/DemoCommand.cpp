@@ -1,7 +1,7 @@
-#include "import/demo/DemoPhone.h"
 #include "device/DeviceStore.h"
-#include "tools/DeviceTool.h"
+#include "import/demo/DemoPhone.h"
 #include "platform/PlatformTime.h"
+#include "tools/DeviceTool.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,6 @@
+#include "device/DeviceStore.h"
 #include "import/ImportReport.h"
 #include "import/android/BackupImporter.h"
-#include "device/DeviceStore.h"
 #include "tools/DeviceTool.h"
 
 #include <chrono>

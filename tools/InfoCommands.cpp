@@ -1,6 +1,6 @@
 #include "device/DeviceStore.h"
-#include "tools/DeviceTool.h"
 #include "platform/PlatformTime.h"
+#include "tools/DeviceTool.h"
 
 #include <sqlite3.h>
 
