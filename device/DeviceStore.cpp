@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,14 +81,30 @@ bool FileExists(const std::string& strPath, struct stat* pStat = nullptr)
 }
 
 // The first 100 bytes of an SQLite file; empty when the file cannot be read.
+// Opened without blocking and read only when it is a regular file, so that a
+// pipe or a device put in the store's place since it was looked at cannot
+// hang the caller.
 std::string ReadHeader(const std::string& strPath)
 {
-    std::ifstream in(strPath, std::ios::binary);
-    if (!in)
+    int fd = ::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return {};
-    std::string header(100, '\0');
-    in.read(header.data(), 100);
-    header.resize(static_cast<size_t>(in.gcount()));
+    std::string header;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        header.resize(100);
+        size_t nRead = 0;
+        while (nRead < header.size()) {
+            ssize_t n = ::read(fd, header.data() + nRead, header.size() - nRead);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            nRead += static_cast<size_t>(n);
+        }
+        header.resize(nRead);
+    }
+    ::close(fd);
     return header;
 }
 
@@ -107,6 +122,10 @@ std::string UriEscape(const std::string& strPath)
     }
     return out;
 }
+
+const char kInterruptedText[] =
+    "an import into it was interrupted and left unfinished changes, which must be rolled back before it can be "
+    "read; any ringtally-device command does that, for example \"ringtally-device check\"";
 
 bool IsCorruptionCode(int nCode)
 {
@@ -148,6 +167,7 @@ const char* DeviceStatusText(DeviceStatus status)
     case DeviceStatus::NewerVersion: return "written by a newer version of Ringtally";
     case DeviceStatus::Corrupt: return "the device store is corrupt";
     case DeviceStatus::Unreadable: return "cannot be read";
+    case DeviceStatus::Interrupted: return "left unfinished by an interrupted import";
     case DeviceStatus::Exists: return "a file already exists there";
     case DeviceStatus::WriteFailed: return "cannot be written";
     }
@@ -193,6 +213,9 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
         return Fail(DeviceStatus::Missing, errno == ENOENT ? "no such file" : std::strerror(errno));
     if (S_ISDIR(st.st_mode))
         return Fail(DeviceStatus::Unreadable, "is a folder, not a device store");
+    // SQLite would block opening a named pipe, and read a device forever.
+    if (!S_ISREG(st.st_mode))
+        return Fail(DeviceStatus::Unreadable, "is not a regular file, not a device store");
     if (::access(strPath.c_str(), bWrite ? (R_OK | W_OK) : R_OK) != 0)
         return Fail(DeviceStatus::Unreadable, std::string("cannot be opened: ") + std::strerror(errno));
 
@@ -225,6 +248,10 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
     auto appId = m_db.QueryInt("PRAGMA application_id");
     if (!appId) {
         int nLast = m_db.LastCode();
+        // The first read of a store with a hot journal asks to roll it back,
+        // which a read-only connection may not do.
+        if (nLast == SQLITE_READONLY_ROLLBACK)
+            return Fail(DeviceStatus::Interrupted, kInterruptedText);
         if (IsCorruptionCode(nLast))
             return Fail(DeviceStatus::Corrupt, "the device store is corrupt: " + m_db.LastError());
         return Fail(DeviceStatus::Unreadable, "cannot be read: " + m_db.LastError());

@@ -25,6 +25,8 @@ enum class DeviceStatus {
     NewerVersion, // a store written by a newer Ringtally
     Corrupt,      // a Ringtally store whose contents cannot be read
     Unreadable,   // the file exists but cannot be opened (permissions, a folder, ...)
+    Interrupted,  // a write was interrupted and its journal waits to be rolled back,
+                  // which only a connection that may write can do
     Exists,       // creating: something is already at the path
     WriteFailed,  // creating or writing failed (unwritable place, full disk, ...)
 };

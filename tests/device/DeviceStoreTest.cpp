@@ -319,6 +319,56 @@ TEST(DeviceStore, ReadingChangesNoFile)
     }
 }
 
+// An import killed part-way leaves a journal that only a writer may roll
+// back: a reader names that, changes nothing, and a writer's open restores
+// the store as it was before the import.
+TEST(DeviceStore, AnInterruptedWriteIsNamedAndRolledBackByAWriter)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeFilledStore(strPath);
+    LeaveInterruptedWrite(strPath);
+    auto before = Snapshot(dir.Path());
+    ASSERT_EQ(Names(before), (std::vector<std::string> {"device.db", "device.db-journal"}));
+
+    for (StoreCheck check : {StoreCheck::Whole, StoreCheck::Schema}) {
+        CDeviceStore reader;
+        EXPECT_EQ(reader.OpenReadOnly(strPath, check), DeviceStatus::Interrupted) << reader.ErrorText();
+        EXPECT_NE(reader.ErrorText().find("interrupted"), std::string::npos) << reader.ErrorText();
+        EXPECT_NE(reader.ErrorText().find("ringtally-device"), std::string::npos) << reader.ErrorText();
+    }
+    EXPECT_EQ(CountCallsThroughTheCallLog(strPath), 0);
+    EXPECT_EQ(Snapshot(dir.Path()), before);
+
+    CDeviceStore writer;
+    ASSERT_EQ(writer.OpenForWriting(strPath), DeviceStatus::Ok) << writer.ErrorText();
+    EXPECT_EQ(writer.Database().QueryInt("SELECT count(*) FROM calllog"), 40);
+    writer.Close();
+    EXPECT_EQ(Names(Snapshot(dir.Path())), std::vector<std::string> {"device.db"});
+    EXPECT_EQ(CountCallsThroughTheCallLog(strPath), 40);
+}
+
+// Opening a named pipe or a device would block or never end; neither is a
+// store, and saying so must not wait for a writer at the other end.
+TEST(DeviceStore, APathThatIsNoRegularFileIsRefusedWithoutBlocking)
+{
+    CTempDir dir;
+    std::string strFifo = dir.File("pipe.db");
+    ASSERT_EQ(::mkfifo(strFifo.c_str(), 0600), 0);
+    for (const std::string& strPath : {strFifo, std::string("/dev/zero")}) {
+        SCOPED_TRACE(strPath);
+        for (bool bWrite : {false, true}) {
+            CDeviceStore store;
+            DeviceStatus status = bWrite ? store.OpenForWriting(strPath) : store.OpenReadOnly(strPath);
+            EXPECT_EQ(status, DeviceStatus::Unreadable) << store.ErrorText();
+            EXPECT_NE(store.ErrorText().find("not a regular file"), std::string::npos) << store.ErrorText();
+        }
+        CDeviceStore store;
+        EXPECT_EQ(store.Create(strPath), DeviceStatus::Exists);
+    }
+    EXPECT_EQ(CountCallsThroughTheCallLog(strFifo), 0);
+}
+
 // A reader beside a writer that still holds the store open in WAL mode sees
 // the committed records and leaves the store file alone.
 TEST(DeviceStore, ReadingBesideAnOpenWalWriter)

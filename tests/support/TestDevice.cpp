@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
+
 
 CTestDevice::CTestDevice()
     : m_strPath(m_dir.File("device.db"))
@@ -32,6 +34,26 @@ void CForeignWriter::Exec(const std::string& strSql)
 {
     EXPECT_EQ(sqlite3_exec(m_pDb, strSql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
         << strSql << ": " << sqlite3_errmsg(m_pDb);
+}
+
+void LeaveInterruptedWrite(const std::string& strPath)
+{
+    namespace fs = std::filesystem;
+    // The write runs on a copy, and the copy's files are taken while its
+    // transaction is open: a lock dies with its process, and the copies
+    // are held by none.
+    std::string strWork = strPath + ".work";
+    fs::copy_file(strPath, strWork, fs::copy_options::overwrite_existing);
+    {
+        CForeignWriter writer(strWork);
+        // A one-page cache makes the delete spill into the file itself.
+        writer.Exec("PRAGMA journal_mode = DELETE; PRAGMA cache_size = 1; BEGIN; DELETE FROM calllog");
+        ASSERT_TRUE(fs::exists(strWork + "-journal"));
+        fs::copy_file(strWork, strPath, fs::copy_options::overwrite_existing);
+        fs::copy_file(strWork + "-journal", strPath + "-journal", fs::copy_options::overwrite_existing);
+        writer.Exec("ROLLBACK");
+    }
+    fs::remove(strWork);
 }
 
 DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds)

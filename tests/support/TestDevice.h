@@ -44,6 +44,12 @@ private:
     sqlite3* m_pDb = nullptr;
 };
 
+// Leaves the store at strPath as an import killed part-way leaves it: a hot
+// journal beside a file that holds some of the unfinished changes (every
+// call deleted), and no process that holds a lock. Rolling the journal back
+// restores the store as it was.
+void LeaveInterruptedWrite(const std::string& strPath);
+
 // A call record to write: name and number may be null; the call lasts
 // nSeconds from nStart (FILETIME ticks, UTC).
 DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds = 60);
