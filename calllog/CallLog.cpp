@@ -2,15 +2,16 @@
 
 #include "platform/PlatformTime.h"
 
+#include <cstddef>
 #include <cstring>
 #include <cwchar>
 
 namespace {
 
-void ClearEntry(CALLLOGENTRY* pEntry)
+void ClearEntry(CALLLOGENTRY* pEntry, DWORD cbSize)
 {
     std::memset(static_cast<void*>(pEntry), 0, sizeof(CALLLOGENTRY));
-    pEntry->cbSize = sizeof(CALLLOGENTRY);
+    pEntry->cbSize = cbSize;
 }
 
 // Converts both times of a record to local time, each through a temporary.
@@ -60,6 +61,10 @@ private:
 
 } // namespace
 
+CCallLog::CCallLog(CallFields fields)
+    : m_cbEntry(fields == CallFields::All ? sizeof(CALLLOGENTRY) : offsetof(CALLLOGENTRY, pszNameType))
+{}
+
 LPCWSTR CCallLog::CallerKey(const CALLLOGENTRY& entry)
 {
     if (entry.pszName)
@@ -76,7 +81,7 @@ bool CCallLog::IsCaller(const CALLLOGENTRY& entry, LPCWSTR pszKey)
 
 int CCallLog::GetEntry(int nIndex, CALLLOGENTRY* pEntry)
 {
-    ClearEntry(pEntry);
+    ClearEntry(pEntry, m_cbEntry);
     if (nIndex < 0)
         return -1;
     COpenLog log;
@@ -99,7 +104,7 @@ int CCallLog::FreeEntry(CALLLOGENTRY* pEntry)
     LocalFree(pEntry->pszNumber);
     LocalFree(pEntry->pszNameType);
     LocalFree(pEntry->pszNote);
-    ClearEntry(pEntry);
+    ClearEntry(pEntry, m_cbEntry);
     return 0;
 }
 
@@ -123,7 +128,7 @@ int CCallLog::ForEachEntry(const EntryVisitor& visit)
     if (PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_BEGINNING, 0, &nPosition) != 0)
         return 0;
     CALLLOGENTRY entry;
-    ClearEntry(&entry);
+    ClearEntry(&entry, m_cbEntry);
     while (PhoneGetCallLogEntry(log.Handle(), &entry) == 0) {
         ToLocal(&entry);
         bool bGoOn = visit(entry);
@@ -147,7 +152,7 @@ int CCallLog::ForEachCallerEntryOfType(int nType, LPCWSTR pszKey, const EntryVis
 // Reads the log once from its beginning and keeps the n-th record of the type.
 int CCallLog::GetEntryOfType(int nType, DWORD n, CALLLOGENTRY* pEntry)
 {
-    ClearEntry(pEntry);
+    ClearEntry(pEntry, m_cbEntry);
     COpenLog log;
     if (!log.Handle())
         return -1;
@@ -174,7 +179,7 @@ int CCallLog::GetEntryOfType(int nType, DWORD n, CALLLOGENTRY* pEntry)
 // one read of the log.
 int CCallLog::GetCallerEntryOfType(int nType, DWORD n, LPCWSTR pszKey, CALLLOGENTRY* pEntry)
 {
-    ClearEntry(pEntry);
+    ClearEntry(pEntry, m_cbEntry);
     COpenLog log;
     if (!log.Handle())
         return -1;

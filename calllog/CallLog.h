@@ -7,9 +7,16 @@
 // The stateless call log accessor. Every operation opens the log, works and
 // closes it again; records are handed out with local times and belong to the
 // caller, who releases them with FreeEntry. Results are 0 or -1.
+// Which fields of a record are read: those the screens show (times,
+// direction, flags, number and name), or all of them with the name type and
+// the note, which may be of any size and cost a lookup per record.
+enum class CallFields { Shown, All };
+
 class CCallLog
 {
 public:
+    explicit CCallLog(CallFields fields = CallFields::Shown);
+
     // Called for each record in log order, with local times; the record is
     // released after the call. Returning false ends the walk.
     using EntryVisitor = std::function<bool(const CALLLOGENTRY&)>;
@@ -33,4 +40,7 @@ public:
     // else the number, else the empty text.
     static LPCWSTR CallerKey(const CALLLOGENTRY& entry);
     static bool IsCaller(const CALLLOGENTRY& entry, LPCWSTR pszKey);
+
+private:
+    DWORD m_cbEntry;
 };

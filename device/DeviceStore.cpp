@@ -66,7 +66,7 @@ struct FolderDefault {
 };
 
 const FolderDefault kFolders[] = {
-    {"inbox", "Inbox"}, {"sent", "Sent Items"}, {"outbox", "Outbox"},
+    {"inbox", "Inbox"},   {"sent", "Sent Items"},       {"outbox", "Outbox"},
     {"drafts", "Drafts"}, {"deleted", "Deleted Items"},
 };
 
@@ -161,15 +161,24 @@ const char* FolderDisplayName(std::string_view strRole)
 const char* DeviceStatusText(DeviceStatus status)
 {
     switch (status) {
-    case DeviceStatus::Ok: return "ok";
-    case DeviceStatus::Missing: return "no such file";
-    case DeviceStatus::NotAStore: return "not a Ringtally device store";
-    case DeviceStatus::NewerVersion: return "written by a newer version of Ringtally";
-    case DeviceStatus::Corrupt: return "the device store is corrupt";
-    case DeviceStatus::Unreadable: return "cannot be read";
-    case DeviceStatus::Interrupted: return "left unfinished by an interrupted import";
-    case DeviceStatus::Exists: return "a file already exists there";
-    case DeviceStatus::WriteFailed: return "cannot be written";
+    case DeviceStatus::Ok:
+        return "ok";
+    case DeviceStatus::Missing:
+        return "no such file";
+    case DeviceStatus::NotAStore:
+        return "not a Ringtally device store";
+    case DeviceStatus::NewerVersion:
+        return "written by a newer version of Ringtally";
+    case DeviceStatus::Corrupt:
+        return "the device store is corrupt";
+    case DeviceStatus::Unreadable:
+        return "cannot be read";
+    case DeviceStatus::Interrupted:
+        return "left unfinished by an interrupted import";
+    case DeviceStatus::Exists:
+        return "a file already exists there";
+    case DeviceStatus::WriteFailed:
+        return "cannot be written";
     }
     return "unknown error";
 }
@@ -234,7 +243,8 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
         // -wal file, the store is opened as immutable instead.
         bool bWal = static_cast<unsigned char>(header[18]) == 2;
         std::string strUri = "file:" + UriEscape(strPath) + "?mode=ro";
-        if (bWal && !FileExists(strPath + "-wal"))
+        m_openStamp = FileStamp::Of(strPath);
+        if (bWal && !m_openStamp.bWal)
             strUri += "&immutable=1";
         nCode = m_db.Open(strUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
         // Reading pages through a memory map saves a system call per page,
@@ -260,9 +270,9 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
         return Fail(DeviceStatus::NotAStore, "not a Ringtally device store (an SQLite database of another program)");
     auto version = m_db.QueryInt("PRAGMA user_version");
     if (version && *version > kDeviceSchemaVersion)
-        return Fail(DeviceStatus::NewerVersion,
-                    "written by a newer version of Ringtally (format " + std::to_string(*version) +
-                        "; this one reads format " + std::to_string(kDeviceSchemaVersion) + ")");
+        return Fail(DeviceStatus::NewerVersion, "written by a newer version of Ringtally (format " +
+                                                    std::to_string(*version) + "; this one reads format " +
+                                                    std::to_string(kDeviceSchemaVersion) + ")");
 
     // Reading the schema catches a damaged first page; a quick check catches
     // damage further in, so that a corrupt store is named as such up front.
@@ -282,6 +292,11 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
     if (!tables.IsValid() || tables.Step() != SQLITE_ROW || tables.ColumnInt(0) != 5)
         return Fail(DeviceStatus::Corrupt, "the device store lacks some of its tables");
     return DeviceStatus::Ok;
+}
+
+bool CDeviceStore::ReadsAsOpened() const
+{
+    return !m_db.IsImmutable() || FileStamp::Of(m_strPath) == m_openStamp;
 }
 
 DeviceStatus CDeviceStore::Create(const std::string& strPath)

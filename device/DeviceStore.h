@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/DeviceRecords.h"
+#include "device/FileStamp.h"
 #include "device/FileTimeTicks.h"
 #include "device/Statement.h"
 
@@ -16,7 +17,6 @@
 
 constexpr int64_t kDeviceApplicationId = 1381256281; // 'RTLY'
 constexpr int64_t kDeviceSchemaVersion = 1;
-
 
 enum class DeviceStatus {
     Ok,
@@ -62,6 +62,13 @@ public:
 
     // One clear line describing the last failure.
     const std::string& ErrorText() const { return m_strError; }
+    const std::string& Path() const { return m_strPath; }
+    // Whether the connection still reads the file as it was opened. One
+    // opened as immutable (reading a store in WAL mode that no writer had
+    // open) takes no locks and keeps what it has read, so once a writer has
+    // been at the file it may read pages of two states; any other connection
+    // reads one state per statement, and always gives true.
+    bool ReadsAsOpened() const;
     CDatabase& Database() { return m_db; }
     int64_t SchemaVersion();
 
@@ -88,6 +95,8 @@ private:
 
     CDatabase m_db;
     std::string m_strPath;
+    // The file as it was just before an immutable connection opened it.
+    FileStamp m_openStamp;
     std::string m_strError;
 };
 

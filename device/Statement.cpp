@@ -59,6 +59,11 @@ int CDatabase::Open(const std::string& strPath, int nFlags)
     return SQLITE_OK;
 }
 
+bool CDatabase::IsImmutable() const
+{
+    return m_pDb && sqlite3_uri_boolean(sqlite3_db_filename(m_pDb, "main"), "immutable", 0) != 0;
+}
+
 void CDatabase::Close()
 {
     if (m_pDb) {
@@ -102,8 +107,7 @@ CStatement::CStatement(CStatement&& other) noexcept
     , m_pStmt(std::exchange(other.m_pStmt, nullptr))
     , m_nBindCode(std::exchange(other.m_nBindCode, SQLITE_OK))
     , m_strBindError(std::move(other.m_strBindError))
-{
-}
+{}
 
 CStatement& CStatement::operator=(CStatement&& other) noexcept
 {

@@ -32,6 +32,9 @@ public:
     void Close();
     bool IsOpen() const { return m_pDb != nullptr; }
     sqlite3* Handle() const { return m_pDb; }
+    // Whether the connection was opened as immutable: it reads the file
+    // without locks, as if nothing could change it.
+    bool IsImmutable() const;
 
     // Runs one or more statements without results. Returns the SQLite code.
     int Exec(const char* pszSql);

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -29,11 +28,6 @@ int64_t NowMs()
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-bool SameTime(const timespec& a, const timespec& b)
-{
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
 } // namespace
 
 void SetWatchClock(WatchClock clock)
@@ -41,13 +35,6 @@ void SetWatchClock(WatchClock clock)
     std::lock_guard<std::mutex> lock(g_clockMutex);
     g_clock = std::move(clock);
     g_bClockSet.store(static_cast<bool>(g_clock), std::memory_order_release);
-}
-
-bool CDeviceWatch::FileStamp::operator==(const FileStamp& other) const
-{
-    return bExists == other.bExists && dev == other.dev && ino == other.ino && size == other.size &&
-           SameTime(mtime, other.mtime) && SameTime(ctime, other.ctime) && nChangeCounter == other.nChangeCounter &&
-           bWal == other.bWal && walSize == other.walSize && SameTime(walMtime, other.walMtime);
 }
 
 DeviceChange CDeviceWatch::Check()
@@ -64,15 +51,15 @@ DeviceChange CDeviceWatch::Check()
     m_nLocalCommits = nCommits;
     m_nLookedMs = nNowMs;
     ++m_nLooks;
-    FileStamp stamp = StampOf(strPath);
+    Stamp stamp = StampOf(strPath);
     DeviceChange change = DeviceChange::None;
-    if (strPath != m_strPath || !IsSameFile(stamp))
+    if (strPath != m_strPath || !stamp.file.IsSameFile(m_stamp.file))
         change = DeviceChange::File;
     else if (!(stamp == m_stamp))
         change = DeviceChange::Contents;
     // Asked whatever the stamp says, so that the version compared next time
     // is the one of this look.
-    bool bNewVersion = stamp.bWal && DataVersionChanged();
+    bool bNewVersion = stamp.file.bWal && DataVersionChanged();
     if (change == DeviceChange::None && bNewVersion)
         change = DeviceChange::Contents;
     if (change == DeviceChange::Contents && (!m_pDb || m_bImmutable))
@@ -86,8 +73,7 @@ void CDeviceWatch::Track(CDatabase* pDb)
 {
     m_dataVersion = CStatement();
     m_pDb = pDb;
-    m_bImmutable =
-        pDb && pDb->IsOpen() && sqlite3_uri_boolean(sqlite3_db_filename(pDb->Handle(), "main"), "immutable", 0) != 0;
+    m_bImmutable = pDb && pDb->IsImmutable();
     // The stamp was taken before the connection was opened, so that a log
     // that appeared meanwhile still counts as a change; the counter, which
     // only a connection reads, and the data version are read now, before the
@@ -100,36 +86,17 @@ void CDeviceWatch::Track(CDatabase* pDb)
     m_dataVersion.Reset();
 }
 
-// Whether a connection opened on the file of the last look could go on
-// reading the file of this stamp: the same file, with a write-ahead log as
-// before, since a connection opened in one journal mode is not trusted to
-// follow a switch to the other.
-bool CDeviceWatch::IsSameFile(const FileStamp& stamp) const
+// The stamp of the file and its counter. Whether a connection opened on the
+// file of the last look can go on reading the file of this stamp is
+// FileStamp::IsSameFile: a connection opened in one journal mode is not
+// trusted to follow a switch to the other.
+CDeviceWatch::Stamp CDeviceWatch::StampOf(const std::string& strPath) const
 {
-    return stamp.bExists == m_stamp.bExists && stamp.dev == m_stamp.dev && stamp.ino == m_stamp.ino &&
-           stamp.bWal == m_stamp.bWal;
-}
-
-CDeviceWatch::FileStamp CDeviceWatch::StampOf(const std::string& strPath) const
-{
-    FileStamp stamp;
-    struct stat st {};
-    if (::stat(strPath.c_str(), &st) != 0)
-        return stamp;
-    stamp.bExists = true;
-    stamp.dev = st.st_dev;
-    stamp.ino = st.st_ino;
-    stamp.size = st.st_size;
-    stamp.mtime = st.st_mtim;
-    stamp.ctime = st.st_ctim;
+    Stamp stamp;
+    stamp.file = FileStamp::Of(strPath);
     // The counter sits at offset 24 of the header; a shorter file has none.
-    if (stamp.size >= 28)
+    if (stamp.file.size >= 28)
         ReadChangeCounter(&stamp.nChangeCounter);
-    if (::stat((strPath + "-wal").c_str(), &st) == 0) {
-        stamp.bWal = true;
-        stamp.walSize = st.st_size;
-        stamp.walMtime = st.st_mtim;
-    }
     return stamp;
 }
 

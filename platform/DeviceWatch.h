@@ -25,6 +25,7 @@
 // A watch takes no lock: its owner calls it under its own lock, or from one
 // thread only.
 
+#include "device/FileStamp.h"
 #include "device/Statement.h"
 
 #include <cstdint>
@@ -60,34 +61,26 @@ public:
     void Track(CDatabase* pDb);
 
     const std::string& Path() const { return m_strPath; }
-    bool Exists() const { return m_stamp.bExists; }
+    bool Exists() const { return m_stamp.file.bExists; }
 
     // How often the watch has looked at the file system, so that tests can
     // count what a step costs.
     uint64_t Looks() const { return m_nLooks; }
 
 private:
-    struct FileStamp {
-        bool bExists = false;
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = 0;
-        timespec mtime {};
-        timespec ctime {};
+    // The file's stamp with the change counter in its header.
+    struct Stamp {
+        FileStamp file;
         uint32_t nChangeCounter = 0;
-        bool bWal = false;
-        off_t walSize = 0;
-        timespec walMtime {};
-        bool operator==(const FileStamp& other) const;
+        bool operator==(const Stamp&) const = default;
     };
 
-    bool IsSameFile(const FileStamp& stamp) const;
-    FileStamp StampOf(const std::string& strPath) const;
+    Stamp StampOf(const std::string& strPath) const;
     bool ReadChangeCounter(uint32_t* pnCounter) const;
     bool DataVersionChanged();
 
     std::string m_strPath;
-    FileStamp m_stamp;
+    Stamp m_stamp;
     uint64_t m_nLocalCommits = 0;
     int64_t m_nLookedMs = 0;
     uint64_t m_nLooks = 0;

@@ -13,30 +13,6 @@
 
 namespace {
 
-void AddMessageProp(CPropBuilder& builder, ULONG ulTag, const MessageData& data)
-{
-    switch (ulTag) {
-    case PR_ENTRYID:
-        builder.AddBinary(ulTag, data.entryId);
-        break;
-    case PR_SENDER_NAME:
-        builder.AddText(ulTag, data.strSender);
-        break;
-    case PR_SUBJECT:
-        builder.AddText(ulTag, data.strSubject);
-        break;
-    case PR_MESSAGE_DELIVERY_TIME:
-        if (data.timeState == TimeState::Present)
-            builder.AddTime(ulTag, data.nTime);
-        else
-            builder.AddError(ulTag, data.timeState == TimeState::Absent ? MAPI_E_NOT_FOUND : MAPI_E_CORRUPT_DATA);
-        break;
-    default:
-        builder.AddError(ulTag, MAPI_E_NOT_FOUND);
-        break;
-    }
-}
-
 // What a folder and everything opened from it share: the folder's messages
 // as read, and the message row that its contents table handed out last, so
 // that opening that message costs no lookup.
@@ -63,10 +39,26 @@ struct FolderState {
         pRows->clear();
         // A message of another folder of the store, or one whose folder's
         // recipients cannot be read together, is looked up on its own.
-        if (message.nFolderId == nFolderId && Snapshot().RecipientsOf(pDb->Db(), message.nId, pRows))
+        if (message.nFolderId == nFolderId && Snapshot().RecipientsOf(*pDb, message.nId, pRows))
             return 0;
         pRows->clear();
         return ReadRecipientsOf(message.nId, pRows);
+    }
+
+    // A message's subject, which a folder's pass leaves out, looked up
+    // when first asked for.
+    bool ReadSubject(MessageData* pData)
+    {
+        if (pData->bSubjectRead)
+            return true;
+        CStoreLookup lookup(pDb->m_subjectOfMessage);
+        lookup->BindInt(1, pData->nId);
+        int nCode = lookup.Step();
+        if (nCode != SQLITE_ROW && nCode != SQLITE_DONE)
+            return false;
+        pData->strSubject = nCode == SQLITE_ROW ? lookup->ColumnText(0) : std::nullopt;
+        pData->bSubjectRead = true;
+        return true;
     }
 
     int ReadRecipientsOf(int64_t nMessageId, std::vector<RecipientData>* pRows)
@@ -79,6 +71,34 @@ struct FolderState {
         return nCode == SQLITE_DONE ? 0 : -1;
     }
 };
+
+void AddMessageProp(CPropBuilder& builder, ULONG ulTag, MessageData& data, FolderState& folder)
+{
+    switch (ulTag) {
+    case PR_ENTRYID:
+        builder.AddBinary(ulTag, data.entryId);
+        break;
+    case PR_SENDER_NAME:
+        builder.AddText(ulTag, data.strSender);
+        break;
+    case PR_SUBJECT:
+        if (!folder.ReadSubject(&data)) {
+            builder.AddError(ulTag, MAPI_E_CALL_FAILED);
+            break;
+        }
+        builder.AddText(ulTag, data.strSubject);
+        break;
+    case PR_MESSAGE_DELIVERY_TIME:
+        if (data.timeState == TimeState::Present)
+            builder.AddTime(ulTag, data.nTime);
+        else
+            builder.AddError(ulTag, data.timeState == TimeState::Absent ? MAPI_E_NOT_FOUND : MAPI_E_CORRUPT_DATA);
+        break;
+    default:
+        builder.AddError(ulTag, MAPI_E_NOT_FOUND);
+        break;
+    }
+}
 
 class CRecipientTable : public CMapiTable
 {
@@ -130,8 +150,9 @@ public:
             return MAPI_E_INVALID_PARAMETER;
         if (HRESULT hr = CheckMapiFault(MapiFaultStep::GetProps, m_data.nId); FAILED(hr))
             return hr;
-        return GetPropsOf(pTags, pcValues, ppProps,
-                          [&](CPropBuilder& builder, ULONG ulTag) { AddMessageProp(builder, ulTag, m_data); });
+        return GetPropsOf(pTags, pcValues, ppProps, [&](CPropBuilder& builder, ULONG ulTag) {
+            AddMessageProp(builder, ulTag, m_data, *m_pFolder);
+        });
     }
 
     HRESULT GetRecipientTable(ULONG, IMAPITable** ppTable) override
@@ -190,7 +211,7 @@ protected:
         m_pSnapshot->Fill(m_nNext++, &m_pFolder->lastRow);
         m_pFolder->bLastRow = true;
         for (ULONG ulTag : m_columns)
-            AddMessageProp(builder, ulTag, m_pFolder->lastRow);
+            AddMessageProp(builder, ulTag, m_pFolder->lastRow, *m_pFolder);
         ++g_mapiCounts.nContentsRowsFetched;
         return 1;
     }

@@ -30,13 +30,18 @@ void MessageData::Read(const CStatement& stmt)
     const auto* pEntry = static_cast<const BYTE*>(stmt.ColumnBlobData(2));
     entryId.Assign(pEntry, pEntry ? static_cast<size_t>(stmt.ColumnBytes(2)) : 0);
     strSender = stmt.ColumnText(3);
+    bSubjectRead = true;
     strSubject = stmt.ColumnText(4);
     timeState = ReadDeliveryTime(stmt, 5, &nTime);
 }
 
-void CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
+int CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
 {
     m_nFolderId = nFolderId;
+    m_bComplete = false;
+    m_messages.clear();
+    m_entryBytes.clear();
+    m_text.clear();
     CStatement counts(db, "SELECT count(*), (SELECT count(*) FROM message) FROM message WHERE folder_id = ?1");
     counts.BindInt(1, nFolderId);
     if (counts.Step() == SQLITE_ROW) {
@@ -50,12 +55,12 @@ void CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
     }
     counts = CStatement();
     // A unary plus keeps SQLite from using the folder index.
-    std::string strSql = std::string("SELECT m.id, m.entry_id, m.sender_name, m.subject, m.delivery_time, "
+    std::string strSql = std::string("SELECT m.id, m.entry_id, m.sender_name, m.delivery_time, "
                                      "typeof(m.delivery_time) = 'integer' FROM message m WHERE ") +
                          (m_bLarge ? "+" : "") + "m.folder_id = ?1 ORDER BY m.id";
     CStatement rows(db, strSql.c_str());
     if (!rows.IsValid())
-        return;
+        return db.LastCode();
     rows.BindInt(1, nFolderId);
     int nCode;
     while ((nCode = StepRow(rows)) == SQLITE_ROW) {
@@ -65,18 +70,19 @@ void CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
         size_t cbEntry = pEntry ? static_cast<size_t>(rows.ColumnBytes(1)) : 0;
         // Offsets are 32 bits: a folder with more than 4 GB of texts
         // is read as far as they reach, and fails there.
-        if (m_entryBytes.size() + cbEntry > kMaxOffset || !AddText(rows.ColumnTextView(2), &message.sender) ||
-            !AddText(rows.ColumnTextView(3), &message.subject)) {
+        if (m_entryBytes.size() + cbEntry > kMaxOffset || !AddText(rows.ColumnTextView(2), &message.sender)) {
             nCode = SQLITE_FULL;
             break;
         }
         message.nEntry = static_cast<uint32_t>(m_entryBytes.size());
         message.cbEntry = static_cast<uint32_t>(cbEntry);
         m_entryBytes.insert(m_entryBytes.end(), pEntry, pEntry + cbEntry);
-        message.timeState = ReadDeliveryTime(rows, 4, &message.nTime);
+        message.timeState = ReadDeliveryTime(rows, 3, &message.nTime);
         m_messages.push_back(message);
     }
     m_bComplete = nCode == SQLITE_DONE;
+    m_nMessageText = m_text.size();
+    return nCode;
 }
 
 void CFolderSnapshot::Fill(size_t nIndex, MessageData* pData) const
@@ -86,16 +92,20 @@ void CFolderSnapshot::Fill(size_t nIndex, MessageData* pData) const
     pData->nFolderId = m_nFolderId;
     pData->entryId.Assign(m_entryBytes.data() + message.nEntry, message.cbEntry);
     AssignText(m_text, message.sender.nOffset, message.sender.cb, &pData->strSender);
-    AssignText(m_text, message.subject.nOffset, message.subject.cb, &pData->strSubject);
+    pData->bSubjectRead = false;
+    pData->strSubject.reset();
     pData->timeState = message.timeState;
     pData->nTime = message.nTime;
 }
 
-bool CFolderSnapshot::RecipientsOf(CDatabase& db, int64_t nMessageId, std::vector<RecipientData>* pRows)
+bool CFolderSnapshot::RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector<RecipientData>* pRows)
 {
     if (!m_bRecipientsRead) {
         m_bRecipientsRead = true;
-        m_bRecipientsOk = LoadRecipients(db);
+        m_bRecipientsOk =
+            db.ReadPass([this](CDatabase& connection) { return LoadRecipients(connection); }) == PassResult::Complete;
+        if (!m_bRecipientsOk)
+            m_recipients.clear();
     }
     if (!m_bRecipientsOk)
         return false;
@@ -124,14 +134,17 @@ bool CFolderSnapshot::RecipientsOf(CDatabase& db, int64_t nMessageId, std::vecto
 // folder's, which costs a fraction of a lookup per row through the indexes;
 // rows are normally stored in that order already, and sorted when they are
 // not. A small folder's are looked up through the indexes.
-bool CFolderSnapshot::LoadRecipients(CDatabase& db)
+int CFolderSnapshot::LoadRecipients(CDatabase& db)
 {
+    m_recipients.clear();
+    m_nRecipientHint = 0;
+    m_text.resize(m_nMessageText);
     CStatement rows(db, m_bLarge ? "SELECT message_id, position, display_name, email_address FROM recipient"
                                  : "SELECT r.message_id, r.position, r.display_name, r.email_address "
                                    "FROM message m JOIN recipient r ON r.message_id = m.id "
                                    "WHERE m.folder_id = ?1 ORDER BY m.id, r.position");
     if (!rows.IsValid())
-        return false;
+        return db.LastCode();
     if (!m_bLarge)
         rows.BindInt(1, m_nFolderId);
     size_t nHint = 0;
@@ -148,14 +161,12 @@ bool CFolderSnapshot::LoadRecipients(CDatabase& db)
         }
         m_recipients.push_back(recipient);
     }
-    if (nCode != SQLITE_DONE) {
-        m_recipients.clear();
-        return false;
-    }
+    if (nCode != SQLITE_DONE)
+        return nCode;
     auto before = [](const Recipient& a, const Recipient& b) {
         return a.nMessageId != b.nMessageId ? a.nMessageId < b.nMessageId : a.nPosition < b.nPosition;
     };
     if (!std::is_sorted(m_recipients.begin(), m_recipients.end(), before))
         std::stable_sort(m_recipients.begin(), m_recipients.end(), before);
-    return true;
+    return SQLITE_DONE;
 }

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+class CStoreDb;
+
 enum class TimeState { Absent, Present, Corrupt };
 
 // A message's delivery time from the column nColumn, the next column telling
@@ -32,12 +34,15 @@ inline TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t*
     return TimeState::Present;
 }
 
-// One message row, read by a contents table or by a lookup.
+// One message row, read by a contents table or by a lookup. A folder's
+// pass leaves the subject out, which may be of any size and which the
+// screens never show; it is looked up when asked for.
 struct MessageData {
     int64_t nId = 0;
     int64_t nFolderId = 0;
     CEntryBytes entryId;
     std::optional<std::string> strSender;
+    bool bSubjectRead = false;
     std::optional<std::string> strSubject;
     TimeState timeState = TimeState::Absent;
     uint64_t nTime = 0;
@@ -57,15 +62,17 @@ struct RecipientData {
 class CFolderSnapshot
 {
 public:
-    // Reads the folder's messages. A folder that holds a large share of the
-    // messages is read in one sequential pass over the table, which SQLite
-    // does several times faster than a walk of the folder index with a
-    // lookup per message; a small folder is read through the index. Both
-    // give the messages by id.
-    void LoadMessages(CDatabase& db, int64_t nFolderId);
+    // Reads the folder's messages, from the start each time it is called.
+    // A folder that holds a large share of the messages is read in one
+    // sequential pass over the table, which SQLite does several times faster
+    // than a walk of the folder index with a lookup per message; a small
+    // folder is read through the index. Both give the messages by id.
+    // Returns SQLite's last step code: SQLITE_DONE when every one was read.
+    int LoadMessages(CDatabase& db, int64_t nFolderId);
 
     // Whether every message was read; a walk fails after the ones that were.
     bool IsComplete() const { return m_bComplete; }
+    void SetComplete(bool bComplete) { m_bComplete = bComplete; }
     size_t Count() const { return m_messages.size(); }
 
     void Fill(size_t nIndex, MessageData* pData) const;
@@ -74,7 +81,7 @@ public:
     // folder's recipients are read in one query the first time; false when
     // that read fails, for the caller to look the message up on its own.
     // Messages asked for in ascending order are found without a search.
-    bool RecipientsOf(CDatabase& db, int64_t nMessageId, std::vector<RecipientData>* pRows);
+    bool RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector<RecipientData>* pRows);
 
 private:
     static constexpr size_t kMaxOffset = UINT32_MAX - 1;
@@ -90,7 +97,6 @@ private:
         uint32_t nEntry = 0;
         uint32_t cbEntry = 0;
         TextRef sender;
-        TextRef subject;
         TimeState timeState = TimeState::Absent;
     };
     struct Recipient {
@@ -112,7 +118,7 @@ private:
         return true;
     }
 
-    bool LoadRecipients(CDatabase& db);
+    int LoadRecipients(CDatabase& db);
 
     // Whether a message is one of the folder's; *pnHint is where the last one
     // asked for was, so that ids asked for in ascending order cost no search.
@@ -140,6 +146,8 @@ private:
     std::vector<Message> m_messages;
     std::vector<BYTE> m_entryBytes;
     std::string m_text;
+    // Where the recipients' texts begin in m_text, after the messages'.
+    size_t m_nMessageText = 0;
     bool m_bRecipientsRead = false;
     bool m_bRecipientsOk = false;
     std::vector<Recipient> m_recipients;

@@ -1,5 +1,6 @@
 #include "platform/MapiStoreDb.h"
 
+#include "platform/DeviceProblems.h"
 #include "platform/DeviceWatch.h"
 #include "platform/MapiFolderSnapshot.h"
 
@@ -11,8 +12,17 @@ MapiReadCounts g_mapiCounts;
 
 bool CStoreDb::Open(const std::string& strPath)
 {
-    if (m_store.OpenReadOnly(strPath, StoreCheck::Schema) != DeviceStatus::Ok)
+    m_strPath = strPath;
+    DeviceStatus status = m_store.OpenReadOnly(strPath, StoreCheck::Schema);
+    if (status != DeviceStatus::Ok) {
+        ReportOpenProblem(status, strPath, m_store.ErrorText());
         return false;
+    }
+    return Prepare();
+}
+
+bool CStoreDb::Prepare()
+{
     CDatabase& db = m_store.Database();
     return m_storeByEntry.Prepare(db, "SELECT id, display_name FROM msgstore WHERE entry_id = ?1") == SQLITE_OK &&
            m_storeCount.Prepare(db, "SELECT count(*) FROM msgstore") == SQLITE_OK &&
@@ -26,7 +36,8 @@ bool CStoreDb::Open(const std::string& strPath)
                                         "WHERE m.entry_id = ?1 AND f.store_id = ?2") == SQLITE_OK &&
            m_messageCount.Prepare(db, "SELECT count(*) FROM message WHERE folder_id = ?1") == SQLITE_OK &&
            m_recipientsOfMessage.Prepare(db, "SELECT display_name, email_address FROM recipient "
-                                             "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK;
+                                             "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK &&
+           m_subjectOfMessage.Prepare(db, "SELECT subject FROM message WHERE id = ?1") == SQLITE_OK;
 }
 
 namespace {
@@ -51,6 +62,16 @@ public:
     {
         Refresh();
         return m_nChanges;
+    }
+
+    // A connection that is reopened in place is no longer the one the
+    // watch follows: the next look opens the store anew.
+    void Forget(const CStoreDb* pDb)
+    {
+        if (m_pDb.get() != pDb)
+            return;
+        m_watch.Track(nullptr);
+        m_pDb.reset();
     }
 
 private:
@@ -95,10 +116,27 @@ std::shared_ptr<CFolderSnapshot> CStoreDb::Folder(int64_t nFolderId)
     if (auto it = m_folders.find(nFolderId); it != m_folders.end())
         return it->second;
     auto pSnapshot = std::make_shared<CFolderSnapshot>();
-    pSnapshot->LoadMessages(Db(), nFolderId);
-    if (pSnapshot->IsComplete())
+    PassResult result = ReadPass([&](CDatabase& db) { return pSnapshot->LoadMessages(db, nFolderId); });
+    pSnapshot->SetComplete(result == PassResult::Complete);
+    if (result == PassResult::Complete)
         m_folders[nFolderId] = pSnapshot;
     return pSnapshot;
+}
+
+PassResult CStoreDb::ReadPass(const std::function<int(CDatabase&)>& pass)
+{
+    return RunStorePass(m_store, pass, [this] { return Reopen(); });
+}
+
+bool CStoreDb::Reopen()
+{
+    Source().Forget(this);
+    m_folders.clear();
+    // Every statement goes before its connection does.
+    for (CStatement* pStmt : {&m_storeByEntry, &m_storeCount, &m_folderOfRole, &m_folderByEntry, &m_messageByEntry,
+                              &m_messageCount, &m_recipientsOfMessage, &m_subjectOfMessage})
+        *pStmt = CStatement();
+    return Open(m_strPath);
 }
 
 std::shared_ptr<CStoreDb> CurrentStoreDb()

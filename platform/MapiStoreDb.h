@@ -7,10 +7,12 @@
 
 #include "device/DeviceStore.h"
 #include "platform/MapiStore.h"
+#include "platform/StoreRead.h"
 
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -62,6 +64,11 @@ public:
 
     CDatabase& Db() { return m_store.Database(); }
 
+    // Runs a pass over the store through this connection, again through a
+    // new one when the first could not give one state of the store; see
+    // RunStorePass.
+    PassResult ReadPass(const std::function<int(CDatabase&)>& pass);
+
     // The folder's messages as the store holds them now: read whole the
     // first time they are asked for and kept until the store changes, so
     // that a second walk of a folder, as a report by time makes after a
@@ -76,8 +83,16 @@ public:
     CStatement m_messageByEntry;
     CStatement m_messageCount;
     CStatement m_recipientsOfMessage;
+    CStatement m_subjectOfMessage;
 
 private:
+    bool Prepare();
+    // Opens the same file anew, for a pass that the connection could not
+    // read: the statements above are prepared again, and the folders read
+    // through the old connection are dropped.
+    bool Reopen();
+
+    std::string m_strPath;
     // The device's changes seen when m_folders were read.
     uint64_t m_nChanges = 0;
     std::map<int64_t, std::shared_ptr<CFolderSnapshot>> m_folders;

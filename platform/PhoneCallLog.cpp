@@ -1,9 +1,12 @@
 #include "platform/PhoneCallLog.h"
 
 #include "device/DeviceStore.h"
+#include "platform/DeviceProblems.h"
 #include "platform/DeviceWatch.h"
 #include "platform/PlatformResult.h"
+#include "platform/StoreRead.h"
 #include "platform/TextPool.h"
+#include "platform/WideText.h"
 
 #include <sqlite3.h>
 
@@ -59,8 +62,8 @@ public:
         pEntry->cidt = static_cast<CALLERIDTYPE>(row.nCidt);
         pEntry->pszNumber = LocalAllocText(m_texts.Wide(row.nNumber));
         pEntry->pszName = LocalAllocText(m_texts.Wide(row.nName));
-        pEntry->pszNameType = LocalAllocText(m_texts.Wide(row.nNameType));
-        pEntry->pszNote = LocalAllocText(m_texts.Wide(row.nNote));
+        if (pEntry->cbSize >= sizeof(CALLLOGENTRY))
+            ReadNotes(row.nId, pEntry);
         return true;
     }
 
@@ -69,12 +72,11 @@ public:
 
 private:
     struct Row {
+        int64_t nId = 0;
         int64_t nStart = 0;
         int64_t nEnd = 0;
         uint32_t nNumber = kNoText;
         uint32_t nName = kNoText;
-        uint32_t nNameType = kNoText;
-        uint32_t nNote = kNoText;
         int32_t nIom = 0;
         int32_t nFlags = 0;
         int32_t nCidt = 0;
@@ -96,13 +98,28 @@ private:
         m_watch.Track(nullptr);
         m_rows.clear();
         m_texts.Clear();
+        m_notes = CStatement();
         m_store.Close();
-        if (!m_watch.Exists() || m_store.OpenReadOnly(m_watch.Path(), StoreCheck::Schema) != DeviceStatus::Ok) {
-            m_store.Close();
+        if (!m_watch.Exists() || !OpenStore())
             return;
+        RunStorePass(
+            m_store, [this](CDatabase& db) { return Load(db); },
+            [this] {
+                m_watch.Track(nullptr);
+                return OpenStore();
+            });
+    }
+
+    bool OpenStore()
+    {
+        DeviceStatus status = m_store.OpenReadOnly(m_watch.Path(), StoreCheck::Schema);
+        if (status != DeviceStatus::Ok) {
+            ReportOpenProblem(status, m_watch.Path(), m_store.ErrorText());
+            m_store.Close();
+            return false;
         }
         m_watch.Track(&m_store.Database());
-        Load();
+        return true;
     }
 
     // Reads every record in table order, the cheapest order to read, which
@@ -110,28 +127,31 @@ private:
     // by the higher id. Reversed, the ids descend, and a stable sort by start
     // keeps that order among equal starts; records are mostly stored oldest
     // first, so the sort usually finds nothing to do. A failed read keeps
-    // what came before it.
-    void Load()
+    // what came before it, and returns SQLite's code for the caller to judge.
+    // Only the columns that a record's display needs are read here: a note
+    // may be of any size, and is read for the callers that ask for it.
+    int Load(CDatabase& db)
     {
-        CStatement all(m_store.Database(), "SELECT start_time, end_time, iom, flags, cidt, number, name, "
-                                           "name_type, note FROM calllog ORDER BY id");
+        m_rows.clear();
+        m_texts.Clear();
+        CStatement all(db, "SELECT id, start_time, end_time, iom, flags, cidt, number, name FROM calllog ORDER BY id");
         // Room for every record, known from the ends of the id range without
         // counting: memory reserved and never written is not taken. Ids far
         // apart are left to the vector's own growth.
-        if (auto nSpan = m_store.Database().QueryInt("SELECT max(id) - min(id) + 1 FROM calllog");
+        if (auto nSpan = db.QueryInt("SELECT max(id) - min(id) + 1 FROM calllog");
             nSpan && *nSpan > 0 && *nSpan <= kMaxReserved)
             m_rows.reserve(static_cast<size_t>(*nSpan));
-        while (all.IsValid() && all.Step() == SQLITE_ROW) {
+        int nCode = all.IsValid() ? SQLITE_ROW : db.LastCode();
+        while (all.IsValid() && (nCode = all.Step()) == SQLITE_ROW) {
             Row row;
-            row.nStart = all.ColumnInt(0);
-            row.nEnd = all.ColumnInt(1);
-            row.nIom = static_cast<int32_t>(all.ColumnInt(2));
-            row.nFlags = static_cast<int32_t>(all.ColumnInt(3));
-            row.nCidt = static_cast<int32_t>(all.ColumnInt(4));
-            row.nNumber = m_texts.Add(all.ColumnTextView(5));
-            row.nName = m_texts.Add(all.ColumnTextView(6));
-            row.nNameType = m_texts.Add(all.ColumnTextView(7));
-            row.nNote = m_texts.Add(all.ColumnTextView(8));
+            row.nId = all.ColumnInt(0);
+            row.nStart = all.ColumnInt(1);
+            row.nEnd = all.ColumnInt(2);
+            row.nIom = static_cast<int32_t>(all.ColumnInt(3));
+            row.nFlags = static_cast<int32_t>(all.ColumnInt(4));
+            row.nCidt = static_cast<int32_t>(all.ColumnInt(5));
+            row.nNumber = m_texts.Add(all.ColumnTextView(6));
+            row.nName = m_texts.Add(all.ColumnTextView(7));
             m_rows.push_back(row);
             ++m_nRowsFetched;
             ++m_nRowsRead;
@@ -140,9 +160,30 @@ private:
         auto newer = [](const Row& a, const Row& b) { return a.nStart > b.nStart; };
         if (!std::is_sorted(m_rows.begin(), m_rows.end(), newer))
             std::stable_sort(m_rows.begin(), m_rows.end(), newer);
+        return nCode;
+    }
+
+    // The name type and the note of one record, looked up by its id.
+    void ReadNotes(int64_t nId, CALLLOGENTRY* pEntry)
+    {
+        if (!m_notes.IsValid() && m_store.Database().IsOpen())
+            m_notes.Prepare(m_store.Database(), "SELECT name_type, note FROM calllog WHERE id = ?1");
+        if (!m_notes.IsValid())
+            return;
+        m_notes.Reset();
+        m_notes.BindInt(1, nId);
+        auto text = [](const std::optional<std::string_view>& strUtf8) -> LPWSTR {
+            return strUtf8 ? LocalAllocText(WideFromUtf8(*strUtf8).c_str()) : nullptr;
+        };
+        if (m_notes.Step() == SQLITE_ROW) {
+            pEntry->pszNameType = text(m_notes.ColumnTextView(0));
+            pEntry->pszNote = text(m_notes.ColumnTextView(1));
+        }
+        m_notes.Reset();
     }
 
     CDeviceStore m_store;
+    CStatement m_notes;
     // After the store, so that it lets go of the connection first.
     CDeviceWatch m_watch;
     std::vector<Row> m_rows;

@@ -46,7 +46,9 @@ HRESULT PhoneOpenCallLog(HANDLE* ph);
 // *piRecord when given. Fails (non-zero) outside the log.
 HRESULT PhoneSeekCallLog(HANDLE hdb, DWORD dwSeek, DWORD iRecord, DWORD* piRecord);
 // Fills the record at the current position and moves on by one; non-zero at
-// the end of the log or on error.
+// the end of the log or on error. Fields beyond the entry's cbSize are left
+// alone: a caller that needs no name type or note sets cbSize to the offset
+// of pszNameType, and saves reading them.
 HRESULT PhoneGetCallLogEntry(HANDLE hdb, CALLLOGENTRY* pentry);
 HRESULT PhoneCloseCallLog(HANDLE hdb);
 

@@ -135,8 +135,8 @@ IMAPIFolder* CSmsStore::OpenFolder(ULONG ulTag)
     }
     ULONG ulType = 0;
     IUnknown* pUnknown = nullptr;
-    hr = m_pStore->OpenEntry(pProps[0].Value.bin.cb, reinterpret_cast<const ENTRYID*>(pProps[0].Value.bin.lpb),
-                             nullptr, 0, &ulType, &pUnknown);
+    hr = m_pStore->OpenEntry(pProps[0].Value.bin.cb, reinterpret_cast<const ENTRYID*>(pProps[0].Value.bin.lpb), nullptr,
+                             0, &ulType, &pUnknown);
     MAPIFreeBuffer(pProps);
     if (FAILED(hr) || ulType != MAPI_FOLDER) {
         Release(pUnknown);
@@ -169,7 +169,7 @@ HRESULT CSmsStore::GetMessageProps(IMessage* pMessage, std::wstring* pstrSender,
         return MAPI_E_INVALID_PARAMETER;
     pstrSender->clear();
     *pftTime = FILETIME {};
-    static SizedSPropTagArray(3, kProps) = {3, {PR_SENDER_NAME, PR_SUBJECT, PR_MESSAGE_DELIVERY_TIME}};
+    static SizedSPropTagArray(2, kProps) = {2, {PR_SENDER_NAME, PR_MESSAGE_DELIVERY_TIME}};
     ULONG cValues = 0;
     SPropValue* pProps = nullptr;
     HRESULT hr = pMessage->GetProps(reinterpret_cast<const SPropTagArray*>(&kProps), 0, &cValues, &pProps);
@@ -179,9 +179,9 @@ HRESULT CSmsStore::GetMessageProps(IMessage* pMessage, std::wstring* pstrSender,
         return FAILED(hr) ? hr : MAPI_E_CALL_FAILED;
     if (cValues > 0 && pProps[0].ulPropTag == PR_SENDER_NAME && pProps[0].Value.lpszW)
         pstrSender->assign(pProps[0].Value.lpszW);
-    if (cValues > 2 && pProps[2].ulPropTag == PR_MESSAGE_DELIVERY_TIME) {
+    if (cValues > 1 && pProps[1].ulPropTag == PR_MESSAGE_DELIVERY_TIME) {
         FILETIME ftLocal {};
-        if (FileTimeToLocalFileTime(&pProps[2].Value.ft, &ftLocal))
+        if (FileTimeToLocalFileTime(&pProps[1].Value.ft, &ftLocal))
             *pftTime = ftLocal;
     }
     MAPIFreeBuffer(pProps);
@@ -215,8 +215,8 @@ HRESULT CSmsStore::GetRecipientText(IMessage* pMessage, std::wstring* pstrText)
     return S_OK;
 }
 
-int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry,
-                         std::wstring* pstrText, bool bAddress)
+int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry, std::wstring* pstrText,
+                         bool bAddress)
 {
     ClearEntry(pEntry);
     if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID)
@@ -355,10 +355,13 @@ int CSmsStore::CountSmsInRange(ULONG ulTag, FILETIME ftStart, FILETIME ftEnd, in
     if (!pnCount)
         return -1;
     *pnCount = 0;
-    ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
-        if (IsInRange(entry, ftStart, ftEnd))
-            ++*pnCount;
-    }, false);
+    ForEachSmsEntry(
+        ulTag,
+        [&](const SmsEntry& entry) {
+            if (IsInRange(entry, ftStart, ftEnd))
+                ++*pnCount;
+        },
+        false);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -43,7 +44,7 @@ DeviceCall Noted(DeviceCall call, const char* pszNote)
 bool IsCleared(const CALLLOGENTRY& entry)
 {
     CALLLOGENTRY cleared {};
-    cleared.cbSize = sizeof(CALLLOGENTRY);
+    cleared.cbSize = offsetof(CALLLOGENTRY, pszNameType);
     return std::memcmp(&entry, &cleared, sizeof entry) == 0;
 }
 
@@ -63,7 +64,7 @@ TEST(CallLog, EmptyLogHasNoRecords)
         if (nPass == 1)
             device.emplace();
         SCOPED_TRACE(nPass == 0 ? "missing store" : "empty store");
-        CCallLog callLog;
+        CCallLog callLog(CallFields::All);
         CALLLOGENTRY entry;
         EXPECT_EQ(callLog.GetEntry(0, &entry), -1);
         FILETIME ft {1, 1};
@@ -101,7 +102,7 @@ TEST(CallLog, FailureLeavesAClearedRecord)
     EXPECT_TRUE(IsCleared(entry));
 
     ASSERT_EQ(callLog.GetEntry(0, &entry), 0);
-    EXPECT_EQ(entry.cbSize, sizeof(CALLLOGENTRY));
+    EXPECT_EQ(entry.cbSize, offsetof(CALLLOGENTRY, pszNameType));
     EXPECT_STREQ(entry.pszName, L"Anna");
     EXPECT_EQ(callLog.FreeEntry(&entry), 0);
     EXPECT_TRUE(IsCleared(entry));
@@ -122,7 +123,7 @@ TEST(CallLog, CallerKeyIsTheNameElseTheNumber)
                   Noted(MakeCall(IOM_INCOMING, t + 2, Seconds(1), "Anna ", "111"), "anna space"),
               }),
               0);
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     CALLLOGENTRY entry;
     const wchar_t* kKeys[] = {L"", L"", L"Anna", L"Anna", L"Bert", L"333", L"anna", L"Anna "};
     for (int i = 0; i < 8; ++i) {
@@ -164,7 +165,7 @@ TEST(CallLog, OrderIsNewestFirstWithTiesByDescendingId)
               }),
               0);
     const std::vector<std::wstring> kOrder = {L"id5 t+60", L"id2 t+60", L"id3 t", L"id1 t", L"id4 t-60"};
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     std::vector<std::wstring> byIndex, byWalk;
     CALLLOGENTRY entry;
     for (int i = 0; callLog.GetEntry(i, &entry) == 0; ++i) {
@@ -189,7 +190,7 @@ TEST(CallLog, EntryOfTypeCountsWithinItsDirection)
                   Noted(MakeCall(5, t + 9, Seconds(1), "a"), "odd"),
               }),
               0);
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     CALLLOGENTRY entry;
     ASSERT_EQ(callLog.GetEntryOfType(IOM_INCOMING, 0, &entry), 0);
     EXPECT_STREQ(entry.pszNote, L"in new");
@@ -202,10 +203,10 @@ TEST(CallLog, EntryOfTypeCountsWithinItsDirection)
     EXPECT_STREQ(entry.pszNote, L"odd");
     callLog.FreeEntry(&entry);
 
-    EXPECT_EQ(CallerNotes(callLog, IOM_INCOMING, L"a"), std::vector<std::wstring>{L"in old"});
-    EXPECT_EQ(CallerNotes(callLog, IOM_OUTGOING, L"a"), std::vector<std::wstring>{L"out"});
-    EXPECT_EQ(CallerNotes(callLog, IOM_MISSED, L"a"), std::vector<std::wstring>{L"missed"});
-    EXPECT_EQ(CallerNotes(callLog, IOM_MISSED, L"b"), std::vector<std::wstring>{});
+    EXPECT_EQ(CallerNotes(callLog, IOM_INCOMING, L"a"), std::vector<std::wstring> {L"in old"});
+    EXPECT_EQ(CallerNotes(callLog, IOM_OUTGOING, L"a"), std::vector<std::wstring> {L"out"});
+    EXPECT_EQ(CallerNotes(callLog, IOM_MISSED, L"a"), std::vector<std::wstring> {L"missed"});
+    EXPECT_EQ(CallerNotes(callLog, IOM_MISSED, L"b"), std::vector<std::wstring> {});
 }
 
 TEST(CallLog, TimesAreHandedOutInLocalTime)
@@ -216,7 +217,7 @@ TEST(CallLog, TimesAreHandedOutInLocalTime)
                   MakeCall(IOM_OUTGOING, UtcTicks(2026, 1, 15, 12), Seconds(30), "winter"),
               }),
               0);
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     CALLLOGENTRY entry;
     // Berlin is two hours ahead of UTC in summer and one in winter.
     ASSERT_EQ(callLog.GetEntry(0, &entry), 0);
@@ -234,7 +235,7 @@ TEST(CallLog, TimesAreHandedOutInLocalTime)
     callLog.ForEachCallerEntryOfType(IOM_OUTGOING, L"winter", [&](const CALLLOGENTRY& e) {
         return starts.push_back(FileTimeToTicks(e.ftStartTime)), true;
     });
-    EXPECT_EQ(starts, std::vector<uint64_t>{LocalTicks(2026, 1, 15, 13)});
+    EXPECT_EQ(starts, std::vector<uint64_t> {LocalTicks(2026, 1, 15, 13)});
     FILETIME ft {};
     callLog.GetLastCallTime(L"summer", &ft);
     EXPECT_EQ(FileTimeToTicks(ft), LocalTicks(2026, 7, 1, 14));
@@ -258,7 +259,7 @@ TEST(CallLog, LastCallTimeIsTheLatestStartOfAnyDirection)
                   MakeCall(7, UtcTicks(2026, 4, 1, 10), Seconds(60), "Carl"),
               }),
               0);
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     FILETIME ft {};
     EXPECT_EQ(callLog.GetLastCallTime(L"Anna", &ft), 0);
     EXPECT_EQ(FileTimeToTicks(ft), LocalTicks(2026, 5, 1, 12));
@@ -275,7 +276,7 @@ TEST(CallLog, CallerWalksReadTheLogOnce)
     for (int i = 0; i < 300; ++i)
         calls.push_back(MakeCall(i % 3, UtcTicks(2026, 1, 1) + i * Seconds(100), Seconds(10), i % 2 ? "a" : "b"));
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     WarmUp(callLog);
 
     uint64_t nBefore = PhoneCallLogRowsRead();
@@ -309,7 +310,7 @@ TEST(CallLog, SeekingDoesNotReadTheRecordsBefore)
     for (int i = 0; i < 100000; ++i)
         calls.push_back(MakeCall(IOM_INCOMING, UtcTicks(2020, 1, 1) + i * Seconds(600), Seconds(10), "x"));
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     WarmUp(callLog);
 
     uint64_t nBefore = PhoneCallLogRowsRead();
@@ -377,7 +378,7 @@ TEST(CallLog, ReadsAStoreWrittenWithPlainSql)
         {L"B\u00e4rbel", IOM_MISSED, LocalTicks(2026, 3, 29, 1, 30), LocalTicks(2026, 3, 29, 1, 30)},
         {L"Anna", IOM_INCOMING, LocalTicks(2026, 1, 15, 13), LocalTicks(2026, 1, 15, 13, 1, 5)},
     };
-    CCallLog callLog;
+    CCallLog callLog(CallFields::All);
     CALLLOGENTRY entry;
     int i = 0;
     for (; callLog.GetEntry(i, &entry) == 0; ++i) {

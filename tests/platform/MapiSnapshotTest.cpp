@@ -251,4 +251,50 @@ TEST_F(MapiSnapshotTest, AFolderIsReadAgainOnlyWhenTheDeviceChanges)
     pStore->Release();
 }
 
+// A folder's pass leaves the subjects out, which may be of any size: a
+// message opened from its row still has its subject, looked up when asked
+// for, and a table with the subject as a column has it in every row.
+TEST_F(MapiSnapshotTest, SubjectsLeftOutOfTheFolderPassAreThereWhenAskedFor)
+{
+    int64_t nInbox = m_device.Inbox();
+    ASSERT_EQ(m_device.Store().AddMessages({{nInbox, "a", std::string(1 << 20, 's'), UtcTicks(2024, 5, 1), {}, {}},
+                                            {nInbox, "b", {}, UtcTicks(2024, 5, 2), {}, {}},
+                                            {nInbox, "c", "Hallo", UtcTicks(2024, 5, 3), {}, {}}}),
+              0);
+    const std::wstring kSubjects[] = {std::wstring(1 << 20, L's'), L"(none)", L"Hallo"};
+    auto subject = [](const Prop& prop) { return prop.ulTag == PR_SUBJECT ? prop.strText : std::wstring(L"(none)"); };
+    CSessionGuard session;
+    IMsgStore* pStore = OpenStore(session.Get(), StoreEntry());
+    IMAPIFolder* pFolder = OpenFolder(pStore, FolderEntry(nInbox));
+    ASSERT_NE(pFolder, nullptr);
+    IMAPITable* pTable = nullptr;
+    ASSERT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
+    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT}};
+    ASSERT_EQ(pTable->SetColumns(reinterpret_cast<const SPropTagArray*>(&columns), 0), S_OK);
+    size_t i = 0;
+    for (std::vector<Prop> row; !(row = NextRow(pTable)).empty(); ++i) {
+        ASSERT_LT(i, std::size(kSubjects));
+        ASSERT_EQ(row.size(), 2u);
+        EXPECT_EQ(subject(row[1]), kSubjects[i]) << i;
+        IMessage* pMessage = OpenMessage(pFolder, row[0].bytes);
+        ASSERT_NE(pMessage, nullptr);
+        SizedSPropTagArray(1, tags) = {1, {PR_SUBJECT}};
+        ULONG cValues = 0;
+        SPropValue* pProps = nullptr;
+        ASSERT_TRUE(SUCCEEDED(pMessage->GetProps(reinterpret_cast<const SPropTagArray*>(&tags), 0, &cValues, &pProps)));
+        ASSERT_EQ(cValues, 1u);
+        Prop prop;
+        prop.ulTag = pProps[0].ulPropTag;
+        if (prop.ulTag == PR_SUBJECT)
+            prop.strText = pProps[0].Value.lpszW;
+        EXPECT_EQ(subject(prop), kSubjects[i]) << i;
+        MAPIFreeBuffer(pProps);
+        pMessage->Release();
+    }
+    EXPECT_EQ(i, std::size(kSubjects));
+    pTable->Release();
+    pFolder->Release();
+    pStore->Release();
+}
+
 } // namespace

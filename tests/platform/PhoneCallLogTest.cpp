@@ -1,9 +1,10 @@
-#include "platform/DeviceWatch.h"
 #include "platform/PhoneCallLog.h"
+#include "platform/DeviceWatch.h"
 #include "tests/support/TestDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <fstream>
 #include <iterator>
 
@@ -57,8 +58,8 @@ TEST(PhoneCallLog, SeeksFromEitherEndAndReadsMoveOn)
 {
     CTestDevice device;
     // Stored oldest first; the log hands them out newest first.
-    ASSERT_EQ(device.Store().AddCalls({Call(UtcTicks(2026, 1, 1), "c"), Call(UtcTicks(2026, 1, 2), "b"),
-                                       Call(UtcTicks(2026, 1, 3), "a")}),
+    ASSERT_EQ(device.Store().AddCalls(
+                  {Call(UtcTicks(2026, 1, 1), "c"), Call(UtcTicks(2026, 1, 2), "b"), Call(UtcTicks(2026, 1, 3), "a")}),
               0);
     HANDLE h = nullptr;
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
@@ -103,8 +104,7 @@ TEST(PhoneCallLog, OrdersByStartThenIdWhateverTheStoredOrder)
     const Case kCases[] = {
         {"oldest first", {{1, "a"}, {2, "b"}, {3, "c"}}, {L"c", L"b", L"a"}},
         {"newest first", {{3, "c"}, {2, "b"}, {1, "a"}}, {L"c", L"b", L"a"}},
-        {"mixed, with ties", {{2, "b1"}, {3, "c"}, {1, "a"}, {2, "b2"}, {3, "c2"}},
-         {L"c2", L"c", L"b2", L"b1", L"a"}},
+        {"mixed, with ties", {{2, "b1"}, {3, "c"}, {1, "a"}, {2, "b2"}, {3, "c2"}}, {L"c2", L"c", L"b2", L"b1", L"a"}},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.pszWhat);
@@ -169,12 +169,30 @@ TEST(PhoneCallLog, HandsOutFieldsAsStored)
     call.nCidt = CALLERIDTYPE_AVAILABLE;
     call.strNumber = "+4930 1234";
     call.strName = "";
-    call.strNote = "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x93\x9e";
+    call.strNote = "Gr\xc3\xbc\xc3\x9f"
+                   "e \xf0\x9f\x93\x9e";
     ASSERT_EQ(device.Store().AddCalls({call}), 0);
 
+    // A caller whose entry ends before the name type is handed neither it
+    // nor the note: the fields beyond its size are left as they were.
+    call.strNameType = "w";
+    call.strNote = std::string(1 << 20, 'x');
+    ASSERT_EQ(device.Store().AddCalls({call}), 0);
     HANDLE h = nullptr;
     ASSERT_EQ(PhoneOpenCallLog(&h), 0);
+    CALLLOGENTRY shown {};
+    shown.cbSize = offsetof(CALLLOGENTRY, pszNameType);
+    wchar_t szMine[] = L"mine";
+    shown.pszNameType = shown.pszNote = szMine;
+    ASSERT_EQ(PhoneGetCallLogEntry(h, &shown), 0);
+    EXPECT_STREQ(shown.pszName, L"");
+    EXPECT_EQ(shown.pszNameType, szMine);
+    EXPECT_EQ(shown.pszNote, szMine);
+    LocalFree(shown.pszName);
+    LocalFree(shown.pszNumber);
+
     CALLLOGENTRY entry {};
+    entry.cbSize = sizeof entry;
     ASSERT_EQ(PhoneGetCallLogEntry(h, &entry), 0);
     PhoneCloseCallLog(h);
     EXPECT_EQ(FileTimeToTicks(entry.ftStartTime), static_cast<uint64_t>(call.nStartTime));
