@@ -1,5 +1,6 @@
 #include "app/MainApp.h"
 
+#include "app/DeviceNotice.h"
 #include "app/MainDlg.h"
 
 CMainApp::CMainApp() = default;
@@ -9,6 +10,7 @@ BOOL CMainApp::InitInstance()
     SHInitExtraControls();
     SetRegistryKey(L"Local AppWizard-Generated Applications");
 
+    CDeviceNotice notice;
     CMainDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();

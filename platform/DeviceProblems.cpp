@@ -12,10 +12,12 @@ struct Problems {
     std::vector<DeviceProblem> pending;
 };
 
+// Never destroyed: a check still running on its thread as the program ends
+// may report to it.
 Problems& State()
 {
-    static Problems s_problems;
-    return s_problems;
+    static auto* s_pProblems = new Problems;
+    return *s_pProblems;
 }
 
 } // namespace
@@ -46,6 +48,7 @@ void ResetDeviceProblems()
 
 namespace {
 
+const char kCheckHeading[] = "*** in database main ***";
 const char kDamageAdvice[] =
     "\n\nRun \"ringtally-device check\" to learn more; the README says how to rescue what can be read.";
 
@@ -53,8 +56,17 @@ const char kDamageAdvice[] =
 
 void ReportDamagedStore(const std::string& strPath, const std::string& strError)
 {
+    // SQLite's check names the database before its findings, one a line.
+    std::string strDetail = strError;
+    if (strDetail.rfind(kCheckHeading, 0) == 0)
+        strDetail.erase(0, sizeof kCheckHeading - 1);
+    for (char& c : strDetail) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
+    strDetail.erase(0, strDetail.find_first_not_of(' '));
     ReportDeviceProblem(DeviceStatus::Corrupt, strPath,
-                        "The device store " + strPath + " is damaged: some of its records cannot be read (" + strError +
+                        "The device store " + strPath + " is damaged (" + strDetail +
                             "), so the figures shown may be incomplete." + kDamageAdvice);
 }
 

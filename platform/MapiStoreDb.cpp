@@ -1,5 +1,6 @@
 #include "platform/MapiStoreDb.h"
 
+#include "platform/DeviceCheck.h"
 #include "platform/DeviceProblems.h"
 #include "platform/DeviceWatch.h"
 #include "platform/MapiFolderSnapshot.h"
@@ -18,6 +19,7 @@ bool CStoreDb::Open(const std::string& strPath)
         ReportOpenProblem(status, strPath, m_store.ErrorText());
         return false;
     }
+    StartDeviceCheck(strPath);
     return Prepare();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/PhoneCallLog.h"
 
 #include "device/DeviceStore.h"
+#include "platform/DeviceCheck.h"
 #include "platform/DeviceProblems.h"
 #include "platform/DeviceWatch.h"
 #include "platform/PlatformResult.h"
@@ -119,6 +120,7 @@ private:
             return false;
         }
         m_watch.Track(&m_store.Database());
+        StartDeviceCheck(m_watch.Path());
         return true;
     }
 

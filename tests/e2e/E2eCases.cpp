@@ -40,8 +40,7 @@ std::string Replace(std::string strText, const std::string& strFrom, const std::
 }
 
 class E2eCase : public ::testing::TestWithParam<std::string>
-{
-};
+{};
 
 } // namespace
 
@@ -112,8 +111,8 @@ TEST(Ringtally, StepTimesNameEveryStepThatRan)
 {
     CTempDir work;
     WriteFile(work.File("script"), "# open the about box\n\ncommand 32793\ndump\n");
-    RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(),
-                                    {"RINGTALLY_AUTOMATION_TIMES=" + work.File("times")});
+    RingtallyRun run =
+        RunRingtally(work.File("script"), "", work.Path(), {"RINGTALLY_AUTOMATION_TIMES=" + work.File("times")});
     ASSERT_EQ(run.nStatus, 0) << run.strErrors;
     std::istringstream times(ReadFile(work.File("times")));
     std::vector<std::pair<int, std::string>> steps;
@@ -134,4 +133,52 @@ TEST(Ringtally, StepTimesNameEveryStepThatRan)
                                         {"RINGTALLY_AUTOMATION_TIMES=" + work.File("no/such/folder/times")});
     EXPECT_EQ(refused.nStatus, 2);
     EXPECT_NE(refused.strErrors.find("cannot write the step times"), std::string::npos) << refused.strErrors;
+}
+
+// A damaged store shows what can be read of it, and says once, when the
+// main window is up, that the figures may be incomplete; a store left by an
+// interrupted import shows nothing, and says what to do.
+TEST(Ringtally, SaysOnceWhatIsWrongWithTheDevice)
+{
+    CTempDir work;
+    std::string strDamaged = work.File("damaged.db");
+    {
+        CDeviceStore store;
+        ASSERT_EQ(store.Create(strDamaged), DeviceStatus::Ok);
+        std::vector<DeviceCall> calls;
+        for (int i = 0; i < 3000; ++i)
+            calls.push_back(MakeTestCall("Anna", "+4930", 1 + i % 2, UtcTicks(2026, 1, 1) + i * 600 * kTicksPerSecond));
+        ASSERT_EQ(store.AddCalls(calls), 0);
+    }
+    std::string strBytes = ReadFile(strDamaged);
+    for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 2 * 4096; ++i)
+        strBytes[i] = static_cast<char>(0xA5);
+    WriteFile(strDamaged, strBytes);
+    WriteFile(work.File("script"), "menu Menu Summary Total\nexpect 131\nok\nmenu Menu Summary Total\nok\n");
+
+    RingtallyRun run = RunRingtally(work.File("script"), strDamaged, work.Path());
+    EXPECT_EQ(run.nStatus, 0) << run.strErrors;
+    std::string strBox = "messagebox\tRingtally\tThe device store " + strDamaged + " is damaged (";
+    size_t nBox = run.strOutput.find(strBox);
+    ASSERT_NE(nBox, std::string::npos) << run.strOutput;
+    EXPECT_EQ(run.strOutput.find(strBox, nBox + 1), std::string::npos) << "told twice:\n" << run.strOutput;
+    EXPECT_LT(nBox, run.strOutput.find("dialog\t131")) << run.strOutput;
+    EXPECT_NE(run.strOutput.find("ringtally-device check"), std::string::npos) << run.strOutput;
+
+    std::string strInterrupted = work.File("interrupted.db");
+    {
+        CDeviceStore store;
+        ASSERT_EQ(store.Create(strInterrupted), DeviceStatus::Ok);
+        ASSERT_EQ(store.AddCalls({MakeTestCall("Anna", "+4930", 1, UtcTicks(2026, 1, 1))}), 0);
+    }
+    LeaveInterruptedWrite(strInterrupted);
+    WriteFile(work.File("script"), "dump\n");
+    run = RunRingtally(work.File("script"), strInterrupted, work.Path());
+    EXPECT_EQ(run.nStatus, 0) << run.strErrors;
+    EXPECT_EQ(run.strOutput.rfind("messagebox\tRingtally\tThe device store cannot be read: " + strInterrupted +
+                                      ": an import into it was interrupted",
+                                  0),
+              0u)
+        << run.strOutput;
+    EXPECT_NE(run.strOutput.find("\ndialog\t102\tRingtallyV2\nclosed\t102\t1\n"), std::string::npos) << run.strOutput;
 }

@@ -1,5 +1,6 @@
 #include "platform/StoreRead.h"
 
+#include "platform/DeviceCheck.h"
 #include "platform/DeviceProblems.h"
 #include "platform/PhoneCallLog.h"
 #include "tests/platform/MapiTestSupport.h"
@@ -134,7 +135,7 @@ TEST_F(StoreReadTest, DamageKeepsWhatWasReadAndIsToldOnce)
     auto problems = TakeDeviceProblems();
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].status, DeviceStatus::Corrupt);
-    EXPECT_NE(problems[0].strText.find(strPath + " is damaged"), std::string::npos) << problems[0].strText;
+    EXPECT_NE(problems[0].strText.find(strPath + " is damaged ("), std::string::npos) << problems[0].strText;
     EXPECT_NE(problems[0].strText.find("malformed"), std::string::npos) << problems[0].strText;
     EXPECT_NE(problems[0].strText.find("ringtally-device check"), std::string::npos) << problems[0].strText;
 }
@@ -219,6 +220,43 @@ TEST_F(StoreReadTest, TheCallLogTellsOfDamageAndOfAnInterruptedImport)
     EXPECT_NE(problems[0].strText.find(strInterrupted + ": an import into it was interrupted"), std::string::npos)
         << problems[0].strText;
     EXPECT_NE(problems[0].strText.find("ringtally-device"), std::string::npos) << problems[0].strText;
+}
+
+// The check beside the screens reads every page, so damage where no screen
+// reads is told as well; a sound store is told nothing.
+TEST_F(StoreReadTest, TheCheckBesideTheScreensFindsDamageAnywhere)
+{
+    std::string strSound = MakeWalStore(3000);
+    StartDeviceCheck(strSound);
+    WaitForDeviceCheck();
+    EXPECT_TRUE(TakeDeviceProblems().empty());
+
+    // A leaf of the calls' index, which a pass in table order never reads.
+    int64_t nPage = 0;
+    {
+        CDeviceStore reader;
+        ASSERT_EQ(reader.OpenReadOnly(strSound, StoreCheck::Schema), DeviceStatus::Ok);
+        nPage = reader.Database()
+                    .QueryInt("SELECT max(pageno) FROM dbstat WHERE name = 'calllog_order' AND pagetype = 'leaf'")
+                    .value_or(0);
+    }
+    ASSERT_GT(nPage, 1);
+    std::string strBytes = ReadFile(strSound);
+    std::string strDamaged = m_dir.File("damaged.db");
+    for (size_t i = (nPage - 1) * 4096; i < static_cast<size_t>(nPage) * 4096; ++i)
+        strBytes[i] = static_cast<char>(0xA5);
+    WriteFile(strDamaged, strBytes);
+    {
+        CDeviceStore reader;
+        ASSERT_EQ(reader.OpenReadOnly(strDamaged, StoreCheck::Schema), DeviceStatus::Ok);
+        EXPECT_EQ(reader.Database().QueryInt("SELECT sum(iom) FROM calllog"), 3000);
+    }
+    StartDeviceCheck(strDamaged);
+    WaitForDeviceCheck();
+    auto problems = TakeDeviceProblems();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].status, DeviceStatus::Corrupt);
+    EXPECT_NE(problems[0].strText.find(strDamaged + " is damaged ("), std::string::npos) << problems[0].strText;
 }
 
 class StoreReadMapiTest : public MapiTest
