@@ -2,6 +2,7 @@
 
 #include "app/DeviceNotice.h"
 #include "app/MainDlg.h"
+#include "platform/DeviceName.h"
 
 CMainApp::CMainApp() = default;
 
@@ -10,6 +11,7 @@ BOOL CMainApp::InitInstance()
     SHInitExtraControls();
     SetRegistryKey(L"Local AppWizard-Generated Applications");
 
+    CDialog::SetWindowTitleSuffix(DeviceTitle());
     CDeviceNotice notice;
     CMainDlg dlg;
     m_pMainWnd = &dlg;

@@ -135,10 +135,11 @@ bool IsCorruptionCode(int nCode)
 
 } // namespace
 
-std::string DefaultDevicePath()
+namespace {
+
+// $XDG_DATA_HOME/ringtally, else ~/.local/share/ringtally.
+std::string DataFolder()
 {
-    if (const char* pszDevice = std::getenv("RINGTALLY_DEVICE"); pszDevice && *pszDevice)
-        return pszDevice;
     std::string strBase;
     if (const char* pszData = std::getenv("XDG_DATA_HOME"); pszData && *pszData == '/') {
         strBase = pszData;
@@ -146,7 +147,21 @@ std::string DefaultDevicePath()
         const char* pszHome = std::getenv("HOME");
         strBase = std::string(pszHome && *pszHome ? pszHome : ".") + "/.local/share";
     }
-    return strBase + "/ringtally/device.db";
+    return strBase + "/ringtally";
+}
+
+} // namespace
+
+std::string DefaultDevicePath()
+{
+    if (const char* pszDevice = std::getenv("RINGTALLY_DEVICE"); pszDevice && *pszDevice)
+        return pszDevice;
+    return DataFolder() + "/device.db";
+}
+
+std::string DemoDevicePath()
+{
+    return DataFolder() + "/demo.db";
 }
 
 const char* FolderDisplayName(std::string_view strRole)
@@ -336,6 +351,13 @@ DeviceStatus CDeviceStore::Create(const std::string& strPath)
 int64_t CDeviceStore::SchemaVersion()
 {
     return m_db.QueryInt("PRAGMA user_version").value_or(-1);
+}
+
+bool CDeviceStore::IsDemo()
+{
+    CStatement marker(m_db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?1");
+    marker.BindText(1, std::string_view(kDemoMarkerTable));
+    return marker.Step() == SQLITE_ROW && marker.ColumnInt(0) > 0;
 }
 
 int64_t CDeviceStore::InsertFolder(int64_t nStore, std::string_view strRole)

@@ -36,6 +36,16 @@ enum class DeviceStatus {
 // ~/.local/share/ringtally/device.db.
 std::string DefaultDevicePath();
 
+// Where the invented demo phone lives unless a path is given: demo.db in the
+// default device's folder under $XDG_DATA_HOME (or ~/.local/share), never
+// at the device path itself, so that the demo's calls are never mixed with
+// a user's real ones. $RINGTALLY_DEVICE does not move it.
+std::string DemoDevicePath();
+
+// The table whose presence marks a store as an invented demo phone, with
+// how it was made. Only the demo maker creates it.
+constexpr const char* kDemoMarkerTable = "demo";
+
 // The display name that the store gives a new folder of this role: those of
 // the five standard folders, else "Other".
 const char* FolderDisplayName(std::string_view strRole);
@@ -71,6 +81,8 @@ public:
     bool ReadsAsOpened() const;
     CDatabase& Database() { return m_db; }
     int64_t SchemaVersion();
+    // Whether the store is an invented demo phone.
+    bool IsDemo();
 
     // Write API; each batch runs in one transaction and leaves the store as it
     // was when it fails. Return 0 on success and -1 on failure.

@@ -1,19 +1,19 @@
 #!/bin/sh
-# Installs what is missing, builds Ringtally and starts it on the device:
-# $RINGTALLY_DEVICE, else $XDG_DATA_HOME/ringtally/device.db (normally
-# ~/.local/share/ringtally/device.db). When there is no device yet, a demo
-# phone (invented calls and messages of the year before now) is made there
-# first; import your own backups into a device of your own (see README.md). Arguments go to the program (Qt's own options,
-# such as -platform, are understood).
+# Installs what is missing, builds Ringtally and starts it on its demo
+# device: an invented phone kept apart from your own calls, at
+# $XDG_DATA_HOME/ringtally/demo.db (normally ~/.local/share/ringtally/demo.db),
+# made first when it is not there yet. Your own device, into which your
+# backups are imported, is never touched; start build/app/ringtally without
+# this script to see it (see README.md, "First steps"). Arguments go to the
+# program (Qt's own options, such as -platform, are understood).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target ringtally ringtally-device ringtally-tmail
 
-device="${RINGTALLY_DEVICE:-${XDG_DATA_HOME:-$HOME/.local/share}/ringtally/device.db}"
-if [ ! -e "$device" ]; then
-  mkdir -p "$(dirname "$device")"
-  build/tools/ringtally-device --device "$device" demo
+demo="${XDG_DATA_HOME:-$HOME/.local/share}/ringtally/demo.db"
+if [ ! -e "$demo" ]; then
+  build/tools/ringtally-device --device "$demo" demo
 fi
-RINGTALLY_DEVICE="$device" exec build/app/ringtally "$@"
+RINGTALLY_DEVICE="$demo" exec build/app/ringtally "$@"

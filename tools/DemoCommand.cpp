@@ -41,8 +41,10 @@ int64_t LocalToUtc(int64_t nLocal)
 
 } // namespace
 
-int RunDemo(const std::string& strDevice, const std::vector<std::string>& args)
+int RunDemo(const std::string& strGiven, const std::vector<std::string>& args)
 {
+    // The demo never goes where a real device would be read from.
+    std::string strDevice = strGiven == DefaultDevicePath() ? DemoDevicePath() : strGiven;
     DemoOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string strArg = args[i], strValue;
@@ -58,7 +60,8 @@ int RunDemo(const std::string& strDevice, const std::vector<std::string>& args)
         uint64_t nValue = 0;
         if (strArg == "--calls" || strArg == "--messages") {
             if (!ParseCount(strValue, 100000000, &nValue))
-                return UsageError("demo: " + strArg + " takes a whole number from 0 to 100000000, not '" + strValue + "'");
+                return UsageError("demo: " + strArg + " takes a whole number from 0 to 100000000, not '" + strValue +
+                                  "'");
             (strArg == "--calls" ? options.nCalls : options.nMessages) = static_cast<int64_t>(nValue);
         } else if (strArg == "--seed") {
             if (!ParseCount(strValue, UINT64_MAX, &nValue))
@@ -94,8 +97,10 @@ int RunDemo(const std::string& strDevice, const std::vector<std::string>& args)
         ::unlink(strDevice.c_str());
         return ToolError(strDevice + ": " + demo.ErrorText());
     }
-    std::printf("Created a demo device at %s: %lld calls, %lld messages (seed %llu)\n", strDevice.c_str(),
-                static_cast<long long>(demo.CallsMade()), static_cast<long long>(demo.MessagesMade()),
-                static_cast<unsigned long long>(options.nSeed));
+    std::printf("Created a demo device at %s: %lld calls, %lld messages (seed %llu)\n"
+                "Its calls and messages are invented. Start Ringtally on it with: ringtally --device %s\n",
+                strDevice.c_str(), static_cast<long long>(demo.CallsMade()),
+                static_cast<long long>(demo.MessagesMade()), static_cast<unsigned long long>(options.nSeed),
+                strDevice.c_str());
     return 0;
 }

@@ -38,9 +38,13 @@ const DeviceCommand kCommands[] = {
      "  --salvage  import the complete records of a truncated file\n",
      RunImport},
     {"demo", "demo [--calls N] [--messages M] [--seed S]",
-     "Creates a new device store holding an invented phone: named contacts and\n"
-     "unknown numbers, calls over the year before now with daily and weekly\n"
-     "rhythms, and text messages with the same people, some to several at once.\n"
+     "Creates a new device store holding an invented phone, marked as a demo:\n"
+     "at the path of --device when it names another file than the default\n"
+     "device, else at $XDG_DATA_HOME/ringtally/demo.db (normally\n"
+     "~/.local/share/ringtally/demo.db), never where your own calls are read\n"
+     "from. It holds named contacts and unknown numbers, calls over the year\n"
+     "before now with daily and weekly rhythms, and text messages with the same\n"
+     "people, some to several at once.\n"
      "The same seed and the same current time give the same store. An existing\n"
      "file is never overwritten.\n"
      "\n"

@@ -20,8 +20,8 @@ std::string LocalTimeText(int64_t nUtcTicks)
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
         return "(invalid time)";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour,
-                  st.wMinute, st.wSecond);
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+                  st.wSecond);
     return buf;
 }
 
@@ -72,7 +72,7 @@ int RunInfo(const std::string& strDevice, const std::vector<std::string>& args)
     if (store.OpenReadOnly(strDevice) != DeviceStatus::Ok)
         return ToolError(store.ErrorText());
     CDatabase& db = store.Database();
-    std::printf("Device: %s\n", strDevice.c_str());
+    std::printf("Device: %s%s\n", strDevice.c_str(), store.IsDemo() ? " (a demo: invented calls and messages)" : "");
     std::printf("Format version: %lld\n", static_cast<long long>(store.SchemaVersion()));
 
     CStatement calls(db, "SELECT count(*), min(start_time), max(start_time) FROM calllog");

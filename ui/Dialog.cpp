@@ -63,15 +63,31 @@ int MulDiv(int nNumber, int nNumerator, int nDenominator)
 
 } // namespace
 
+namespace {
+
+std::wstring& TitleSuffix()
+{
+    static std::wstring s_strSuffix;
+    return s_strSuffix;
+}
+
+} // namespace
+
+void CDialog::SetWindowTitleSuffix(const std::wstring& strSuffix)
+{
+    TitleSuffix() = strSuffix;
+}
+
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, &CDialog::OnOK)
-    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_pImpl(std::make_unique<Impl>())
-{
-}
+    : m_nIDTemplate(nIDTemplate)
+    , m_pParentWnd(pParentWnd)
+    , m_pImpl(std::make_unique<Impl>())
+{}
 
 CDialog::~CDialog()
 {
@@ -87,7 +103,9 @@ bool CDialog::CreateDialogWindow()
     const DialogTemplate& dlg = *d.pTemplate;
     d.pFrame = new CDialogFrame(this);
     QString strCaption = QStringFromWide(dlg.pszCaption);
-    d.pFrame->setWindowTitle(strCaption);
+    d.pFrame->setWindowTitle(TitleSuffix().empty()
+                                 ? strCaption
+                                 : strCaption + QStringLiteral(" - ") + QStringFromWide(TitleSuffix().c_str()));
     d.pFrame->TitleBar()->SetCaption(strCaption);
     d.pFrame->TitleBar()->ShowDoneButton((dlg.dwExStyle & WS_EX_CAPTIONOKBTN) != 0);
     CDialogClient* pClient = d.pFrame->Client();
@@ -103,7 +121,9 @@ bool CDialog::CreateDialogWindow()
         pClient->setFont(font);
     }
     QFontMetrics metrics(font);
-    int nBaseX = (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    int nBaseX =
+        (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) /
+        2;
     int nBaseY = metrics.height();
     auto mapRect = [&](int x, int y, int cx, int cy) {
         return QRect(MulDiv(x, nBaseX, 4), MulDiv(y, nBaseY, 8), MulDiv(cx, nBaseX, 4), MulDiv(cy, nBaseY, 8));
@@ -241,7 +261,8 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
-void CDialog::DoDataExchange(CDataExchange*) {}
+void CDialog::DoDataExchange(CDataExchange*)
+{}
 
 HBRUSH CDialog::OnCtlColor(CDC*, CWnd*, UINT)
 {

@@ -6,6 +6,7 @@
 #include "ui/Wnd.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class CDialog;
@@ -14,7 +15,10 @@ struct MenuTemplate;
 class CDataExchange
 {
 public:
-    CDataExchange(CDialog* pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    CDataExchange(CDialog* pDlgWnd, BOOL bSaveAndValidate)
+        : m_bSaveAndValidate(bSaveAndValidate)
+        , m_pDlgWnd(pDlgWnd)
+    {}
 
     BOOL m_bSaveAndValidate;
     CDialog* m_pDlgWnd;
@@ -70,6 +74,10 @@ public:
     // The dialogs in their modal runs, the owner first and the active
     // (topmost) one last.
     static const std::vector<CDialog*>& ModalDialogs();
+    // What the desktop window's title adds after the caption, " - TEXT", for
+    // the windows made from now on (none when empty): the caption in the
+    // phone's own title bar stays as the template has it.
+    static void SetWindowTitleSuffix(const std::wstring& strSuffix);
     static CDialog* GetActiveDialog();
     // Whether the run is waiting for input (initialised, not yet ended).
     bool IsRunning() const;

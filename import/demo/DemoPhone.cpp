@@ -27,12 +27,14 @@ class CRandom
 public:
     explicit CRandom(uint64_t nSeed)
         : m_engine(nSeed)
-    {
-    }
+    {}
     uint64_t Next() { return m_engine(); }
     // 0 .. n-1; the bias of the remainder is far below anything visible.
     uint64_t Below(uint64_t n) { return n ? m_engine() % n : 0; }
-    int64_t Between(int64_t nLow, int64_t nHigh) { return nLow + static_cast<int64_t>(Below(static_cast<uint64_t>(nHigh - nLow + 1))); }
+    int64_t Between(int64_t nLow, int64_t nHigh)
+    {
+        return nLow + static_cast<int64_t>(Below(static_cast<uint64_t>(nHigh - nLow + 1)));
+    }
     bool Percent(unsigned n) { return Below(100) < n; }
     // An index drawn by the cumulative weights.
     size_t Pick(const std::vector<uint64_t>& cumulative)
@@ -63,70 +65,114 @@ constexpr size_t Index(Circle circle)
 }
 
 struct Rhythm {
-    unsigned hours[24];   // weight of each hour of the day
-    unsigned days[7];     // percent chance of keeping a drawn day, Sunday first
+    unsigned hours[24];    // weight of each hour of the day
+    unsigned days[7];      // percent chance of keeping a drawn day, Sunday first
     unsigned durations[5]; // weights of the duration bands below
-    unsigned nMissed;     // percent of calls missed
-    unsigned nTexting;    // weight of texting relative to calling
+    unsigned nMissed;      // percent of calls missed
+    unsigned nTexting;     // weight of texting relative to calling
 };
 
 const Rhythm kRhythms[kCircles] = {
     // family: evenings and Sundays, long talks
     {{1, 0, 0, 0, 0, 0, 1, 3, 6, 8, 9, 10, 12, 10, 8, 8, 10, 14, 20, 24, 22, 16, 8, 3},
-     {100, 70, 65, 65, 70, 80, 85}, {15, 30, 33, 17, 5}, 8, 3},
+     {100, 70, 65, 65, 70, 80, 85},
+     {15, 30, 33, 17, 5},
+     8,
+     3},
     // friends: evenings and weekends, many messages
     {{2, 1, 0, 0, 0, 0, 0, 1, 3, 4, 5, 7, 12, 10, 8, 8, 10, 14, 20, 24, 24, 20, 14, 6},
-     {90, 55, 55, 60, 65, 85, 100}, {18, 35, 32, 13, 2}, 12, 6},
+     {90, 55, 55, 60, 65, 85, 100},
+     {18, 35, 32, 13, 2},
+     12,
+     6},
     // work: office hours on weekdays, short calls
     {{0, 0, 0, 0, 0, 0, 1, 4, 14, 20, 22, 20, 12, 16, 20, 20, 16, 10, 4, 2, 1, 0, 0, 0},
-     {4, 100, 100, 100, 100, 95, 8}, {20, 45, 30, 5, 0}, 15, 2},
+     {4, 100, 100, 100, 100, 95, 8},
+     {20, 45, 30, 5, 0},
+     15,
+     2},
     // services and strangers: daytime, brief, often unanswered
     {{0, 0, 0, 0, 0, 0, 0, 1, 6, 12, 14, 14, 10, 12, 14, 14, 12, 8, 4, 1, 0, 0, 0, 0},
-     {2, 100, 100, 100, 100, 100, 20}, {35, 50, 15, 0, 0}, 35, 1},
+     {2, 100, 100, 100, 100, 100, 20},
+     {35, 50, 15, 0, 0},
+     35,
+     1},
 };
 
 const int64_t kDurationBands[5][2] = {{3, 30}, {30, 120}, {120, 600}, {600, 1800}, {1800, 5400}};
 
 const char* const kFirstNames[] = {
-    "Anna", "Ben", "Clara", "David", "Emma", "Felix", "Greta", "Hannah", "Isaac", "Julia", "Karl", "Lena",
-    "Marco", "Nina", "Oscar", "Paula", "Quentin", "Rosa", "Simon", "Tara", "Ulla", "Victor", "Wendy", "Xavier",
-    "Yara", "Zoe", "Alice", "Bruno", "Chloe", "Daniel", "Elif", "Frank", "Gina", "Hugo", "Ines", "Jonas",
-    "Kira", "Leon", "Maya", "Noah", "Olga", "Pablo", "Rita", "Sven", "Tom", "Uma", "Vera", "Will",
+    "Anna",  "Ben",  "Clara", "David", "Emma",    "Felix",  "Greta", "Hannah", "Isaac", "Julia",  "Karl",  "Lena",
+    "Marco", "Nina", "Oscar", "Paula", "Quentin", "Rosa",   "Simon", "Tara",   "Ulla",  "Victor", "Wendy", "Xavier",
+    "Yara",  "Zoe",  "Alice", "Bruno", "Chloe",   "Daniel", "Elif",  "Frank",  "Gina",  "Hugo",   "Ines",  "Jonas",
+    "Kira",  "Leon", "Maya",  "Noah",  "Olga",    "Pablo",  "Rita",  "Sven",   "Tom",   "Uma",    "Vera",  "Will",
 };
 const char* const kLastNames[] = {
-    "Adler", "Berger", "Costa", "Dahl", "Eriksen", "Fischer", "Garcia", "Hoffmann", "Ivanova", "Jansen",
-    "Keller", "Lang", "Moreau", "Novak", "Olsen", "Petrov", "Quinn", "Rossi", "Schmidt", "Tanaka", "Urban",
-    "Vogel", "Weber", "Young", "Zimmer", "Baker", "Carter", "Duval", "Ellis", "Ford", "Grant", "Hayes",
+    "Adler", "Berger", "Costa",  "Dahl",  "Eriksen", "Fischer", "Garcia", "Hoffmann", "Ivanova", "Jansen", "Keller",
+    "Lang",  "Moreau", "Novak",  "Olsen", "Petrov",  "Quinn",   "Rossi",  "Schmidt",  "Tanaka",  "Urban",  "Vogel",
+    "Weber", "Young",  "Zimmer", "Baker", "Carter",  "Duval",   "Ellis",  "Ford",     "Grant",   "Hayes",
 };
 const char* const kFamilyNames[] = {"Mum", "Dad", "Grandma", "Home"};
 const char* const kServiceSenders[] = {"PARCELS", "Pharmacy", "CityBank", "72555", "Dentist", "TAXI"};
 
 const char* const kReceivedTexts[] = {
-    "Are you coming tonight?", "Call me when you can", "Running 10 minutes late, sorry!",
-    "Happy birthday!! \xF0\x9F\x8E\x82", "Did you see the match?", "Can you pick up some milk?",
-    "Thanks for yesterday \xF0\x9F\x98\x8A", "Meeting moved to 3pm", "Where are you?", "Ok", "Sounds good",
-    "Landed safely \xE2\x9C\x88", "Dinner on Sunday?", "Can we talk later?", "Miss you", "See you at 8",
-    "The keys are under the mat", "Don't forget the tickets", "Good luck today!", "\xF0\x9F\x91\x8D",
+    "Are you coming tonight?",
+    "Call me when you can",
+    "Running 10 minutes late, sorry!",
+    "Happy birthday!! \xF0\x9F\x8E\x82",
+    "Did you see the match?",
+    "Can you pick up some milk?",
+    "Thanks for yesterday \xF0\x9F\x98\x8A",
+    "Meeting moved to 3pm",
+    "Where are you?",
+    "Ok",
+    "Sounds good",
+    "Landed safely \xE2\x9C\x88",
+    "Dinner on Sunday?",
+    "Can we talk later?",
+    "Miss you",
+    "See you at 8",
+    "The keys are under the mat",
+    "Don't forget the tickets",
+    "Good luck today!",
+    "\xF0\x9F\x91\x8D",
 };
 const char* const kSentTexts[] = {
-    "On my way", "Yes, see you there", "Sorry, in a meeting, will call back", "Thanks!", "Love you",
-    "Just got home", "No worries", "What time?", "Can't make it today, sorry", "\xF0\x9F\x98\x82",
-    "Sure, I'll bring it", "Happy birthday! \xF0\x9F\x8E\x89", "Call you in 5", "Nearly there",
-    "Let's do Friday", "Ok \xF0\x9F\x91\x8C", "Have a good trip", "Got it, thanks", "Almost done here",
+    "On my way",
+    "Yes, see you there",
+    "Sorry, in a meeting, will call back",
+    "Thanks!",
+    "Love you",
+    "Just got home",
+    "No worries",
+    "What time?",
+    "Can't make it today, sorry",
+    "\xF0\x9F\x98\x82",
+    "Sure, I'll bring it",
+    "Happy birthday! \xF0\x9F\x8E\x89",
+    "Call you in 5",
+    "Nearly there",
+    "Let's do Friday",
+    "Ok \xF0\x9F\x91\x8C",
+    "Have a good trip",
+    "Got it, thanks",
+    "Almost done here",
     "Yes please",
 };
 const char* const kServiceTexts[] = {
-    "Your parcel will arrive today between 10:00 and 14:00.", "Your prescription is ready for collection.",
-    "Your verification code is 482915.", "Reminder: your appointment is tomorrow at 09:30.",
-    "Your taxi is waiting outside.", "Your card was charged 24.90.",
+    "Your parcel will arrive today between 10:00 and 14:00.",
+    "Your prescription is ready for collection.",
+    "Your verification code is 482915.",
+    "Reminder: your appointment is tomorrow at 09:30.",
+    "Your taxi is waiting outside.",
+    "Your card was charged 24.90.",
 };
 const char* const kGroupTexts[] = {
-    "Who's in for Saturday?", "Photos from the weekend are up!", "Happy new year everyone! \xF0\x9F\x8E\x86",
+    "Who's in for Saturday?",         "Photos from the weekend are up!", "Happy new year everyone! \xF0\x9F\x8E\x86",
     "Running late, start without me", "Table booked for 7:30",
 };
 
-template <typename T, size_t N>
-constexpr size_t Count(const T (&)[N])
+template <typename T, size_t N> constexpr size_t Count(const T (&)[N])
 {
     return N;
 }
@@ -156,7 +202,7 @@ constexpr uint32_t kServiceSender = 0xC0000000u;
 struct Message {
     int64_t nTime; // local ticks
     uint32_t nOrder;
-    uint32_t nWho;  // a person, or kGroup | group index
+    uint32_t nWho; // a person, or kGroup | group index
     Folder folder;
     uint16_t nText;
 };
@@ -169,8 +215,7 @@ public:
         , m_db(store.Database())
         , m_options(options)
         , m_random(options.nSeed)
-    {
-    }
+    {}
 
     int Make(std::string* pError);
     int64_t Calls() const { return static_cast<int64_t>(m_calls.size()); }
@@ -186,6 +231,7 @@ private:
     int WriteCalls(CStoreWriter& writer);
     int WriteMessages(CStoreWriter& writer);
     int WriteEntryIds();
+    int WriteMarker();
     const std::string& KeyOf(uint32_t nPerson) const;
 
     CDeviceStore& m_store;
@@ -302,8 +348,8 @@ int64_t CDemoMaker::PickTime(const Person& person)
             break;
     }
     auto nHour = static_cast<int64_t>(m_random.Pick(m_hourWeights[Index(person.circle)]));
-    int64_t nTime = m_nFirstDayStart + nDay * kTicksPerDay + nHour * kTicksPerHour +
-                    m_random.Between(0, 3599) * kTicksPerSecond;
+    int64_t nTime =
+        m_nFirstDayStart + nDay * kTicksPerDay + nHour * kTicksPerHour + m_random.Between(0, 3599) * kTicksPerSecond;
     if (nTime > m_options.nNowLocal)
         nTime -= kTicksPerDay;
     return nTime;
@@ -439,6 +485,21 @@ int CDemoMaker::WriteCalls(CStoreWriter& writer)
     return 0;
 }
 
+// Marks the store as invented, with how it was made, so that the tools and
+// the program can say so and an import of real backups into it is refused.
+int CDemoMaker::WriteMarker()
+{
+    std::string strSql = std::string("CREATE TABLE ") + kDemoMarkerTable +
+                         " (seed INTEGER NOT NULL, calls INTEGER NOT NULL, messages INTEGER NOT NULL)";
+    if (m_db.Exec(strSql.c_str()) != SQLITE_OK)
+        return -1;
+    CStatement insert(m_db, (std::string("INSERT INTO ") + kDemoMarkerTable + " VALUES (?1, ?2, ?3)").c_str());
+    insert.BindInt(1, static_cast<int64_t>(m_options.nSeed));
+    insert.BindInt(2, Calls());
+    insert.BindInt(3, Messages());
+    return insert.Step() == SQLITE_DONE ? 0 : -1;
+}
+
 int CDemoMaker::WriteMessages(CStoreWriter& writer)
 {
     int64_t nInbox = m_store.FindFolder("SMS", "inbox"), nSent = m_store.FindFolder("SMS", "sent");
@@ -534,7 +595,7 @@ int CDemoMaker::Make(std::string* pError)
     const char* const kMessageColumns[] = {"entry_id"};
     CStoreWriter writer;
     if (!tx.IsActive() || writer.Prepare(m_db, OnDuplicate::Fail, {}, kMessageColumns) != 0 || WriteEntryIds() != 0 ||
-        WriteCalls(writer) != 0 || WriteMessages(writer) != 0 || tx.Commit() != SQLITE_OK) {
+        WriteCalls(writer) != 0 || WriteMessages(writer) != 0 || WriteMarker() != 0 || tx.Commit() != SQLITE_OK) {
         *pError = "cannot write the demo device: " + m_db.LastError();
         return -1;
     }

@@ -23,8 +23,8 @@ struct Result {
 Result Tool(const std::string& strArgs, const std::string& strEnv = "")
 {
     Result result;
-    result.nStatus = RunCommand(strEnv + " " + ShellQuote(RINGTALLY_DEVICE_TOOL) + " " + strArgs, &result.strOut,
-                                &result.strErr);
+    result.nStatus =
+        RunCommand(strEnv + " " + ShellQuote(RINGTALLY_DEVICE_TOOL) + " " + strArgs, &result.strOut, &result.strErr);
     return result;
 }
 
@@ -89,7 +89,8 @@ TEST(DeviceTool, InfoShowsCallsInLocalTimeAndMessagesPerFolder)
             "INSERT INTO calllog (start_time, end_time, iom, name) VALUES (" +
             std::to_string(UtcTicks(2026, 7, 1, 12)) + ", " + std::to_string(UtcTicks(2026, 7, 1, 12, 5)) +
             ", 1, 'Anna'), (" + std::to_string(UtcTicks(2026, 1, 15, 12)) + ", " +
-            std::to_string(UtcTicks(2026, 1, 15, 12, 1)) + ", 2, NULL);"
+            std::to_string(UtcTicks(2026, 1, 15, 12, 1)) +
+            ", 2, NULL);"
             "INSERT INTO message (folder_id) SELECT id FROM folder WHERE role = 'sent';"
             "INSERT INTO message (folder_id) SELECT id FROM folder WHERE role = 'sent';"
             "INSERT INTO msgstore (display_name) VALUES (NULL);"
@@ -192,4 +193,40 @@ TEST(DeviceTool, HelpAndDefaultDevice)
     Result info = Tool("info", "env -u RINGTALLY_DEVICE -u XDG_DATA_HOME HOME=" + ShellQuote(dir.File("home")));
     ExpectOneErrorLine(info);
     EXPECT_NE(info.strErr.find(dir.File("home/.local/share/ringtally/device.db")), std::string::npos) << info.strErr;
+}
+
+// The demo never lands where the real device is read from: without a
+// --device of another file it goes to demo.db in the data folder, whatever
+// RINGTALLY_DEVICE says, and the store it makes says it is a demo.
+TEST(DeviceTool, TheDemoLivesApartAndSaysItIsOne)
+{
+    CTempDir dir;
+    std::string strData = "XDG_DATA_HOME=" + ShellQuote(dir.File("data"));
+    std::string strDemo = dir.File("data/ringtally/demo.db");
+    for (const std::string& strEnv : {"env -u RINGTALLY_DEVICE " + strData,
+                                      "env " + strData + " RINGTALLY_DEVICE=" + ShellQuote(dir.File("mine.db"))}) {
+        SCOPED_TRACE(strEnv);
+        Result made = Tool("demo --calls 20 --messages 20", strEnv);
+        EXPECT_EQ(made.nStatus, 0) << made.strErr;
+        EXPECT_NE(made.strOut.find("Created a demo device at " + strDemo), std::string::npos) << made.strOut;
+        EXPECT_TRUE(std::filesystem::is_regular_file(strDemo));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("data/ringtally/device.db")));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("mine.db")));
+        Result info = Tool(Device(strDemo) + " info");
+        EXPECT_EQ(info.nStatus, 0) << info.strErr;
+        EXPECT_EQ(info.strOut.rfind("Device: " + strDemo + " (a demo: invented calls and messages)\n", 0), 0u)
+            << info.strOut;
+        std::filesystem::remove(strDemo);
+    }
+
+    // A --device of another file is where it goes; a real store is no demo.
+    EXPECT_EQ(Tool(Device(dir.File("other.db")) + " demo --calls 5 --messages 5").nStatus, 0);
+    CDeviceStore demo;
+    ASSERT_EQ(demo.OpenReadOnly(dir.File("other.db")), DeviceStatus::Ok);
+    EXPECT_TRUE(demo.IsDemo());
+    ASSERT_EQ(Tool(Device(dir.File("real.db")) + " init").nStatus, 0);
+    CDeviceStore real;
+    ASSERT_EQ(real.OpenReadOnly(dir.File("real.db")), DeviceStatus::Ok);
+    EXPECT_FALSE(real.IsDemo());
+    EXPECT_EQ(Tool(Device(dir.File("real.db")) + " info").strOut.rfind("Device: " + dir.File("real.db") + "\n", 0), 0u);
 }
