@@ -7,7 +7,8 @@ PACKAGES="cmake ninja-build g++ pkg-config
 qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev libexpat1-dev
 libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
 clang libclang-rt-14-dev time
-fonts-dejavu-core xdg-utils"
+fonts-dejavu-core xdg-utils
+librsvg2-bin dpkg-dev desktop-file-utils appstream groff-base"
 
 missing=""
 for p in $PACKAGES; do
