@@ -3,8 +3,9 @@
 # $RINGTALLY_DEVICE, else $XDG_DATA_HOME/ringtally/device.db (normally
 # ~/.local/share/ringtally/device.db). When there is no device yet, a demo
 # phone (invented calls and messages of the year before now) is made there
-# first; import your own backups into a device of your own (see README.md). Arguments go to the program (Qt's own options,
-# such as -platform, are understood).
+# first; import your own backups into a device of your own (see README.md).
+# Arguments go to the program: a device path of its own choosing instead
+# (PATH or --device PATH), --help, or Qt's own options such as -platform.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
