@@ -7,6 +7,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 add_library(ringtally_options INTERFACE)
 target_include_directories(ringtally_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(ringtally_options INTERFACE -Wall -Wextra -Wpedantic)
+# The version every program prints for --version: the one of project() and nowhere else.
+target_compile_definitions(ringtally_options INTERFACE RINGTALLY_VERSION="${PROJECT_VERSION}")
 if(RINGTALLY_WERROR)
   target_compile_options(ringtally_options INTERFACE -Werror)
 endif()

@@ -5,7 +5,7 @@
 # made first when it is not there yet. Your own device, into which your
 # backups are imported, is never touched; start build/app/ringtally without
 # this script to see it (see README.md, "First steps"). Arguments go to the
-# program (Qt's own options, such as -platform, are understood).
+# program: --help, or Qt's own options such as -platform.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

@@ -9,7 +9,11 @@
 // error (one line on standard error), 2 on a usage error.
 struct DeviceCommand {
     const char* pszName;
+    // The command word and its arguments, as the usage line shows them.
     const char* pszSynopsis;
+    // What the command does, in one line for the list of commands.
+    const char* pszSummary;
+    // The whole description, for "help COMMAND" and "COMMAND --help".
     const char* pszHelp;
     int (*pfnRun)(const std::string& strDevice, const std::vector<std::string>& args);
 };

@@ -1,6 +1,7 @@
 #include "device/DeviceStore.h"
 #include "tools/DeviceTool.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,17 +9,21 @@
 
 namespace {
 
+int RunHelp(const std::string& strDevice, const std::vector<std::string>& args);
+
+// One entry per command: its word, its arguments, its line in the list of
+// commands, its description, and what runs it.
 const DeviceCommand kCommands[] = {
-    {"init", "init",
+    {"init", "init", "create a new, empty device store",
      "Creates a new, empty device store at the device path. An existing file is\n"
      "never overwritten.\n",
      RunInit},
-    {"info", "info",
+    {"info", "info", "print what a device store holds",
      "Prints the store's format version, the number of call records, the number\n"
      "of messages per store and folder, and the first and last call start in\n"
      "local time.\n",
      RunInfo},
-    {"import", "import [--salvage] FILE...",
+    {"import", "import [--salvage] FILE...", "import phone backup files, creating the store if needed",
      "Imports phone backup files into the device store, creating the store when\n"
      "there is none: the calls file (root element <calls>) and the messages file\n"
      "(root element <smses>) that the Android app \"SMS Backup & Restore\" writes,\n"
@@ -35,9 +40,11 @@ const DeviceCommand kCommands[] = {
      "file that breaks off before its end is refused with the place where it\n"
      "breaks; --salvage imports its complete records instead.\n"
      "\n"
-     "  --salvage  import the complete records of a truncated file\n",
+     "  --salvage  import the complete records of a truncated file\n"
+     "  --         every argument after it is a file, even one that starts with -\n",
      RunImport},
     {"demo", "demo [--calls N] [--messages M] [--seed S]",
+     "create an invented phone to try Ringtally on, apart from your own device",
      "Creates a new device store holding an invented phone, marked as a demo:\n"
      "at the path of --device when it names another file than the default\n"
      "device, else at $XDG_DATA_HOME/ringtally/demo.db (normally\n"
@@ -52,25 +59,67 @@ const DeviceCommand kCommands[] = {
      "  --messages M  text messages to make (default 3000)\n"
      "  --seed S      the seed of the invention (default 1)\n",
      RunDemo},
+    {"help", "help [COMMAND]", "describe a command, or without one list them all",
+     "Describes COMMAND: its arguments and what it does. Without a command, lists\n"
+     "every command with what it does, and the options.\n",
+     RunHelp},
 };
+
+const DeviceCommand* FindCommand(const std::string& strName)
+{
+    for (const DeviceCommand& cmd : kCommands) {
+        if (strName == cmd.pszName)
+            return &cmd;
+    }
+    return nullptr;
+}
+
+bool IsHelp(const std::string& strArg)
+{
+    return strArg == "--help" || strArg == "-h";
+}
 
 void PrintUsage(FILE* out)
 {
-    std::fprintf(out,
-                 "Usage: ringtally-device [--device PATH] COMMAND [ARGS...]\n"
-                 "\n"
-                 "Creates, inspects and fills the device store that Ringtally reads.\n"
-                 "\n"
-                 "Commands:\n");
+    std::fprintf(out, "Usage: ringtally-device [--device PATH] COMMAND [ARGS...]\n"
+                      "\n"
+                      "Creates, inspects and fills the device store that Ringtally reads.\n"
+                      "\n"
+                      "Commands:\n");
+    int nWidth = 0;
     for (const DeviceCommand& cmd : kCommands)
-        std::fprintf(out, "  %s\n", cmd.pszSynopsis);
-    std::fprintf(out,
-                 "\n"
-                 "Options:\n"
-                 "  --device PATH  the device store (default: $RINGTALLY_DEVICE, else\n"
-                 "                 $XDG_DATA_HOME/ringtally/device.db, else\n"
-                 "                 ~/.local/share/ringtally/device.db)\n"
-                 "  --help         this text; COMMAND --help describes one command\n");
+        nWidth = std::max(nWidth, static_cast<int>(std::strlen(cmd.pszName)));
+    for (const DeviceCommand& cmd : kCommands)
+        std::fprintf(out, "  %-*s  %s\n", nWidth, cmd.pszName, cmd.pszSummary);
+    std::fprintf(out, "\n"
+                      "Options:\n"
+                      "  --device PATH  the device store (default: $RINGTALLY_DEVICE, else\n"
+                      "                 $XDG_DATA_HOME/ringtally/device.db, else\n"
+                      "                 ~/.local/share/ringtally/device.db)\n"
+                      "  --help         this text\n"
+                      "  --version      the version\n"
+                      "\n"
+                      "\"help COMMAND\" or \"COMMAND --help\" describes one command and its arguments.\n");
+}
+
+void PrintCommandHelp(const DeviceCommand& cmd)
+{
+    std::printf("Usage: ringtally-device [--device PATH] %s\n\n%s", cmd.pszSynopsis, cmd.pszHelp);
+}
+
+int RunHelp(const std::string&, const std::vector<std::string>& args)
+{
+    if (args.empty()) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (args.size() > 1)
+        return UsageError("help takes one command");
+    const DeviceCommand* pCmd = FindCommand(args[0]);
+    if (!pCmd)
+        return UsageError("help: unknown command " + args[0]);
+    PrintCommandHelp(*pCmd);
+    return 0;
 }
 
 } // namespace
@@ -94,8 +143,12 @@ int main(int argc, char** argv)
     int i = 1;
     for (; i < argc; ++i) {
         std::string strArg = argv[i];
-        if (strArg == "--help" || strArg == "-h") {
+        if (IsHelp(strArg)) {
             PrintUsage(stdout);
+            return 0;
+        }
+        if (strArg == "--version") {
+            std::printf("ringtally-device %s\n", RINGTALLY_VERSION);
             return 0;
         }
         if (strArg == "--device" || strArg.rfind("--device=", 0) == 0) {
@@ -121,16 +174,18 @@ int main(int argc, char** argv)
     }
     std::string strCommand = argv[i++];
     std::vector<std::string> args(argv + i, argv + argc);
-    for (const DeviceCommand& cmd : kCommands) {
-        if (strCommand != cmd.pszName)
-            continue;
-        for (const std::string& strArg : args) {
-            if (strArg == "--help" || strArg == "-h") {
-                std::printf("Usage: ringtally-device [--device PATH] %s\n\n%s", cmd.pszSynopsis, cmd.pszHelp);
-                return 0;
-            }
+    const DeviceCommand* pCmd = FindCommand(strCommand);
+    if (!pCmd)
+        return UsageError("unknown command " + strCommand);
+    // Asking for help wins over any other argument, but after "--" every
+    // argument is the command's own, even one called --help.
+    for (const std::string& strArg : args) {
+        if (strArg == "--")
+            break;
+        if (IsHelp(strArg)) {
+            PrintCommandHelp(*pCmd);
+            return 0;
         }
-        return cmd.pfnRun(bDeviceGiven ? strDevice : DefaultDevicePath(), args);
     }
-    return UsageError("unknown command " + strCommand);
+    return pCmd->pfnRun(bDeviceGiven ? strDevice : DefaultDevicePath(), args);
 }

@@ -26,6 +26,7 @@ void PrintUsage()
                 "                  mailto: is the number, blanks included. Send hands the\n"
                 "                  message to the desktop's handler for sms: links.\n"
                 "  --help          this text\n"
+                "  --version       the version\n"
                 "\n"
                 "Exit status: 0 when the service was selected or the message sent, 1 when\n"
                 "the message was cancelled, 2 on a usage error.\n");
@@ -48,6 +49,10 @@ int main(int argc, char** argv)
         const char* pszArg = argv[i];
         if (std::strcmp(pszArg, "--help") == 0 || std::strcmp(pszArg, "-h") == 0) {
             PrintUsage();
+            return 0;
+        }
+        if (std::strcmp(pszArg, "--version") == 0) {
+            std::printf("ringtally-tmail %s\n", RINGTALLY_VERSION);
             return 0;
         }
         if (std::strcmp(pszArg, "-service") == 0) {

@@ -11,7 +11,8 @@ CWinApp* g_pApp = nullptr;
 
 } // namespace
 
-CWinApp::CWinApp(LPCWSTR lpszAppName) : m_pszAppName(lpszAppName)
+CWinApp::CWinApp(LPCWSTR lpszAppName)
+    : m_pszAppName(lpszAppName)
 {
     g_pApp = this;
 }
@@ -20,6 +21,11 @@ CWinApp::~CWinApp()
 {
     if (g_pApp == this)
         g_pApp = nullptr;
+}
+
+BOOL CWinApp::ParseCommandLine(const std::vector<std::string>&, int*)
+{
+    return TRUE;
 }
 
 BOOL CWinApp::InitInstance()

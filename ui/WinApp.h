@@ -5,6 +5,7 @@
 #include "ui/Wnd.h"
 
 #include <string>
+#include <vector>
 
 // The one application object of the process. The framework calls
 // InitInstance once; when it returns FALSE the program ends without a
@@ -15,6 +16,10 @@ public:
     explicit CWinApp(LPCWSTR lpszAppName = nullptr);
     ~CWinApp() override;
 
+    // Takes the program's own arguments (those Qt has left, without the
+    // program's name) before anything is shown. TRUE goes on; FALSE ends the
+    // program at once with *pnExitCode. The base takes none and ignores them.
+    virtual BOOL ParseCommandLine(const std::vector<std::string>& args, int* pnExitCode);
     virtual BOOL InitInstance();
     virtual int Run();
     virtual int ExitInstance();
@@ -33,9 +38,9 @@ CWinApp* AfxGetApp();
 // The program's instance handle, with which its resources are loaded.
 HINSTANCE AfxGetInstanceHandle();
 // The program's entry: makes the Qt application (which takes Qt's own
-// options from the command line), runs a script named by
-// RINGTALLY_AUTOMATION, and runs the application object. Returns the exit
-// status.
+// options from the command line), hands the rest of the command line to the
+// application object, runs a script named by RINGTALLY_AUTOMATION, and runs
+// the application object. Returns the exit status.
 int AfxWinMain(int argc, char** argv);
 
 // Registers the shell's extra dialog controls. None of the program's

@@ -7,6 +7,10 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 int AfxWinMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -14,10 +18,14 @@ int AfxWinMain(int argc, char** argv)
     // The dialogs run their own loops and end the program by returning;
     // closing a window must not end them from outside.
     QApplication::setQuitOnLastWindowClosed(false);
+    CWinApp* pApp = AfxGetApp();
+    int nCode = 0;
+    // QApplication has taken its own options out of argv and counted argc down.
+    if (pApp && !pApp->ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc), &nCode))
+        return nCode;
     if (!CAutomation::StartFromEnvironment())
         return 2;
-    int nCode = 0;
-    if (CWinApp* pApp = AfxGetApp())
+    if (pApp)
         nCode = pApp->InitInstance() ? pApp->Run() : pApp->ExitInstance();
     return CAutomation::Finish(nCode);
 }

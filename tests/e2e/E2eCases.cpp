@@ -1,5 +1,6 @@
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/TestShell.h"
 
 #include <gtest/gtest.h>
 
@@ -98,13 +99,72 @@ TEST(Ringtally, AScriptThatCannotBeReadEndsTheRunAtOnce)
     EXPECT_EQ(run.strErrors, "error\t0\tcannot read the script " + work.File("missing.script") + "\n");
 }
 
-TEST(Ringtally, TakesQtOptionsAndNothingOfItsOwn)
+TEST(Ringtally, TheDeviceComesFromTheCommandLineBeforeTheEnvironment)
+{
+    CTempDir work;
+    ASSERT_EQ(MakeDevice(work.File("mine.db"),
+                         "INSERT INTO calllog (start_time, end_time, iom, number, name) VALUES "
+                         "(ft('2024-02-03 08:05:07'), ft('2024-02-03 08:06:12'), 1, '+4930123456', 'Anna')"),
+              "");
+    WriteFile(work.File("script"), "dump\n");
+    const std::string kRows = "dialog\t102\tRingtallyV2\n"
+                              "row\t0\t0\tAnna\t02-03 09:05:07\t+4930123456\n"
+                              "closed\t102\t1\n";
+    const std::string kEmpty = "dialog\t102\tRingtallyV2\nclosed\t102\t1\n";
+    struct Case {
+        std::string strArguments;
+        std::string strExpected;
+    };
+    // RINGTALLY_DEVICE names a device that does not exist; Qt's own options
+    // may stand anywhere.
+    const Case kCases[] = {
+        {"", kEmpty},
+        {"mine.db", kRows},
+        {"--device mine.db", kRows},
+        {"--device=" + ShellQuote(work.File("mine.db")), kRows},
+        {"-style fusion mine.db", kRows},
+        {"mine.db -style fusion", kRows},
+        {"-- mine.db", kRows},
+        {"other.db", kEmpty},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.strArguments);
+        RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(), {"TZ=Europe/Berlin"}, c.strArguments);
+        EXPECT_EQ(run.nStatus, 0) << run.strErrors;
+        EXPECT_EQ(run.strOutput, c.strExpected);
+    }
+}
+
+TEST(Ringtally, HelpAndVersionNeedNoDisplay)
+{
+    // Without a display the X11 platform cannot start, so these must answer
+    // before Qt does.
+    const std::string kNoDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb " + ShellQuote(RINGTALLY_BIN);
+    std::string strOut, strErr;
+    EXPECT_EQ(RunCommand(kNoDisplay + " --help", &strOut, &strErr), 0) << strErr;
+    EXPECT_EQ(strOut.rfind("Usage: ringtally [--device PATH | PATH]", 0), 0u) << strOut;
+    EXPECT_NE(strOut.find("--version"), std::string::npos) << strOut;
+    EXPECT_EQ(strErr, "");
+    EXPECT_EQ(RunCommand(kNoDisplay + " -platform xcb --version", &strOut, &strErr), 0) << strErr;
+    EXPECT_EQ(strOut, "ringtally " RINGTALLY_VERSION "\n");
+    EXPECT_EQ(strErr, "");
+}
+
+TEST(Ringtally, AMistakeOnTheCommandLineOpensNoWindow)
 {
     CTempDir work;
     WriteFile(work.File("script"), "dump\n");
-    RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(), {}, "-style fusion");
-    EXPECT_EQ(run.nStatus, 0);
-    EXPECT_EQ(run.strOutput, "dialog\t102\tRingtallyV2\nclosed\t102\t1\n");
+    const std::string kCommand = "cd " + ShellQuote(work.Path()) +
+                                 " && env QT_QPA_PLATFORM=offscreen RINGTALLY_AUTOMATION=script " +
+                                 ShellQuote(RINGTALLY_BIN);
+    for (const char* pszArguments : {"--bogus", "a.db b.db", "--device", "-style fusion --no-such-option"}) {
+        SCOPED_TRACE(pszArguments);
+        std::string strOut, strErr;
+        EXPECT_EQ(RunCommand(kCommand + " " + pszArguments, &strOut, &strErr), 2);
+        EXPECT_EQ(strOut, "");
+        EXPECT_NE(strErr.find("ringtally: "), std::string::npos) << strErr;
+        EXPECT_NE(strErr.find("\n\nUsage: ringtally"), std::string::npos) << strErr;
+    }
 }
 
 TEST(Ringtally, StepTimesNameEveryStepThatRan)

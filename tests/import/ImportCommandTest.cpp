@@ -21,19 +21,18 @@ TEST(ImportCommand, ImportReportsEachFile)
     CTempDir dir;
     std::string strDevice = dir.File("phone/device.db");
     std::string strOut, strErr;
-    std::string strFiles = ShellQuote(DataFile("calls-all-types.xml")) + " " + ShellQuote(DataFile("messages-mixed.xml"));
+    std::string strFiles =
+        ShellQuote(DataFile("calls-all-types.xml")) + " " + ShellQuote(DataFile("messages-mixed.xml"));
     ASSERT_EQ(RunCommand(Tool(strDevice, "import " + strFiles), &strOut, &strErr), 0) << strErr;
     EXPECT_EQ(strErr, "");
-    for (const char* pszLine : {"Created a new device store at ", "calls-all-types.xml: calls backup, 1.6 kB\n",
-                                "  calls: 11 read, 10 added, 0 duplicates skipped\n",
-                                "  left out: 1 call without a usable date\n",
-                                "messages-mixed.xml: messages backup, 3.9 kB\n",
-                                "  SMS: 9 read, 9 added, 0 duplicates skipped\n",
-                                "  MMS: 3 read, 3 added, 0 duplicates skipped\n",
-                                "  left out: 1 MMS media part (0.1 kB of encoded media)\n",
-                                "  text: 2 unpaired surrogate halves replaced by U+FFFD; 2 control characters "
-                                "dropped\n",
-                                "  count: the file says 13 records, and holds 12\n"})
+    for (const char* pszLine :
+         {"Created a new device store at ", "calls-all-types.xml: calls backup, 1.6 kB\n",
+          "  calls: 11 read, 10 added, 0 duplicates skipped\n", "  left out: 1 call without a usable date\n",
+          "messages-mixed.xml: messages backup, 3.9 kB\n", "  SMS: 9 read, 9 added, 0 duplicates skipped\n",
+          "  MMS: 3 read, 3 added, 0 duplicates skipped\n", "  left out: 1 MMS media part (0.1 kB of encoded media)\n",
+          "  text: 2 unpaired surrogate halves replaced by U+FFFD; 2 control characters "
+          "dropped\n",
+          "  count: the file says 13 records, and holds 12\n"})
         EXPECT_NE(strOut.find(pszLine), std::string::npos) << pszLine << "\nin:\n" << strOut;
 
     ASSERT_EQ(RunCommand(Tool(strDevice, "import " + strFiles), &strOut, &strErr), 0) << strErr;
@@ -46,7 +45,8 @@ TEST(ImportCommand, ImportGoesOnPastAFailedFile)
     CTempDir dir;
     std::string strDevice = dir.File("device.db");
     std::string strOut, strErr;
-    std::string strArgs = "import " + ShellQuote(DataFile("calls-truncated.xml")) + " " + ShellQuote(DataFile("calls-older.xml"));
+    std::string strArgs =
+        "import " + ShellQuote(DataFile("calls-truncated.xml")) + " " + ShellQuote(DataFile("calls-older.xml"));
     EXPECT_EQ(RunCommand(Tool(strDevice, strArgs), &strOut, &strErr), 1);
     EXPECT_NE(strErr.find("ringtally-device: " + DataFile("calls-truncated.xml") + ": truncated at line 6, column 55"),
               std::string::npos)
@@ -54,7 +54,9 @@ TEST(ImportCommand, ImportGoesOnPastAFailedFile)
     EXPECT_NE(strErr.find("1 of 2 files not imported"), std::string::npos) << strErr;
     EXPECT_NE(strOut.find("  calls: 3 read, 3 added"), std::string::npos) << strOut;
 
-    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut, &strErr), 0)
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut,
+                         &strErr),
+              0)
         << strErr;
     // Two of its three records came with the older file.
     EXPECT_NE(strOut.find("  calls: 3 read, 1 added, 2 duplicates skipped\n"
@@ -62,7 +64,9 @@ TEST(ImportCommand, ImportGoesOnPastAFailedFile)
                           "  count: the file says 5 records, and breaks off after 3\n"),
               std::string::npos)
         << strOut;
-    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut, &strErr), 0)
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --salvage " + ShellQuote(DataFile("calls-truncated.xml"))), &strOut,
+                         &strErr),
+              0)
         << strErr;
     EXPECT_NE(strOut.find("  truncated at line 6, column 55: read the 3 complete records before it, added 0\n"),
               std::string::npos)
@@ -75,10 +79,10 @@ TEST(ImportCommand, ImportGoesOnPastAFailedFile)
 TEST(ImportCommand, ImportTellsWhatWasTooLarge)
 {
     CTempDir dir;
-    std::string strFile = WriteFile(dir.File("large.xml"),
-                                    "<smses>\n<sms date='1709287200000' type='1' body='" +
-                                        std::string(kMostRecordBytes, 'x') + "'/>\n<sms date='1709287300000' "
-                                        "type='2' body='short'/>\n</smses>\n");
+    std::string strFile = WriteFile(dir.File("large.xml"), "<smses>\n<sms date='1709287200000' type='1' body='" +
+                                                               std::string(kMostRecordBytes, 'x') +
+                                                               "'/>\n<sms date='1709287300000' "
+                                                               "type='2' body='short'/>\n</smses>\n");
     std::string strOut, strErr;
     ASSERT_EQ(RunCommand(Tool(dir.File("device.db"), "import " + ShellQuote(strFile)), &strOut, &strErr), 0) << strErr;
     EXPECT_NE(strOut.find("  SMS: 2 read, 1 added, 0 duplicates skipped\n  MMS: 0 read, 0 added, 0 duplicates "
@@ -118,20 +122,47 @@ TEST(ImportCommand, DemoMakesANewStoreOnly)
     EXPECT_NE(strErr.find("already exists"), std::string::npos) << strErr;
     EXPECT_EQ(std::filesystem::file_size(strDevice), nSize);
 
-    for (const char* pszArgs : {"demo --calls", "demo --calls -5", "demo --messages 1e3", "demo --seed x", "demo extra"}) {
+    for (const char* pszArgs :
+         {"demo --calls", "demo --calls -5", "demo --messages 1e3", "demo --seed x", "demo extra"}) {
         EXPECT_EQ(RunCommand(Tool(dir.File("other.db"), pszArgs), &strOut, &strErr), 2) << pszArgs;
         EXPECT_FALSE(std::filesystem::exists(dir.File("other.db"))) << pszArgs;
     }
 }
 
-TEST(ImportCommand, HelpNamesTheNewCommands)
+TEST(ImportCommand, HelpDescribesTheCommandsArguments)
 {
     std::string strOut;
-    ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " --help", &strOut), 0);
-    EXPECT_NE(strOut.find("import [--salvage] FILE..."), std::string::npos) << strOut;
-    EXPECT_NE(strOut.find("demo [--calls N] [--messages M] [--seed S]"), std::string::npos) << strOut;
+    ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " help demo", &strOut), 0);
+    EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] demo [--calls N] [--messages M] [--seed S]\n", 0),
+              0u)
+        << strOut;
     ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " import --help", &strOut), 0);
-    EXPECT_NE(strOut.find("--salvage"), std::string::npos) << strOut;
+    EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] import [--salvage] FILE...\n", 0), 0u) << strOut;
+    EXPECT_NE(strOut.find("--salvage  import the complete records"), std::string::npos) << strOut;
+}
+
+TEST(ImportCommand, HelpIsLookedForOnlyBeforeDoubleDash)
+{
+    CTempDir dir;
+    std::string strDevice = dir.File("device.db");
+    std::string strOut, strErr;
+    for (const char* pszArgs : {"import --help", "import x.xml --help", "import --salvage -h x.xml", "help import"}) {
+        SCOPED_TRACE(pszArgs);
+        EXPECT_EQ(RunCommand(Tool(strDevice, pszArgs), &strOut, &strErr), 0);
+        EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] import", 0), 0u) << strOut;
+        EXPECT_EQ(strErr, "");
+        EXPECT_FALSE(std::filesystem::exists(strDevice));
+    }
+
+    // After "--" it is a file like any other: missing, then a backup.
+    const std::string kInDir = "cd " + ShellQuote(dir.Path()) + " && ";
+    EXPECT_EQ(RunCommand(kInDir + Tool(strDevice, "import -- --help"), &strOut, &strErr), 1);
+    EXPECT_EQ(strOut.find("Usage"), std::string::npos) << strOut;
+    EXPECT_NE(strErr.find("ringtally-device: --help: "), std::string::npos) << strErr;
+    std::filesystem::copy_file(DataFile("calls-older.xml"), dir.File("--help"));
+    ASSERT_EQ(RunCommand(kInDir + Tool(strDevice, "import -- --help"), &strOut, &strErr), 0) << strErr;
+    EXPECT_NE(strOut.find("--help: calls backup"), std::string::npos) << strOut;
+    EXPECT_NE(strOut.find("  calls: 3 read, 3 added"), std::string::npos) << strOut;
 }
 
 } // namespace

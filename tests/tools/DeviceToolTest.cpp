@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -175,11 +176,28 @@ TEST(DeviceTool, HelpAndDefaultDevice)
     Result help = Tool("--help");
     EXPECT_EQ(help.nStatus, 0);
     EXPECT_EQ(help.strOut.rfind("Usage: ringtally-device [--device PATH] COMMAND", 0), 0u) << help.strOut;
-    for (const char* pszCommand : {"init", "info"}) {
+    EXPECT_EQ(Tool("help").strOut, help.strOut);
+    EXPECT_EQ(Tool("-h").strOut, help.strOut);
+    // Each command has one line that says what it does, and its own help
+    // however it is asked for.
+    for (const char* pszCommand : {"init", "info", "import", "demo", "help"}) {
+        SCOPED_TRACE(pszCommand);
+        size_t nAt = help.strOut.find(std::string("\n  ") + pszCommand + "  ");
+        ASSERT_NE(nAt, std::string::npos) << help.strOut;
+        std::string strLine = help.strOut.substr(nAt + 1, help.strOut.find('\n', nAt + 1) - nAt - 1);
+        EXPECT_NE(strLine.find_first_not_of(' ', 2 + std::strlen(pszCommand)), std::string::npos) << strLine;
+
         Result commandHelp = Tool(Device(dir.File("x.db")) + " " + pszCommand + " --help");
         EXPECT_EQ(commandHelp.nStatus, 0);
-        EXPECT_NE(commandHelp.strOut.find(std::string("] ") + pszCommand + "\n"), std::string::npos);
+        EXPECT_EQ(commandHelp.strOut.rfind(std::string("Usage: ringtally-device [--device PATH] ") + pszCommand, 0), 0u)
+            << commandHelp.strOut;
+        EXPECT_EQ(Tool(std::string("help ") + pszCommand).strOut, commandHelp.strOut);
     }
+    Result version = Tool("--version");
+    EXPECT_EQ(version.nStatus, 0);
+    EXPECT_EQ(version.strOut, "ringtally-device " RINGTALLY_VERSION "\n");
+    ExpectOneErrorLine(Tool("help frobnicate"));
+    ExpectOneErrorLine(Tool("help init info"));
     Result none = Tool("");
     EXPECT_EQ(none.nStatus, 2);
     EXPECT_NE(none.strErr.find("Usage:"), std::string::npos);
