@@ -1,5 +1,6 @@
 #include "platform/DeviceProblems.h"
 
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -79,8 +80,30 @@ void ReportIncompleteRead(const std::string& strPath, const std::string& strWhy)
 
 void ReportOpenProblem(DeviceStatus status, const std::string& strPath, const std::string& strError)
 {
-    if (status == DeviceStatus::Interrupted)
-        ReportDeviceProblem(status, strPath, "The device store cannot be read: " + strError + ".");
-    else if (status == DeviceStatus::Corrupt)
+    switch (status) {
+    case DeviceStatus::Ok:
+        return;
+    case DeviceStatus::Corrupt:
         ReportDeviceProblem(status, strPath, "The device store cannot be read: " + strError + "." + kDamageAdvice);
+        return;
+    case DeviceStatus::Interrupted:
+        ReportDeviceProblem(status, strPath, "The device store cannot be read: " + strError + ".");
+        return;
+    case DeviceStatus::Missing:
+        // Where a new user starts: no store yet at the place the tools fill.
+        if (strPath == DefaultDevicePath() && !std::getenv("RINGTALLY_DEVICE")) {
+            ReportDeviceProblem(status, strPath,
+                                "There is no device store at " + strPath +
+                                    " yet, so the phone is empty.\n\nImport your phone's backups into it with "
+                                    "\"ringtally-device import CALLS.xml SMS.xml\", or try Ringtally on an "
+                                    "invented phone: \"ringtally-device demo\" makes one at " +
+                                    DemoDevicePath() + ", and \"ringtally --device " + DemoDevicePath() +
+                                    "\" shows it.");
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    ReportDeviceProblem(status, strPath, "The device store cannot be read: " + strError + ". The phone is empty.");
 }

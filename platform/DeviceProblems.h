@@ -30,7 +30,7 @@ void ReportDamagedStore(const std::string& strPath, const std::string& strError)
 // Reports a store whose records could not all be read, for a passing reason.
 void ReportIncompleteRead(const std::string& strPath, const std::string& strWhy);
 
-// Reports a store that could not be opened, when the user can do something
-// about it: one left by an interrupted import, or a damaged one. strError is
-// the store's own one-line error.
+// Reports a store that could not be opened, with the store's own one-line
+// error: what is wrong and, where the user can do something, what. A new
+// user without a store at the default place is told how to make one.
 void ReportOpenProblem(DeviceStatus status, const std::string& strPath, const std::string& strError);

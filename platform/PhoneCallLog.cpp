@@ -101,7 +101,7 @@ private:
         m_texts.Clear();
         m_notes = CStatement();
         m_store.Close();
-        if (!m_watch.Exists() || !OpenStore())
+        if (!OpenStore())
             return;
         RunStorePass(
             m_store, [this](CDatabase& db) { return Load(db); },

@@ -1,5 +1,6 @@
-#include "app/MainApp.h"
 #include "app/MainDlg.h"
+#include "app/MainApp.h"
+#include "platform/DeviceProblems.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/UiTestGuards.h"
 #include "ui/Automation.h"
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace {
@@ -189,8 +192,8 @@ TEST(MainDlg, ListCoversTheClientAreaWithTheListLook)
     bool bWaitDuringSetUp = false;
     CTextExtentHookGuard measure([&](LPCWSTR, int, SIZE* pSize) {
         // The font is made during the list's set-up, under the wait cursor.
-        bWaitDuringSetUp = QGuiApplication::overrideCursor() &&
-                           QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        bWaitDuringSetUp =
+            QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
         *pSize = SIZE {8, 13};
         return TRUE;
     });
@@ -247,6 +250,9 @@ TEST(MainDlg, EveryEntryOfTheMainMenuReachesAHandler)
 
 TEST(MainApp, RunsTheMainWindowOnceAndEnds)
 {
+    CTestDevice device;
+    // What earlier tests' missing devices left untold.
+    ResetDeviceProblems();
     CAutomationSession session("expect 102\n");
     CMainApp app;
     EXPECT_EQ(AfxGetApp(), &app);
@@ -255,4 +261,27 @@ TEST(MainApp, RunsTheMainWindowOnceAndEnds)
     EXPECT_EQ(app.m_pMainWnd, nullptr);
     EXPECT_EQ(session.Output(), "closed\t102\t1\n");
     EXPECT_EQ(session.Finish(), 0);
+}
+
+// A new user starts with no store where the tools put one: the window says
+// so once, with what to do, before anything else.
+TEST(MainApp, TellsANewUserHowToFillTheEmptyPhone)
+{
+    CTempDir dir;
+    CEnvVar device("RINGTALLY_DEVICE", std::nullopt);
+    CEnvVar data("XDG_DATA_HOME", dir.Path());
+    ResetDeviceProblems();
+    CAutomationSession session("expect 102\nmenu Menu About\nok\n");
+    CMainApp app;
+    EXPECT_FALSE(app.InitInstance());
+    std::string strPath = dir.File("ringtally/device.db");
+    EXPECT_EQ(session.Output(), "messagebox\tRingtally\tThere is no device store at " + strPath +
+                                    " yet, so the phone is empty.  Import your phone's backups into it with "
+                                    "\"ringtally-device import CALLS.xml SMS.xml\", or try Ringtally on an invented "
+                                    "phone: \"ringtally-device demo\" makes one at " +
+                                    dir.File("ringtally/demo.db") + ", and \"ringtally --device " +
+                                    dir.File("ringtally/demo.db") + "\" shows it.\nclosed\t132\t1\nclosed\t102\t1\n");
+    EXPECT_EQ(session.Finish(), 0);
+    EXPECT_FALSE(std::filesystem::exists(strPath));
+    ResetDeviceProblems();
 }

@@ -110,7 +110,11 @@ TEST(Ringtally, TheDeviceComesFromTheCommandLineBeforeTheEnvironment)
     const std::string kRows = "dialog\t102\tRingtallyV2\n"
                               "row\t0\t0\tAnna\t02-03 09:05:07\t+4930123456\n"
                               "closed\t102\t1\n";
-    const std::string kEmpty = "dialog\t102\tRingtallyV2\nclosed\t102\t1\n";
+    // A device that does not exist is an empty phone, and said so once.
+    auto empty = [](const std::string& strPath) {
+        return "messagebox\tRingtally\tThe device store cannot be read: " + strPath +
+               ": no such file. The phone is empty.\ndialog\t102\tRingtallyV2\nclosed\t102\t1\n";
+    };
     struct Case {
         std::string strArguments;
         std::string strExpected;
@@ -118,14 +122,14 @@ TEST(Ringtally, TheDeviceComesFromTheCommandLineBeforeTheEnvironment)
     // RINGTALLY_DEVICE names a device that does not exist; Qt's own options
     // may stand anywhere.
     const Case kCases[] = {
-        {"", kEmpty},
+        {"", empty(work.File("no-device.db"))},
         {"mine.db", kRows},
         {"--device mine.db", kRows},
         {"--device=" + ShellQuote(work.File("mine.db")), kRows},
         {"-style fusion mine.db", kRows},
         {"mine.db -style fusion", kRows},
         {"-- mine.db", kRows},
-        {"other.db", kEmpty},
+        {"other.db", empty("other.db")},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.strArguments);
