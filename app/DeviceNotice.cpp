@@ -16,11 +16,16 @@ CDeviceNotice::~CDeviceNotice()
     UnregisterDialogObserver(this);
 }
 
-void CDeviceNotice::OnDialogWaiting(CDialog& dlg)
+void ShowDeviceProblems(HWND hWnd)
 {
     WaitForDeviceCheck();
     for (const DeviceProblem& problem : TakeDeviceProblems()) {
         UINT uIcon = problem.status == DeviceStatus::Corrupt ? MB_ICONERROR : MB_ICONWARNING;
-        MessageBoxW(dlg.GetSafeHwnd(), WideFromUtf8(problem.strText).c_str(), L"Ringtally", MB_OK | uIcon);
+        MessageBoxW(hWnd, WideFromUtf8(problem.strText).c_str(), L"Ringtally", MB_OK | uIcon);
     }
+}
+
+void CDeviceNotice::OnDialogWaiting(CDialog& dlg)
+{
+    ShowDeviceProblems(dlg.GetSafeHwnd());
 }

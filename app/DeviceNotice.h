@@ -8,6 +8,10 @@
 
 #include "ui/DialogObservers.h"
 
+// Shows the problems met since the last showing over hWnd's window, after
+// waiting for a check of the store that is running.
+void ShowDeviceProblems(HWND hWnd);
+
 class CDeviceNotice : public CDialogObserver
 {
 public:

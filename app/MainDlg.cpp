@@ -9,17 +9,21 @@
 #include <cwchar>
 
 BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
-    ON_COMMAND(ID_MENU_EXIT, &CMainDlg::OnExit)
-    ON_COMMAND(ID_ANALYSE_CALL_LOG, &CMainDlg::OnAnalyseCallLog)
-    ON_COMMAND(ID_ANALYSE_SMS, &CMainDlg::OnAnalyseSms)
-    ON_COMMAND(ID_MENU_SEND_SMS, &CMainDlg::OnSendSms)
-    ON_COMMAND(ID_MENU_DIAL, &CMainDlg::OnDial)
-    ON_COMMAND(ID_SUMMARY_TOTAL, &CMainDlg::OnSummaryTotal)
-    ON_COMMAND(ID_SUMMARY_BY_TIME, &CMainDlg::OnSummaryByTime)
-    ON_COMMAND(ID_MENU_ABOUT, &CMainDlg::OnAbout)
+ON_COMMAND(ID_MENU_EXIT, &CMainDlg::OnExit)
+ON_COMMAND(ID_ANALYSE_CALL_LOG, &CMainDlg::OnAnalyseCallLog)
+ON_COMMAND(ID_ANALYSE_SMS, &CMainDlg::OnAnalyseSms)
+ON_COMMAND(ID_MENU_SEND_SMS, &CMainDlg::OnSendSms)
+ON_COMMAND(ID_MENU_DIAL, &CMainDlg::OnDial)
+ON_COMMAND(ID_SUMMARY_TOTAL, &CMainDlg::OnSummaryTotal)
+ON_COMMAND(ID_SUMMARY_BY_TIME, &CMainDlg::OnSummaryByTime)
+ON_COMMAND(ID_MENU_ABOUT, &CMainDlg::OnAbout)
+ON_COMMAND(ID_MENU_OPEN_DEVICE, &CMainDlg::OnOpenDevice)
+ON_COMMAND(ID_MENU_IMPORT_BACKUP, &CMainDlg::OnImportBackup)
+ON_COMMAND(ID_VIEW_REFRESH, &CMainDlg::OnRefresh)
 END_MESSAGE_MAP()
 
-CMainDlg::CMainDlg(CWnd* pParent) : CDialog(CMainDlg::IDD, pParent)
+CMainDlg::CMainDlg(CWnd* pParent)
+    : CDialog(CMainDlg::IDD, pParent)
 {
     m_hIcon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
@@ -74,6 +78,7 @@ void CMainDlg::InitListColumns()
 
 void CMainDlg::FillCallList()
 {
+    m_list.DeleteAllItems();
     CALLLOGENTRY entry;
     for (int nRow = 0; m_callLog.GetEntry(nRow, &entry) == 0; ++nRow) {
         LVITEMW item {};

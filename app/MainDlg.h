@@ -37,6 +37,9 @@ protected:
     void OnSummaryTotal();
     void OnSummaryByTime();
     void OnAbout();
+    void OnOpenDevice();
+    void OnImportBackup();
+    void OnRefresh();
 
     HICON m_hIcon;
     CCommandBar m_menuBar;

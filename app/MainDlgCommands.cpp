@@ -1,12 +1,22 @@
 #include "app/MainDlg.h"
 
+#include "app/DeviceNotice.h"
+#include "device/DeviceStore.h"
 #include "phone/PhoneActions.h"
+#include "platform/DeviceName.h"
+#include "platform/ToolRun.h"
+#include "platform/WideText.h"
 #include "reports/AboutDlg.h"
 #include "reports/CallerSummeryDlg.h"
 #include "reports/TotalSummeryDlg.h"
+#include "ui/FileDialog.h"
 #include "ui/MessageBox.h"
+#include "ui/WinApp.h"
 
+#include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 // The commands of the main menu that open the other screens. Each screen is
 // made for one showing and destroyed when its run returns.
@@ -72,4 +82,52 @@ void CMainDlg::OnAbout()
 {
     auto pDlg = std::make_unique<CAboutDlg>();
     pDlg->DoModal();
+}
+
+// The desktop's own commands. Another device is the process's device from
+// now on: the stand-ins follow the path they are given and read it anew.
+void CMainDlg::OnOpenDevice()
+{
+    std::vector<std::wstring> files;
+    if (!ChooseFiles(m_hWnd, L"Open device", L"Device stores (*.db);;All files (*)", false, &files))
+        return;
+    ::setenv("RINGTALLY_DEVICE", Utf8FromWide(files.front()).c_str(), 1);
+    OnRefresh();
+}
+
+// The backups are imported by the device tool, which alone writes the
+// store; its report is shown as it gives it.
+void CMainDlg::OnImportBackup()
+{
+    std::vector<std::wstring> files;
+    if (!ChooseFiles(m_hWnd, L"Import backup", L"Backup files (*.xml);;All files (*)", true, &files))
+        return;
+    std::string strDevice = DefaultDevicePath();
+    std::vector<std::string> args = {"--device", strDevice, "import", "--"};
+    for (const std::wstring& strFile : files)
+        args.push_back(Utf8FromWide(strFile));
+    ToolRun run;
+    {
+        std::wstring strNote = L"Importing " + std::to_wstring(files.size()) +
+                               (files.size() == 1 ? L" file" : L" files") + L" into " + WideFromUtf8(strDevice) +
+                               L"...";
+        CProgressNote note(m_hWnd, strNote.c_str());
+        run = RunDeviceTool(args);
+    }
+    std::wstring strReport = WideFromUtf8(run.strOutput);
+    while (!strReport.empty() && strReport.back() == L'\n')
+        strReport.pop_back();
+    if (strReport.empty())
+        strReport = run.nStatus == 0 ? L"Imported." : L"The import failed.";
+    MessageBoxW(m_hWnd, strReport.c_str(), L"Import backup", run.nStatus == 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
+    OnRefresh();
+}
+
+void CMainDlg::OnRefresh()
+{
+    CDialog::SetWindowTitleSuffix(DeviceTitle());
+    CWaitCursor wait;
+    FillCallList();
+    wait.Restore();
+    ShowDeviceProblems(m_hWnd);
 }

@@ -35,6 +35,11 @@ uint64_t LocalCommitCount()
     return g_nLocalCommits.load(std::memory_order_relaxed);
 }
 
+void NoteCommitOnRequest()
+{
+    g_nLocalCommits.fetch_add(1, std::memory_order_relaxed);
+}
+
 CDatabase::~CDatabase()
 {
     Close();

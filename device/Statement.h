@@ -15,6 +15,10 @@ struct sqlite3_stmt;
 // opened for writing; lets readers in the same process see their own writes
 // without asking the file system.
 uint64_t LocalCommitCount();
+// Counts a commit that another process made at this process's asking (the
+// device tool run from the program), so that readers look at once as they
+// do after a commit of their own.
+void NoteCommitOnRequest();
 
 // A thin owner of one SQLite connection. Errors are kept as text for the
 // caller to report; nothing here throws.

@@ -8,9 +8,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cerrno>
 #include <cwctype>
 #include <filesystem>
 #include <map>
@@ -136,16 +136,7 @@ std::string FindMessagingProgram()
     const char* pszChosen = std::getenv("RINGTALLY_TMAIL");
     if (pszChosen && *pszChosen)
         return ResolveProgram(pszChosen);
-    std::filesystem::path dir = RunningProgramDir();
-    if (!dir.empty()) {
-        // In the build tree the program sits in app/ and the tool in tools/.
-        for (const std::filesystem::path& candidate :
-             {dir / kMessagingProgram, dir.parent_path() / "tools" / kMessagingProgram}) {
-            if (IsExecutableFile(candidate.string()))
-                return candidate.string();
-        }
-    }
-    return ResolveProgram(kMessagingProgram);
+    return FindCompanionProgram(kMessagingProgram);
 }
 
 pid_t Spawn(const std::string& strProgram, const std::vector<std::wstring>& words, bool bNewSession)
@@ -170,6 +161,19 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::wstring>& word
 }
 
 } // namespace
+
+std::string FindCompanionProgram(const char* pszName)
+{
+    std::filesystem::path dir = RunningProgramDir();
+    if (!dir.empty()) {
+        // In the build tree the program sits in app/ and the tools in tools/.
+        for (const std::filesystem::path& candidate : {dir / pszName, dir.parent_path() / "tools" / pszName}) {
+            if (IsExecutableFile(candidate.string()))
+                return candidate.string();
+        }
+    }
+    return ResolveProgram(pszName);
+}
 
 BOOL CreateProcessW(LPCWSTR pszImageName, LPCWSTR pszCmdLine, SECURITY_ATTRIBUTES* psaProcess,
                     SECURITY_ATTRIBUTES* psaThread, BOOL fInheritHandles, DWORD fdwCreate, void* pvEnvironment,

@@ -65,6 +65,11 @@ BOOL CloseHandle(HANDLE hObject);
 //   2n+1 backslashes give n backslashes and a double quote that is kept.
 std::vector<std::wstring> SplitCommandLine(std::wstring_view strCommandLine);
 
+// The path of one of the programs that come with Ringtally (ringtally-tmail,
+// ringtally-device): beside the running program, in the build tree's tools
+// folder, then on PATH; empty when none is found.
+std::string FindCompanionProgram(const char* pszName);
+
 // How many times CreateProcessW has been called, failed calls included. Lets
 // tests see whether a launch was attempted at all.
 uint64_t CreateProcessCalls();

@@ -50,6 +50,10 @@ constexpr unsigned ID_SUMMARY_TOTAL = 32810;
 constexpr unsigned ID_SUMMARY_BY_TIME = 32811;
 constexpr unsigned ID_MENU_ABOUT = 32793;
 constexpr unsigned ID_MENU_EXIT = 32792;
+// The desktop's own commands: another device, a backup imported into it, and
+// the list read again (F5 sends ID_VIEW_REFRESH).
+constexpr unsigned ID_MENU_OPEN_DEVICE = 32830;
+constexpr unsigned ID_MENU_IMPORT_BACKUP = 32831;
 
 // Commands of the caller summary's menu
 constexpr unsigned ID_SUMMERY_BY_TIME = 32780;

@@ -21,6 +21,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -36,7 +37,9 @@ public:
         CAutomation::Action action;
     };
 
-    explicit CScriptRunner(LineSink errorSink) : m_errorSink(std::move(errorSink)) {}
+    explicit CScriptRunner(LineSink errorSink)
+        : m_errorSink(std::move(errorSink))
+    {}
 
     void AddScript(std::string_view strScript)
     {
@@ -111,6 +114,16 @@ public:
         return true;
     }
 
+    // A file dialog takes the files of the last choose step, once; without
+    // one it is cancelled.
+    bool OnFileDialog(LPCWSTR lpTitle, std::vector<std::wstring>* pFiles) override
+    {
+        AutomationPrint({L"filedialog", lpTitle});
+        *pFiles = m_chosenFiles.value_or(std::vector<std::wstring> {});
+        m_chosenFiles.reset();
+        return true;
+    }
+
     // One run drives the dialogs at a time: a run started while another is
     // active takes over from it, and nullptr ends the active one.
     static void Activate(CScriptRunner* pRunner)
@@ -138,6 +151,7 @@ private:
     static inline CScriptRunner* s_pActive = nullptr;
 
     LineSink m_errorSink;
+    std::optional<std::vector<std::wstring>> m_chosenFiles;
     CScriptReader m_reader;
     std::vector<Step> m_steps;
     size_t m_nNext = 0;
@@ -288,6 +302,9 @@ bool CScriptRunner::Execute(CDialog& dlg, const ScriptStep& step, std::wstring* 
         return true;
     case ScriptVerb::Screenshot:
         return SaveScreenshot(dlg, step, pError);
+    case ScriptVerb::Choose:
+        m_chosenFiles = step.args;
+        return true;
     case ScriptVerb::Unknown:
         break;
     }
@@ -438,8 +455,8 @@ bool CAutomation::StartFromEnvironment()
         return false;
     }
     s_pRunner->AddScript(text.str());
-    if (const char* pszTimes = std::getenv("RINGTALLY_AUTOMATION_TIMES"); pszTimes && *pszTimes &&
-        !s_pRunner->TimeStepsInto(pszTimes)) {
+    if (const char* pszTimes = std::getenv("RINGTALLY_AUTOMATION_TIMES");
+        pszTimes && *pszTimes && !s_pRunner->TimeStepsInto(pszTimes)) {
         s_pRunner->Fail(0, L"cannot write the step times to " + WideFromUtf8(pszTimes));
         return false;
     }
@@ -458,9 +475,9 @@ int CAutomation::Finish(int nCode)
 
 CAutomationSession::CAutomationSession(std::string_view strScript)
     : m_pRunner(std::make_unique<CScriptRunner>([this](const std::string& strLine) {
-          m_strErrors += strLine;
-          m_strErrors += '\n';
-      }))
+        m_strErrors += strLine;
+        m_strErrors += '\n';
+    }))
 {
     m_pRunner->AddScript(strScript);
     SetAutomationSink([this](const std::string& strLine) {

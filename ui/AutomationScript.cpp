@@ -35,9 +35,8 @@ bool SplitWords(const std::wstring& strLine, std::vector<std::wstring>* pWords, 
 
 bool ParseNumber(const std::wstring& strWord, int* pValue, std::wstring* pError)
 {
-    if (strWord.empty() || strWord.size() > 9 || !std::all_of(strWord.begin(), strWord.end(), [](wchar_t ch) {
-            return ch >= L'0' && ch <= L'9';
-        })) {
+    if (strWord.empty() || strWord.size() > 9 ||
+        !std::all_of(strWord.begin(), strWord.end(), [](wchar_t ch) { return ch >= L'0' && ch <= L'9'; })) {
         *pError = L"\"" + strWord + L"\" is not a number";
         return false;
     }
@@ -92,6 +91,7 @@ const VerbRule kVerbs[] = {
     {L"date", ScriptVerb::Date, 2, 2, L"date takes a control id and a date YYYY-MM-DD"},
     {L"dump", ScriptVerb::Dump, 0, 0, L"dump takes nothing"},
     {L"screenshot", ScriptVerb::Screenshot, 1, 1, L"screenshot takes one file name"},
+    {L"choose", ScriptVerb::Choose, 0, kAnyNumber, nullptr},
 };
 
 ScriptStep ParseStep(int nLine, std::wstring strLine)

@@ -14,13 +14,15 @@
 //   date ID YYYY-MM-DD         set the date of date-time picker ID
 //   dump                       print the active dialog
 //   screenshot FILE            save a PNG picture of the active dialog
+//   choose [FILE ...]          answer the next file dialog with these files
+//                              (none: cancel it)
 // A number is at most nine decimal digits.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-enum class ScriptVerb { Unknown, Expect, Select, Command, Menu, Ok, Cancel, Date, Dump, Screenshot };
+enum class ScriptVerb { Unknown, Expect, Select, Command, Menu, Ok, Cancel, Date, Dump, Screenshot, Choose };
 
 struct ScriptStep {
     int nLine = 0;

@@ -71,11 +71,22 @@ std::wstring& TitleSuffix()
     return s_strSuffix;
 }
 
+QString WindowTitle(LPCWSTR pszCaption)
+{
+    QString strCaption = QStringFromWide(pszCaption);
+    return TitleSuffix().empty() ? strCaption
+                                 : strCaption + QStringLiteral(" - ") + QStringFromWide(TitleSuffix().c_str());
+}
+
 } // namespace
 
 void CDialog::SetWindowTitleSuffix(const std::wstring& strSuffix)
 {
     TitleSuffix() = strSuffix;
+    for (CDialog* pDialog : ModalDialogs()) {
+        if (pDialog->m_pImpl->pFrame && pDialog->m_pImpl->pTemplate)
+            pDialog->m_pImpl->pFrame->setWindowTitle(WindowTitle(pDialog->m_pImpl->pTemplate->pszCaption));
+    }
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)

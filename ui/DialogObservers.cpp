@@ -3,11 +3,18 @@
 #include <algorithm>
 #include <vector>
 
-void CDialogObserver::OnDialogWaiting(CDialog&) {}
+void CDialogObserver::OnDialogWaiting(CDialog&)
+{}
 
-void CDialogObserver::OnDialogClosed(CDialog&, INT_PTR) {}
+void CDialogObserver::OnDialogClosed(CDialog&, INT_PTR)
+{}
 
 bool CDialogObserver::OnMessageBox(LPCWSTR, LPCWSTR, UINT, int*)
+{
+    return false;
+}
+
+bool CDialogObserver::OnFileDialog(LPCWSTR, std::vector<std::wstring>*)
 {
     return false;
 }
@@ -84,4 +91,9 @@ void NotifyDialogClosed(CDialog& dlg, INT_PTR nResult)
 bool NotifyMessageBox(LPCWSTR lpText, LPCWSTR lpCaption, UINT uType, int* pnAnswer)
 {
     return Walk([&](CDialogObserver& observer) { return observer.OnMessageBox(lpText, lpCaption, uType, pnAnswer); });
+}
+
+bool NotifyFileDialog(LPCWSTR lpTitle, std::vector<std::wstring>* pFiles)
+{
+    return Walk([&](CDialogObserver& observer) { return observer.OnFileDialog(lpTitle, pFiles); });
 }

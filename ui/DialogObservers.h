@@ -7,6 +7,9 @@
 
 #include "ui/WinDef.h"
 
+#include <string>
+#include <vector>
+
 class CDialog;
 
 class CDialogObserver
@@ -23,6 +26,10 @@ public:
     // the user's place sets *pnAnswer and returns true; the box is then not
     // shown and the observers after it are not asked.
     virtual bool OnMessageBox(LPCWSTR lpText, LPCWSTR lpCaption, UINT uType, int* pnAnswer);
+    // A dialog to choose files is about to be shown. An observer that
+    // answers it in the user's place fills *pFiles (none: cancelled) and
+    // returns true; the dialog is then not shown.
+    virtual bool OnFileDialog(LPCWSTR lpTitle, std::vector<std::wstring>* pFiles);
 };
 
 // Observers are told in the order they were registered. An observer may end
@@ -37,3 +44,4 @@ void NotifyDialogWaiting(CDialog& dlg);
 void NotifyDialogClosed(CDialog& dlg, INT_PTR nResult);
 // The first answer an observer gives, or false when none answers.
 bool NotifyMessageBox(LPCWSTR lpText, LPCWSTR lpCaption, UINT uType, int* pnAnswer);
+bool NotifyFileDialog(LPCWSTR lpTitle, std::vector<std::wstring>* pFiles);

@@ -58,7 +58,9 @@ QSize DeviceScreenSize()
     return QSize(static_cast<int>(nWidth), static_cast<int>(nHeight));
 }
 
-CDialogClient::CDialogClient(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog)
+CDialogClient::CDialogClient(CDialog* pDialog, QWidget* pParent)
+    : QWidget(pParent)
+    , m_pDialog(pDialog)
 {
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -80,7 +82,10 @@ CWnd* DialogOfWindow(const QWidget* pWidget)
     return nullptr;
 }
 
-CTitleBar::CTitleBar(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog) {}
+CTitleBar::CTitleBar(CDialog* pDialog, QWidget* pParent)
+    : QWidget(pParent)
+    , m_pDialog(pDialog)
+{}
 
 void CTitleBar::SetCaption(const QString& strCaption)
 {
@@ -138,7 +143,10 @@ void CTitleBar::mouseReleaseEvent(QMouseEvent* pEvent)
         m_pDialog->SendCommand(IDOK);
 }
 
-CSoftKeyBar::CSoftKeyBar(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog) {}
+CSoftKeyBar::CSoftKeyBar(CDialog* pDialog, QWidget* pParent)
+    : QWidget(pParent)
+    , m_pDialog(pDialog)
+{}
 
 void CSoftKeyBar::SetMenu(const MenuTemplate* pMenu)
 {
@@ -239,7 +247,8 @@ void CSoftKeyBar::ActivateKey(int nKey)
         // A soft key's menu opens upwards from the bar, on the key's side.
         QSize size = menu.sizeHint();
         QRect rect = KeyRect(nKey);
-        QPoint pt = nKey == 0 ? mapToGlobal(rect.topLeft()) : mapToGlobal(rect.topRight()) - QPoint(size.width() - 1, 0);
+        QPoint pt =
+            nKey == 0 ? mapToGlobal(rect.topLeft()) : mapToGlobal(rect.topRight()) - QPoint(size.width() - 1, 0);
         QAction* pAction = menu.exec(pt - QPoint(0, size.height()));
         nCommand = pAction ? pAction->data().toUInt() : 0;
     }
@@ -249,7 +258,9 @@ void CSoftKeyBar::ActivateKey(int nKey)
         m_pDialog->SendCommand(nCommand);
 }
 
-CDialogFrame::CDialogFrame(CDialog* pDialog) : QWidget(nullptr, Qt::Window), m_pDialog(pDialog)
+CDialogFrame::CDialogFrame(CDialog* pDialog)
+    : QWidget(nullptr, Qt::Window)
+    , m_pDialog(pDialog)
 {
     QSize screen = DeviceScreenSize();
     setFixedSize(screen);
@@ -289,6 +300,10 @@ void CDialogFrame::keyPressEvent(QKeyEvent* pEvent)
         return;
     case Qt::Key_F2:
         m_pKeys->ActivateKey(1);
+        return;
+    case Qt::Key_F5:
+        if (m_pDialog->IsRunning())
+            m_pDialog->SendCommand(ID_VIEW_REFRESH);
         return;
     default:
         QWidget::keyPressEvent(pEvent);

@@ -47,9 +47,18 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b)
 {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF rgb) { return static_cast<BYTE>(rgb & 0xff); }
-constexpr BYTE GetGValue(COLORREF rgb) { return static_cast<BYTE>((rgb >> 8) & 0xff); }
-constexpr BYTE GetBValue(COLORREF rgb) { return static_cast<BYTE>((rgb >> 16) & 0xff); }
+constexpr BYTE GetRValue(COLORREF rgb)
+{
+    return static_cast<BYTE>(rgb & 0xff);
+}
+constexpr BYTE GetGValue(COLORREF rgb)
+{
+    return static_cast<BYTE>((rgb >> 8) & 0xff);
+}
+constexpr BYTE GetBValue(COLORREF rgb)
+{
+    return static_cast<BYTE>((rgb >> 16) & 0xff);
+}
 
 struct RECT {
     LONG left;
@@ -77,6 +86,8 @@ inline bool IS_INTRESOURCE(LPCWSTR psz)
 
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+// The command F5 sends to the active dialog: read again what it shows.
+constexpr UINT ID_VIEW_REFRESH = 0xE140;
 
 // Window messages the program sends.
 constexpr UINT WM_SETFONT = 0x0030;

@@ -246,3 +246,48 @@ TEST(Ringtally, SaysOnceWhatIsWrongWithTheDevice)
         << run.strOutput;
     EXPECT_NE(run.strOutput.find("\ndialog\t102\tRingtallyV2\nclosed\t102\t1\n"), std::string::npos) << run.strOutput;
 }
+
+// Another device is opened from the menu, and backups are imported into it by
+// the device tool, whose report is shown; the list then shows the device as
+// it is, and F5 reads it again.
+TEST(Ringtally, OpensAnotherDeviceAndImportsBackupsThroughTheTool)
+{
+    CTempDir work;
+    ASSERT_EQ(MakeDevice(work.File("demo.db"), "CREATE TABLE demo (seed, calls, messages)"), "");
+    ASSERT_EQ(MakeDevice(work.File("mine.db"), ""), "");
+    std::string strBackup =
+        std::filesystem::path(RINGTALLY_E2E_CASES).parent_path().parent_path() / "data" / "calls-older.xml";
+    WriteFile(work.File("script"), "choose " + work.File("mine.db") +
+                                       "\nmenu Menu \"Open device...\"\ndump\n"
+                                       "choose " +
+                                       work.File("missing.xml") +
+                                       "\nmenu Menu \"Import backup...\"\n"
+                                       "choose " +
+                                       strBackup +
+                                       "\nmenu Menu \"Import backup...\"\ndump\n"
+                                       "choose\nmenu Menu \"Open device...\"\ncommand 57664\ndump\n");
+    RingtallyRun run = RunRingtally(work.File("script"), work.File("demo.db"), work.Path(), {"TZ=Europe/Berlin"});
+    ASSERT_EQ(run.nStatus, 0) << run.strErrors;
+    const std::string kRows = "dialog\t102\tRingtallyV2\n"
+                              "row\t0\t1\t\t03-01 13:00:00\t\n"
+                              "row\t1\t2\tBen Berger\t03-01 12:00:00\t+4930222222\n"
+                              "row\t2\t0\tAnna Adler\t03-01 11:00:00\t+4930111111\n";
+    std::istringstream lines(run.strOutput);
+    std::vector<std::string> output;
+    for (std::string strLine; std::getline(lines, strLine);)
+        output.push_back(strLine);
+    ASSERT_EQ(output.size(), 16u) << run.strOutput;
+    EXPECT_EQ(output[0], "filedialog\tOpen device");
+    EXPECT_EQ(output[1], "dialog\t102\tRingtallyV2");
+    EXPECT_EQ(output[2], "filedialog\tImport backup");
+    EXPECT_EQ(output[3].rfind("messagebox\tImport backup\t", 0), 0u) << output[3];
+    EXPECT_NE(output[3].find(work.File("missing.xml")), std::string::npos) << output[3];
+    EXPECT_EQ(output[4], "filedialog\tImport backup");
+    EXPECT_EQ(output[5].rfind("messagebox\tImport backup\t" + strBackup, 0), 0u) << output[5];
+    EXPECT_NE(output[5].find("3 added"), std::string::npos) << output[5];
+    EXPECT_EQ(run.strOutput.substr(run.strOutput.find("dialog", run.strOutput.find(output[5]))),
+              kRows + "filedialog\tOpen device\n" + kRows + "closed\t102\t1\n");
+    CDeviceStore demo;
+    ASSERT_EQ(demo.OpenReadOnly(work.File("demo.db")), DeviceStatus::Ok);
+    EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
+}

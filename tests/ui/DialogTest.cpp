@@ -1,6 +1,7 @@
 #include "tests/support/UiTestGuards.h"
 #include "tests/ui/ProbeDlg.h"
 #include "ui/Automation.h"
+#include "ui/FileDialog.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
 #include "ui/Widgets.h"
@@ -61,8 +62,8 @@ TEST(Dialog, ShellInitialisationFillsTheScreenBetweenTheBars)
         int nWidth;
         int nHeight;
     };
-    for (Case c : {Case {nullptr, 480, 640}, Case {"320x480", 320, 480}, Case {"big", 480, 640},
-                   Case {"20x30", 480, 640}}) {
+    for (Case c :
+         {Case {nullptr, 480, 640}, Case {"320x480", 320, 480}, Case {"big", 480, 640}, Case {"20x30", 480, 640}}) {
         std::unique_ptr<CScreenSize> pScreen = c.pszScreen ? std::make_unique<CScreenSize>(c.pszScreen) : nullptr;
         CAutomationSession session;
         CProbeDlg dlg(102);
@@ -159,8 +160,8 @@ TEST(Dialog, MenuBarComesFromAMenuResource)
         bool bMissing;
         bool bMade;
     };
-    for (Case c : {Case {155, false, true}, Case {139, false, true}, Case {9999, false, false},
-                   Case {155, true, false}}) {
+    for (Case c :
+         {Case {155, false, true}, Case {139, false, true}, Case {9999, false, false}, Case {155, true, false}}) {
         SetMenuResourceMissing(c.nMenu, c.bMissing);
         CAutomationSession session;
         CProbeDlg dlg(154, c.nMenu);
@@ -223,6 +224,50 @@ TEST(Dialog, MessageBoxesGoToTheHookOrThePrintedLine)
     EXPECT_EQ(wnd.MessageBox(L"no caption"), IDOK);
     EXPECT_EQ(session.Output(), "messagebox\tError\tStart time must greater than End time!\n"
                                 "messagebox\tError\tno caption\n");
+}
+
+// The desktop window's title names what the window shows beside the
+// template's caption, also for windows already open; the phone's own title
+// bar keeps the caption alone.
+TEST(Dialog, TheWindowTitleAddsItsSuffixToTheCaption)
+{
+    QString strBefore, strAfter;
+    {
+        CAutomationSession session;
+        CDialog::SetWindowTitleSuffix(L"mine.db");
+        session.AddAction([&](CDialog& d) {
+            strBefore = d.GetFrameWindow()->windowTitle();
+            CDialog::SetWindowTitleSuffix(L"demo.db (demo)");
+            strAfter = d.GetFrameWindow()->windowTitle();
+        });
+        session.AddScript("ok\n");
+        CProbeDlg dlg(131);
+        dlg.DoModal();
+    }
+    CDialog::SetWindowTitleSuffix(L"");
+    EXPECT_EQ(strBefore, QStringLiteral("Stat. - mine.db"));
+    EXPECT_EQ(strAfter, QStringLiteral("Stat. - demo.db (demo)"));
+}
+
+// A file dialog goes to an observer first: the automation answers it with
+// the files of its last choose step, once, and cancels it without one.
+TEST(Dialog, FileDialogsAreAnsweredByTheAutomation)
+{
+    CAutomationSession session("choose /a.xml \"/b c.xml\"\n");
+    std::vector<std::vector<std::wstring>> answers;
+    session.AddAction([&](CDialog&) {
+        for (int i = 0; i < 2; ++i) {
+            std::vector<std::wstring> files {L"left over"};
+            BOOL bChosen = ChooseFiles(nullptr, L"Import backup", L"All files (*)", true, &files);
+            EXPECT_EQ(bChosen != FALSE, !files.empty());
+            answers.push_back(files);
+        }
+    });
+    session.AddScript("ok\n");
+    CProbeDlg dlg(154);
+    dlg.DoModal();
+    EXPECT_EQ(answers, (std::vector<std::vector<std::wstring>> {{L"/a.xml", L"/b c.xml"}, {}}));
+    EXPECT_EQ(session.Output(), "filedialog\tImport backup\nfiledialog\tImport backup\nclosed\t154\t1\n");
 }
 
 TEST(Dialog, WaitCursorShowsUntilRestored)
