@@ -58,9 +58,7 @@ QSize DeviceScreenSize()
     return QSize(static_cast<int>(nWidth), static_cast<int>(nHeight));
 }
 
-CDialogClient::CDialogClient(CDialog* pDialog, QWidget* pParent)
-    : QWidget(pParent)
-    , m_pDialog(pDialog)
+CDialogClient::CDialogClient(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog)
 {
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -82,10 +80,7 @@ CWnd* DialogOfWindow(const QWidget* pWidget)
     return nullptr;
 }
 
-CTitleBar::CTitleBar(CDialog* pDialog, QWidget* pParent)
-    : QWidget(pParent)
-    , m_pDialog(pDialog)
-{}
+CTitleBar::CTitleBar(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog) {}
 
 void CTitleBar::SetCaption(const QString& strCaption)
 {
@@ -143,10 +138,7 @@ void CTitleBar::mouseReleaseEvent(QMouseEvent* pEvent)
         m_pDialog->SendCommand(IDOK);
 }
 
-CSoftKeyBar::CSoftKeyBar(CDialog* pDialog, QWidget* pParent)
-    : QWidget(pParent)
-    , m_pDialog(pDialog)
-{}
+CSoftKeyBar::CSoftKeyBar(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog) {}
 
 void CSoftKeyBar::SetMenu(const MenuTemplate* pMenu)
 {
@@ -247,8 +239,7 @@ void CSoftKeyBar::ActivateKey(int nKey)
         // A soft key's menu opens upwards from the bar, on the key's side.
         QSize size = menu.sizeHint();
         QRect rect = KeyRect(nKey);
-        QPoint pt =
-            nKey == 0 ? mapToGlobal(rect.topLeft()) : mapToGlobal(rect.topRight()) - QPoint(size.width() - 1, 0);
+        QPoint pt = nKey == 0 ? mapToGlobal(rect.topLeft()) : mapToGlobal(rect.topRight()) - QPoint(size.width() - 1, 0);
         QAction* pAction = menu.exec(pt - QPoint(0, size.height()));
         nCommand = pAction ? pAction->data().toUInt() : 0;
     }
@@ -258,9 +249,7 @@ void CSoftKeyBar::ActivateKey(int nKey)
         m_pDialog->SendCommand(nCommand);
 }
 
-CDialogFrame::CDialogFrame(CDialog* pDialog)
-    : QWidget(nullptr, Qt::Window)
-    , m_pDialog(pDialog)
+CDialogFrame::CDialogFrame(CDialog* pDialog) : QWidget(nullptr, Qt::Window), m_pDialog(pDialog)
 {
     QSize screen = DeviceScreenSize();
     setFixedSize(screen);

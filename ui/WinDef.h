@@ -47,18 +47,9 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b)
 {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF rgb)
-{
-    return static_cast<BYTE>(rgb & 0xff);
-}
-constexpr BYTE GetGValue(COLORREF rgb)
-{
-    return static_cast<BYTE>((rgb >> 8) & 0xff);
-}
-constexpr BYTE GetBValue(COLORREF rgb)
-{
-    return static_cast<BYTE>((rgb >> 16) & 0xff);
-}
+constexpr BYTE GetRValue(COLORREF rgb) { return static_cast<BYTE>(rgb & 0xff); }
+constexpr BYTE GetGValue(COLORREF rgb) { return static_cast<BYTE>((rgb >> 8) & 0xff); }
+constexpr BYTE GetBValue(COLORREF rgb) { return static_cast<BYTE>((rgb >> 16) & 0xff); }
 
 struct RECT {
     LONG left;
