@@ -245,10 +245,14 @@ DeviceStatus CDeviceStore::OpenForExamining(const std::string& strPath)
     DeviceStatus status = OpenFile(strPath, false);
     if (status != DeviceStatus::Ok)
         return status;
-    // The first read meets the journal of an interrupted write; damage is
-    // left for the examination to find.
-    if (!m_db.QueryInt("PRAGMA application_id") && m_db.LastCode() == SQLITE_READONLY_ROLLBACK)
-        return Fail(DeviceStatus::Interrupted, kInterruptedText);
+    // The first read meets the journal of an interrupted write, or waits for
+    // another writer; damage is left for the examination to find.
+    if (!m_db.QueryInt("PRAGMA application_id")) {
+        if (m_db.LastCode() == SQLITE_READONLY_ROLLBACK)
+            return Fail(DeviceStatus::Interrupted, kInterruptedText);
+        if (!IsCorruptionCode(m_db.LastCode()))
+            return Fail(DeviceStatus::Unreadable, "cannot be read: " + m_db.LastError());
+    }
     return DeviceStatus::Ok;
 }
 
@@ -257,15 +261,24 @@ void CDeviceStore::SetLockWait(std::optional<LockWait> wait)
     m_db.SetLockWait(std::move(wait));
 }
 
-bool CDeviceStore::HasInterruptedWrite(const std::string& strPath)
+DeviceStatus CDeviceStore::FindInterruptedWrite(const std::string& strPath, bool* pbInterrupted)
 {
+    *pbInterrupted = false;
     if (!FileExists(strPath + "-journal"))
-        return false;
+        return DeviceStatus::Ok;
+    // A connection that may not write meets the journal without rolling it
+    // back; one that has waited in vain for another writer says so here,
+    // rather than waiting all over again.
     CDatabase probe;
     probe.SetLockWait(m_db.GetLockWait());
-    if (probe.Open("file:" + UriEscape(strPath) + "?mode=ro", SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) != SQLITE_OK)
-        return false;
-    return !probe.QueryInt("PRAGMA application_id") && probe.LastCode() == SQLITE_READONLY_ROLLBACK;
+    std::string strUri = "file:" + UriEscape(strPath) + "?mode=ro";
+    if (probe.Open(strUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) != SQLITE_OK ||
+        probe.QueryInt("PRAGMA application_id"))
+        return DeviceStatus::Ok;
+    *pbInterrupted = probe.LastCode() == SQLITE_READONLY_ROLLBACK;
+    if ((probe.LastCode() & 0xff) == SQLITE_BUSY)
+        return Fail(DeviceStatus::Unreadable, "cannot be read: " + probe.LastError());
+    return DeviceStatus::Ok;
 }
 
 DeviceStatus CDeviceStore::OpenFile(const std::string& strPath, bool bWrite)
@@ -286,7 +299,9 @@ DeviceStatus CDeviceStore::OpenFile(const std::string& strPath, bool bWrite)
     // The journal of an interrupted write is rolled back by the first read of
     // a connection that may write, which needs the store, its folder (where
     // the journal is deleted) and the journal writable.
-    bool bInterrupted = bWrite && HasInterruptedWrite(strPath);
+    bool bInterrupted = false;
+    if (bWrite && FindInterruptedWrite(strPath, &bInterrupted) != DeviceStatus::Ok)
+        return DeviceStatus::Unreadable;
     if (bInterrupted) {
         std::string strDir = std::filesystem::path(strPath).parent_path().string();
         const std::pair<const char*, std::string> kNeeded[] = {
@@ -393,8 +408,6 @@ DeviceStatus CDeviceStore::Check(const std::string& strPath, StoreCheckReport* p
         return status;
     auto appId = m_db.QueryInt("PRAGMA application_id");
     if (!appId) {
-        if (!IsCorruptionCode(m_db.LastCode()))
-            return Fail(DeviceStatus::Unreadable, "cannot be read: " + m_db.LastError());
         pReport->problems.push_back("its first page cannot be read: " + m_db.LastError());
         m_db.Close();
         return DeviceStatus::Ok;

@@ -116,7 +116,7 @@ private:
     int64_t InsertFolder(int64_t nStore, std::string_view strRole);
     DeviceStatus OpenFile(const std::string& strPath, bool bWrite);
     DeviceStatus OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check);
-    bool HasInterruptedWrite(const std::string& strPath);
+    DeviceStatus FindInterruptedWrite(const std::string& strPath, bool* pbInterrupted);
     void CheckContent(int64_t nAppId, std::optional<int64_t> version, StoreCheckReport* pReport);
     DeviceStatus Fail(DeviceStatus status, std::string strText);
 

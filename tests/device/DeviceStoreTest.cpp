@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
@@ -361,6 +363,41 @@ TEST(DeviceStore, AnInterruptedWriteIsNamedAndRolledBackByAWriter)
     ASSERT_EQ(second.OpenForWriting(strPath), DeviceStatus::Ok) << second.ErrorText();
     EXPECT_FALSE(second.RolledBackInterruptedWrite());
     EXPECT_EQ(first.Database().Exec("ROLLBACK"), SQLITE_OK);
+}
+
+// Behind another writer's lock, every opening waits once, up to its limit,
+// and then fails with the wait's own text, whatever it had to look at first.
+TEST(DeviceStore, AnOpeningWaitsOnceForAnotherWriter)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeFilledStore(strPath);
+    CForeignWriter other(strPath);
+    other.Exec("BEGIN EXCLUSIVE; DELETE FROM calllog");
+    ASSERT_TRUE(std::filesystem::exists(strPath + "-journal"));
+
+    int nWaits = 0;
+    LockWait wait;
+    wait.limit = std::chrono::milliseconds(50);
+    wait.pfnWaiting = [&] { ++nWaits; };
+    wait.strGaveUp = "another writer";
+    StoreCheckReport report;
+    const std::pair<const char*, std::function<DeviceStatus(CDeviceStore&)>> kOpenings[] = {
+        {"reading", [&](CDeviceStore& store) { return store.OpenReadOnly(strPath); }},
+        {"writing", [&](CDeviceStore& store) { return store.OpenForWriting(strPath); }},
+        {"examining", [&](CDeviceStore& store) { return store.OpenForExamining(strPath); }},
+        {"checking", [&](CDeviceStore& store) { return store.Check(strPath, &report); }},
+    };
+    for (const auto& [pszName, open] : kOpenings) {
+        SCOPED_TRACE(pszName);
+        nWaits = 0;
+        CDeviceStore store;
+        store.SetLockWait(wait);
+        EXPECT_EQ(open(store), DeviceStatus::Unreadable);
+        EXPECT_EQ(store.ErrorText(), strPath + ": cannot be read: another writer");
+        EXPECT_EQ(nWaits, 1);
+    }
+    other.Exec("ROLLBACK");
 }
 
 // A check reads the whole store, changes nothing, and lists what is wrong
