@@ -48,6 +48,20 @@ const DeviceCommand kCommands[] = {
      "  --messages M  text messages to make (default 3000)\n"
      "  --seed S      the seed of the invention (default 1)\n",
      RunDemo},
+    {"check", "check",
+     "Checks the whole device store: every page and index (SQLite's integrity\n"
+     "check), and the store's own format (its application id, format version,\n"
+     "tables and columns). Prints \"ok\" with the number of records, or \"damaged\"\n"
+     "with the first problems found. Exit status 0: sound; 1: damaged, or it\n"
+     "cannot be read.\n",
+     RunCheck},
+    {"rescue", "rescue NEWFILE",
+     "Copies every record that can still be read from a damaged device store into\n"
+     "a new store at NEWFILE, in one transaction, keeping the records' ids and the\n"
+     "columns that imports add; where records cannot be read, it goes on with the\n"
+     "next readable one, and it says per table how many it copied. The damaged\n"
+     "store is not changed; NEWFILE must not exist.\n",
+     RunRescue},
 };
 
 void PrintUsage(FILE* out)
