@@ -145,8 +145,6 @@ std::string NewerVersionText(int64_t nVersion)
 // The most problems that a check lists.
 constexpr size_t kMostProblems = 20;
 
-const char* const kTableNames[] = {"calllog", "msgstore", "folder", "message", "recipient"};
-
 // The columns of a table, none when there is no such table; nullopt when
 // the schema cannot be read.
 std::optional<std::vector<std::string>> TableColumns(CDatabase& db, const char* pszTable)
@@ -254,6 +252,13 @@ DeviceStatus CDeviceStore::OpenForExamining(const std::string& strPath)
             return Fail(DeviceStatus::Unreadable, "cannot be read: " + m_db.LastError());
     }
     return DeviceStatus::Ok;
+}
+
+DeviceStatus CDeviceStore::RollBackInterruptedWrite(const std::string& strPath)
+{
+    DeviceStatus status = OpenFile(strPath, true);
+    m_db.Close();
+    return status;
 }
 
 void CDeviceStore::SetLockWait(std::optional<LockWait> wait)
@@ -447,7 +452,7 @@ void CDeviceStore::CheckContent(int64_t nAppId, std::optional<int64_t> version, 
         return;
     }
     bool bTables = true;
-    for (const char* pszTable : kTableNames) {
+    for (const char* pszTable : kDeviceTables) {
         auto have = TableColumns(m_db, pszTable);
         if (!have) {
             problem("its schema cannot be read: " + m_db.LastError());

@@ -16,7 +16,8 @@
 
 constexpr int64_t kDeviceApplicationId = 1381256281; // 'RTLY'
 constexpr int64_t kDeviceSchemaVersion = 1;
-
+// The store's tables, each after those that its rows refer to.
+inline constexpr const char* kDeviceTables[] = {"msgstore", "folder", "calllog", "message", "recipient"};
 
 enum class DeviceStatus {
     Ok,
@@ -82,6 +83,11 @@ public:
     // Whether the last open for writing rolled back the unfinished changes of
     // an interrupted write.
     bool RolledBackInterruptedWrite() const { return m_bRolledBack; }
+    // Rolls back what an interrupted write left in the store at strPath, if
+    // anything, whatever else may be wrong with the store, and closes it:
+    // Ok, or Interrupted telling why it cannot be done (or why the store
+    // cannot be opened).
+    DeviceStatus RollBackInterruptedWrite(const std::string& strPath);
 
     // Examines the store at strPath whole and changes nothing: SQLite's
     // integrity check of every page, index and constraint, and the store's

@@ -11,9 +11,6 @@
 
 namespace {
 
-// In the order in which rows refer to rows of the tables before.
-const char* const kTables[] = {"msgstore", "folder", "calllog", "message", "recipient"};
-
 struct Column {
     std::string strName;
     std::string strType;
@@ -119,37 +116,40 @@ int CStoreRescue::Run(CDeviceStore& from, const std::string& strTo)
     CDeviceStore to;
     if (to.Create(strTo) != DeviceStatus::Ok)
         return Fail(to.ErrorText());
-    auto failAndRemove = [&](const std::string& strText) {
+    if (Fill(from.Database(), to) != 0) {
         to.Close();
         ::unlink(strTo.c_str());
-        return Fail(strTo + ": " + strText);
-    };
+        return Fail(strTo + ": " + m_strError);
+    }
+    return 0;
+}
 
+int CStoreRescue::Fill(CDatabase& from, CDeviceStore& to)
+{
     CDatabase& db = to.Database();
+    auto cannotWrite = [&] { return Fail("cannot write the new store: " + db.LastError()); };
     CTransaction tx(db);
     // The rows of the new store's own "SMS" store make way for the rescued
     // ones, which keep their ids.
     if (!tx.IsActive() || db.Exec("DELETE FROM folder; DELETE FROM msgstore") != SQLITE_OK)
-        return failAndRemove("cannot write the new store: " + db.LastError());
+        return cannotWrite();
     int64_t nRows = 0;
-    for (const char* pszTable : kTables) {
+    for (const char* pszTable : kDeviceTables) {
         RescuedTable table;
         table.strName = pszTable;
-        if (CopyTable(from.Database(), db, &table) != 0)
-            return failAndRemove("cannot write the new store: " + db.LastError());
+        if (CopyTable(from, db, &table) != 0)
+            return cannotWrite();
         nRows += table.nRows;
         m_tables.push_back(std::move(table));
     }
     auto failed = std::find_if(m_tables.begin(), m_tables.end(),
                                [](const RescuedTable& table) { return !table.strError.empty(); });
     if (nRows == 0 && failed != m_tables.end())
-        return failAndRemove("nothing could be read from the damaged store: " + failed->strError);
+        return Fail("nothing could be read from the damaged store: " + failed->strError);
     // A store whose message stores are all lost gets the one a new store has.
     if (db.QueryInt("SELECT count(*) FROM msgstore") == 0 && to.InsertStore(std::string("SMS")) < 0)
-        return failAndRemove("cannot write the new store: " + db.LastError());
-    if (tx.Commit() != SQLITE_OK)
-        return failAndRemove("cannot write the new store: " + db.LastError());
-    return 0;
+        return cannotWrite();
+    return tx.Commit() == SQLITE_OK ? 0 : cannotWrite();
 }
 
 int CStoreRescue::CopyTable(CDatabase& from, CDatabase& to, RescuedTable* pTable)
@@ -200,12 +200,14 @@ int CStoreRescue::CopyTable(CDatabase& from, CDatabase& to, RescuedTable* pTable
             for (int i = 0; i < static_cast<int>(columns->size()); ++i)
                 insert.BindColumn(i + 1, rows, i + 1);
             int nInsert = insert.Step();
-            if (nInsert == SQLITE_DONE)
+            if (nInsert == SQLITE_DONE) {
                 ++pTable->nRows;
-            else if ((nInsert & 0xff) == SQLITE_CONSTRAINT || (nInsert & 0xff) == SQLITE_MISMATCH)
-                ++pTable->nRefused;
-            else
+            } else if ((nInsert & 0xff) == SQLITE_CONSTRAINT || (nInsert & 0xff) == SQLITE_MISMATCH) {
+                if (pTable->nRefused++ == 0)
+                    pTable->strRefusal = to.LastError();
+            } else {
                 return -1;
+            }
             if (nRowid == std::numeric_limits<int64_t>::max())
                 return 0;
             nFrom = nRowid + 1;

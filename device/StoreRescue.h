@@ -9,10 +9,11 @@
 // What a rescue made of one table of the damaged store.
 struct RescuedTable {
     std::string strName;
-    int64_t nRows = 0;    // copied into the new store
-    int64_t nRefused = 0; // read, but refused by the new store (a damaged value)
-    int64_t nGaps = 0;    // stretches of rows that could not be read
-    std::string strError; // the first error met in reading, if any
+    int64_t nRows = 0;      // copied into the new store
+    int64_t nRefused = 0;   // read, but refused by the new store (a damaged value)
+    int64_t nGaps = 0;      // stretches of rows that could not be read
+    std::string strError;   // the first error met in reading, if any
+    std::string strRefusal; // why the first refused row was refused
 
     bool Whole() const { return nRefused == 0 && nGaps == 0 && strError.empty(); }
 };
@@ -34,6 +35,7 @@ public:
     const std::string& ErrorText() const { return m_strError; }
 
 private:
+    int Fill(CDatabase& from, CDeviceStore& to);
     int CopyTable(CDatabase& from, CDatabase& to, RescuedTable* pTable);
     int Fail(const std::string& strText);
 

@@ -70,7 +70,8 @@ int RunRescue(const std::string& strDevice, const std::vector<std::string>& args
     for (const RescuedTable& table : rescue.Tables()) {
         std::string strLine = "  " + table.strName + ": " + Count(table.nRows, "row", "rows") + " copied";
         if (table.nRefused)
-            strLine += "; " + Count(table.nRefused, "row", "rows") + " with damaged values left out";
+            strLine += "; " + Count(table.nRefused, "row", "rows") + " left out that a store may not hold (" +
+                       table.strRefusal + ")";
         if (table.nGaps)
             strLine += "; rows in " + Count(table.nGaps, "place", "places") + " could not be read";
         else if (!table.strError.empty())

@@ -63,13 +63,10 @@ DeviceStatus OpenRecovering(CDeviceStore& store, const std::string& strDevice,
     DeviceStatus status = open();
     if (status != DeviceStatus::Interrupted)
         return status;
-    status = store.OpenForWriting(strDevice);
-    if (status != DeviceStatus::Ok)
-        return status;
+    status = store.RollBackInterruptedWrite(strDevice);
     if (store.RolledBackInterruptedWrite())
         SayRolledBack(strDevice);
-    store.Close();
-    return open();
+    return status == DeviceStatus::Ok ? open() : status;
 }
 
 DeviceStatus OpenForWritingRecovering(CDeviceStore& store, const std::string& strDevice)

@@ -47,8 +47,6 @@ std::vector<std::string> Rows(CDatabase& db, const std::string& strTable)
     return rows;
 }
 
-const char* const kTables[] = {"msgstore", "folder", "calllog", "message", "recipient"};
-
 } // namespace
 
 TEST(StoreRescue, ASoundStoreIsCopiedWhole)
@@ -65,11 +63,11 @@ TEST(StoreRescue, ASoundStoreIsCopiedWhole)
     ASSERT_EQ(to.OpenReadOnly(dir.File("new.db")), DeviceStatus::Ok) << to.ErrorText();
     for (size_t i = 0; i < 5; ++i) {
         const RescuedTable& table = rescue.Tables()[i];
-        EXPECT_EQ(table.strName, kTables[i]);
+        EXPECT_EQ(table.strName, kDeviceTables[i]);
         EXPECT_TRUE(table.Whole()) << table.strName << ": " << table.strError;
-        std::vector<std::string> rows = Rows(from.Database(), kTables[i]);
+        std::vector<std::string> rows = Rows(from.Database(), kDeviceTables[i]);
         EXPECT_EQ(table.nRows, static_cast<int64_t>(rows.size())) << table.strName;
-        EXPECT_EQ(Rows(to.Database(), kTables[i]), rows) << table.strName;
+        EXPECT_EQ(Rows(to.Database(), kDeviceTables[i]), rows) << table.strName;
     }
     EXPECT_EQ(to.Database().QueryInt("SELECT count(*) FROM calllog WHERE backup_type IS NOT NULL"), 50);
 
@@ -128,6 +126,38 @@ TEST(StoreRescue, TheCopyGoesOnPastDamagedPages)
     EXPECT_EQ(db.QueryInt("SELECT count(*) FROM calllog a WHERE a.id < 3000 AND NOT EXISTS "
                           "(SELECT 1 FROM calllog b WHERE b.id = a.id + 1)"),
               calls.nGaps);
+}
+
+// A row that breaks the new store's rules (here, in a table that was made
+// again without them) is left out and counted; the rest is copied.
+TEST(StoreRescue, ARowThatTheNewStoreRefusesIsLeftOutAndCounted)
+{
+    CTempDir dir;
+    std::string strOld = dir.File("old.db");
+    MakeStore(strOld, 10);
+    {
+        CDatabase db;
+        ASSERT_EQ(db.Open(strOld, SQLITE_OPEN_READWRITE), SQLITE_OK);
+        ASSERT_EQ(db.Exec("PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, "
+                          "'start_time INTEGER NOT NULL', 'start_time INTEGER') WHERE name = 'calllog'; "
+                          "PRAGMA writable_schema = OFF"),
+                  SQLITE_OK)
+            << db.LastError();
+        ASSERT_EQ(db.Open(strOld, SQLITE_OPEN_READWRITE), SQLITE_OK);
+        ASSERT_EQ(db.Exec("UPDATE calllog SET start_time = NULL WHERE id IN (3, 7)"), SQLITE_OK) << db.LastError();
+    }
+    CDeviceStore from;
+    ASSERT_EQ(from.OpenForExamining(strOld), DeviceStatus::Ok) << from.ErrorText();
+    CStoreRescue rescue;
+    ASSERT_EQ(rescue.Run(from, dir.File("new.db")), 0) << rescue.ErrorText();
+    const RescuedTable& calls = rescue.Tables()[2];
+    EXPECT_EQ(calls.nRows, 8);
+    EXPECT_EQ(calls.nRefused, 2);
+    EXPECT_EQ(calls.strRefusal, "NOT NULL constraint failed: calllog.start_time");
+    EXPECT_EQ(calls.strError, "");
+    CDeviceStore to;
+    ASSERT_EQ(to.OpenReadOnly(dir.File("new.db")), DeviceStatus::Ok) << to.ErrorText();
+    EXPECT_EQ(to.Database().QueryInt("SELECT count(*) FROM calllog WHERE id IN (3, 7)"), 0);
 }
 
 TEST(StoreRescue, ARescueThatReadsNothingLeavesNothing)

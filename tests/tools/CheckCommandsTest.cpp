@@ -1,3 +1,4 @@
+#include "tests/support/TestDevice.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestShell.h"
 #include "tests/tools/ToolTestSupport.h"
@@ -75,6 +76,26 @@ TEST(CheckCommand, ADamagedStoreIsNamedWithItsFirstProblems)
     EXPECT_EQ(missing.strOut, "");
     EXPECT_EQ(missing.strErr, "ringtally-device: " + dir.File("missing.db") + ": no such file\n");
     EXPECT_EQ(RunTool(strPath, "check now").nStatus, 2);
+}
+
+// A damaged store that an import left unfinished: the rollback comes first
+// and does not need a sound store; the verdict follows.
+TEST(CheckCommand, AnInterruptedImportIsRolledBackBeforeTheVerdict)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    ToolRun demo = RunTool(strPath, "demo --calls 3000 --messages 3000", "RINGTALLY_NOW=2024-06-15T12:00:00");
+    ASSERT_EQ(demo.nStatus, 0) << demo.strErr;
+    DamageTablePages(strPath, "message", 2);
+    LeaveInterruptedWrite(strPath);
+
+    ToolRun check = RunTool(strPath, "check");
+    EXPECT_EQ(check.nStatus, 1);
+    EXPECT_EQ(check.strErr, "ringtally-device: " + strPath +
+                                ": an import into it was interrupted; its unfinished changes were rolled back, and the "
+                                "store is as it was before that import\n");
+    EXPECT_NE(check.strOut.find("\ndamaged: "), std::string::npos) << check.strOut;
+    EXPECT_FALSE(std::filesystem::exists(strPath + "-journal"));
 }
 
 TEST(RescueCommand, ADamagedStoreIsRescuedIntoANewOne)
