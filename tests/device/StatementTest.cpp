@@ -265,6 +265,17 @@ TEST(DatabaseLockWait, AConnectionWaitsForTheLockUpToItsLimit)
     EXPECT_NE(waiter.Exec("SELEKT"), SQLITE_OK);
     EXPECT_NE(waiter.LastError().find("syntax error"), std::string::npos) << waiter.LastError();
 
+    // Without a wait of its own (as the program's readers are), a connection
+    // gives up after the short wait, with SQLite's text.
+    waiter.SetLockWait(std::nullopt);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(waiter.Exec("BEGIN IMMEDIATE") & 0xff, SQLITE_BUSY);
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(2000));
+    EXPECT_LT(waited, std::chrono::seconds(30));
+    EXPECT_EQ(waiter.LastError(), "database is locked");
+    EXPECT_EQ(nWaits, 1);
+
     // The wait ends when the holder lets go: here as soon as the waiter is
     // told that it waits, so that no timing decides the outcome.
     nWaits = 0;
