@@ -2,6 +2,7 @@
 
 #include "device/DeviceStore.h"
 #include "tests/support/TestDevice.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestShell.h"
 
 #include <gtest/gtest.h>
