@@ -4,12 +4,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -126,6 +129,39 @@ std::string UriEscape(const std::string& strPath)
 const char kInterruptedText[] =
     "an import into it was interrupted and left unfinished changes, which must be rolled back before it can be "
     "read; any ringtally-device command does that, for example \"ringtally-device check\"";
+const char kCannotRollBackText[] =
+    "an import into it was interrupted and left unfinished changes, which must be rolled back before it can be "
+    "read, and that cannot be done: ";
+const char kCannotRollBackAdvice[] =
+    "; run the command again as a user who may write the store and its folder, or copy the store together with "
+    "its -journal file into a folder of yours and use the copy";
+
+std::string NewerVersionText(int64_t nVersion)
+{
+    return "written by a newer version of Ringtally (format " + std::to_string(nVersion) + "; this one reads format " +
+           std::to_string(kDeviceSchemaVersion) + ")";
+}
+
+// The most problems that a check lists.
+constexpr size_t kMostProblems = 20;
+
+// The columns of a table, none when there is no such table; nullopt when
+// the schema cannot be read.
+std::optional<std::vector<std::string>> TableColumns(CDatabase& db, const char* pszTable)
+{
+    CStatement stmt(db, "SELECT c.name FROM sqlite_schema s, pragma_table_info(s.name) c "
+                        "WHERE s.type = 'table' AND s.name = ?1");
+    if (!stmt.IsValid())
+        return std::nullopt;
+    stmt.BindText(1, std::string_view(pszTable));
+    std::vector<std::string> columns;
+    int nStep;
+    while ((nStep = stmt.Step()) == SQLITE_ROW)
+        columns.push_back(stmt.ColumnText(0).value_or(""));
+    if (nStep != SQLITE_DONE)
+        return std::nullopt;
+    return columns;
+}
 
 bool IsCorruptionCode(int nCode)
 {
@@ -226,11 +262,60 @@ DeviceStatus CDeviceStore::OpenForWriting(const std::string& strPath)
     return OpenExisting(strPath, true, StoreCheck::Whole);
 }
 
-DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check)
+DeviceStatus CDeviceStore::OpenForExamining(const std::string& strPath)
+{
+    DeviceStatus status = OpenFile(strPath, false);
+    if (status != DeviceStatus::Ok)
+        return status;
+    // The first read meets the journal of an interrupted write, or waits for
+    // another writer; damage is left for the examination to find.
+    if (!m_db.QueryInt("PRAGMA application_id")) {
+        if (m_db.LastCode() == SQLITE_READONLY_ROLLBACK)
+            return Fail(DeviceStatus::Interrupted, kInterruptedText);
+        if (!IsCorruptionCode(m_db.LastCode()))
+            return Fail(DeviceStatus::Unreadable, "cannot be read: " + m_db.LastError());
+    }
+    return DeviceStatus::Ok;
+}
+
+DeviceStatus CDeviceStore::RollBackInterruptedWrite(const std::string& strPath)
+{
+    DeviceStatus status = OpenFile(strPath, true);
+    m_db.Close();
+    return status;
+}
+
+void CDeviceStore::SetLockWait(std::optional<LockWait> wait)
+{
+    m_db.SetLockWait(std::move(wait));
+}
+
+DeviceStatus CDeviceStore::FindInterruptedWrite(const std::string& strPath, bool* pbInterrupted)
+{
+    *pbInterrupted = false;
+    if (!FileExists(strPath + "-journal"))
+        return DeviceStatus::Ok;
+    // A connection that may not write meets the journal without rolling it
+    // back; one that has waited in vain for another writer says so here,
+    // rather than waiting all over again.
+    CDatabase probe;
+    probe.SetLockWait(m_db.GetLockWait());
+    std::string strUri = "file:" + UriEscape(strPath) + "?mode=ro";
+    if (probe.Open(strUri, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) != SQLITE_OK ||
+        probe.QueryInt("PRAGMA application_id"))
+        return DeviceStatus::Ok;
+    *pbInterrupted = probe.LastCode() == SQLITE_READONLY_ROLLBACK;
+    if ((probe.LastCode() & 0xff) == SQLITE_BUSY)
+        return Fail(DeviceStatus::Unreadable, "cannot be read: " + probe.LastError());
+    return DeviceStatus::Ok;
+}
+
+DeviceStatus CDeviceStore::OpenFile(const std::string& strPath, bool bWrite)
 {
     m_strPath = strPath;
     m_strError.clear();
     m_db.Close();
+    m_bRolledBack = false;
 
     struct stat st {};
     if (!FileExists(strPath, &st))
@@ -240,6 +325,26 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
     // SQLite would block opening a named pipe, and read a device forever.
     if (!S_ISREG(st.st_mode))
         return Fail(DeviceStatus::Unreadable, "is not a regular file, not a device store");
+    // The journal of an interrupted write is rolled back by the first read of
+    // a connection that may write, which needs the store, its folder (where
+    // the journal is deleted) and the journal writable.
+    bool bInterrupted = false;
+    if (bWrite && FindInterruptedWrite(strPath, &bInterrupted) != DeviceStatus::Ok)
+        return DeviceStatus::Unreadable;
+    if (bInterrupted) {
+        std::string strDir = std::filesystem::path(strPath).parent_path().string();
+        const std::pair<const char*, std::string> kNeeded[] = {
+            {"the store ", strPath},
+            {"its folder ", strDir.empty() ? std::string(".") : strDir},
+            {"its journal ", strPath + "-journal"},
+        };
+        for (const auto& [pszWhat, strFile] : kNeeded) {
+            if (::access(strFile.c_str(), W_OK) != 0)
+                return Fail(DeviceStatus::Interrupted, kCannotRollBackText + (pszWhat + strFile) +
+                                                           " cannot be written (" + std::strerror(errno) + ")" +
+                                                           kCannotRollBackAdvice);
+        }
+    }
     if (::access(strPath.c_str(), bWrite ? (R_OK | W_OK) : R_OK) != 0)
         return Fail(DeviceStatus::Unreadable, std::string("cannot be opened: ") + std::strerror(errno));
 
@@ -269,6 +374,20 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
     }
     if (nCode != SQLITE_OK)
         return Fail(DeviceStatus::Unreadable, "cannot be opened: " + m_db.LastError());
+    if (bInterrupted) {
+        if (!m_db.QueryInt("PRAGMA application_id"))
+            return Fail(DeviceStatus::Interrupted,
+                        std::string(kCannotRollBackText) + m_db.LastError() + kCannotRollBackAdvice);
+        m_bRolledBack = true;
+    }
+    return DeviceStatus::Ok;
+}
+
+DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check)
+{
+    DeviceStatus status = OpenFile(strPath, bWrite);
+    if (status != DeviceStatus::Ok)
+        return status;
 
     auto appId = m_db.QueryInt("PRAGMA application_id");
     if (!appId) {
@@ -285,9 +404,7 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
         return Fail(DeviceStatus::NotAStore, "not a Ringtally device store (an SQLite database of another program)");
     auto version = m_db.QueryInt("PRAGMA user_version");
     if (version && *version > kDeviceSchemaVersion)
-        return Fail(DeviceStatus::NewerVersion, "written by a newer version of Ringtally (format " +
-                                                    std::to_string(*version) + "; this one reads format " +
-                                                    std::to_string(kDeviceSchemaVersion) + ")");
+        return Fail(DeviceStatus::NewerVersion, NewerVersionText(*version));
 
     // Reading the schema catches a damaged first page; a quick check catches
     // damage further in, so that a corrupt store is named as such up front.
@@ -312,6 +429,111 @@ DeviceStatus CDeviceStore::OpenExisting(const std::string& strPath, bool bWrite,
 bool CDeviceStore::ReadsAsOpened() const
 {
     return !m_db.IsImmutable() || FileStamp::Of(m_strPath) == m_openStamp;
+}
+
+DeviceStatus CDeviceStore::Check(const std::string& strPath, StoreCheckReport* pReport)
+{
+    *pReport = StoreCheckReport {};
+    DeviceStatus status = OpenForExamining(strPath);
+    if (status == DeviceStatus::NotAStore) {
+        pReport->problems.push_back("not an SQLite database: the file does not begin as one");
+        return DeviceStatus::Ok;
+    }
+    if (status != DeviceStatus::Ok)
+        return status;
+    auto appId = m_db.QueryInt("PRAGMA application_id");
+    if (!appId) {
+        pReport->problems.push_back("its first page cannot be read: " + m_db.LastError());
+        m_db.Close();
+        return DeviceStatus::Ok;
+    }
+    auto version = m_db.QueryInt("PRAGMA user_version");
+    if (*appId == kDeviceApplicationId && version && *version > kDeviceSchemaVersion)
+        return Fail(DeviceStatus::NewerVersion, NewerVersionText(*version) + "; it cannot be checked by this one");
+    CheckContent(*appId, version, pReport);
+    m_db.Close();
+    return DeviceStatus::Ok;
+}
+
+void CDeviceStore::CheckContent(int64_t nAppId, std::optional<int64_t> version, StoreCheckReport* pReport)
+{
+    auto problem = [pReport](std::string strText) {
+        for (char& c : strText) {
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        }
+        if (pReport->problems.size() < kMostProblems)
+            pReport->problems.push_back(std::move(strText));
+        else
+            pReport->bMoreProblems = true;
+    };
+    if (nAppId != kDeviceApplicationId)
+        problem("its application id is " + std::to_string(nAppId) + ", where a device store has " +
+                std::to_string(kDeviceApplicationId));
+    if (version != kDeviceSchemaVersion)
+        problem("its format version is " + (version ? std::to_string(*version) : "unreadable") +
+                ", where a device store has " + std::to_string(kDeviceSchemaVersion));
+
+    // The columns that the program reads are those of a new store.
+    CDatabase reference;
+    if (reference.Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) != SQLITE_OK ||
+        reference.Exec(kSchema) != SQLITE_OK) {
+        problem("the store's own schema cannot be made for comparison: " + reference.LastError());
+        return;
+    }
+    bool bTables = true;
+    for (const char* pszTable : kDeviceTables) {
+        auto have = TableColumns(m_db, pszTable);
+        if (!have) {
+            problem("its schema cannot be read: " + m_db.LastError());
+            bTables = false;
+            break;
+        }
+        if (have->empty()) {
+            problem(std::string("table ") + pszTable + " is missing");
+            bTables = false;
+            continue;
+        }
+        for (const std::string& strColumn : TableColumns(reference, pszTable).value_or(std::vector<std::string> {})) {
+            if (std::find(have->begin(), have->end(), strColumn) == have->end())
+                problem(std::string("table ") + pszTable + " lacks its column " + strColumn);
+        }
+    }
+
+    std::string strSql = "PRAGMA integrity_check(" + std::to_string(kMostProblems + 1) + ")";
+    CStatement integrity(m_db, strSql.c_str());
+    int nStep = integrity.IsValid() ? SQLITE_ROW : m_db.LastCode();
+    while (integrity.IsValid() && (nStep = integrity.Step()) == SQLITE_ROW) {
+        std::string strRow = integrity.ColumnText(0).value_or("");
+        if (strRow == "ok")
+            continue;
+        // The first row begins with a line naming the database.
+        size_t nStart = 0;
+        while (nStart <= strRow.size()) {
+            size_t nEnd = std::min(strRow.find('\n', nStart), strRow.size());
+            std::string strLine = strRow.substr(nStart, nEnd - nStart);
+            if (!strLine.empty() && strLine.rfind("*** in database", 0) != 0)
+                problem(strLine);
+            nStart = nEnd + 1;
+        }
+    }
+    if (nStep != SQLITE_DONE)
+        problem("the integrity check stopped: " + m_db.LastError());
+
+    if (!bTables)
+        return;
+    CStatement counts(m_db, "SELECT (SELECT count(*) FROM calllog), (SELECT count(*) FROM msgstore), "
+                            "(SELECT count(*) FROM folder), (SELECT count(*) FROM message), "
+                            "(SELECT count(*) FROM recipient)");
+    if (!counts.IsValid() || counts.Step() != SQLITE_ROW) {
+        problem("its rows cannot be counted: " + m_db.LastError());
+        return;
+    }
+    pReport->nCalls = counts.ColumnInt(0);
+    pReport->nStores = counts.ColumnInt(1);
+    pReport->nFolders = counts.ColumnInt(2);
+    pReport->nMessages = counts.ColumnInt(3);
+    pReport->nRecipients = counts.ColumnInt(4);
 }
 
 DeviceStatus CDeviceStore::Create(const std::string& strPath)

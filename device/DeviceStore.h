@@ -17,6 +17,8 @@
 
 constexpr int64_t kDeviceApplicationId = 1381256281; // 'RTLY'
 constexpr int64_t kDeviceSchemaVersion = 1;
+// The store's tables, each after those that its rows refer to.
+inline constexpr const char* kDeviceTables[] = {"msgstore", "folder", "calllog", "message", "recipient"};
 
 enum class DeviceStatus {
     Ok,
@@ -57,6 +59,16 @@ const char* FolderDisplayName(std::string_view strRole);
 // page further in is then met as a failed read of the records on it.
 enum class StoreCheck { Whole, Schema };
 
+// What a check of a whole store found: nothing, when it is sound.
+struct StoreCheckReport {
+    std::vector<std::string> problems; // the first problems found, one line each
+    bool bMoreProblems = false;        // there were more than those
+    // The rows of the five tables, when all five could be counted.
+    std::optional<int64_t> nCalls, nStores, nFolders, nMessages, nRecipients;
+
+    bool Sound() const { return problems.empty(); }
+};
+
 class CDeviceStore
 {
 public:
@@ -67,8 +79,34 @@ public:
     // folders. Refuses any existing file.
     DeviceStatus Create(const std::string& strPath);
     // Opens an existing store for writing, after the same checks as reading.
+    // The unfinished changes of an interrupted write are rolled back first;
+    // Interrupted tells why that cannot be done.
     DeviceStatus OpenForWriting(const std::string& strPath);
+    // Opens an existing SQLite file for reading only, without any check of
+    // its content: for examining a store that may be damaged. Interrupted
+    // when a write was interrupted, as with OpenReadOnly.
+    DeviceStatus OpenForExamining(const std::string& strPath);
     void Close();
+
+    // How the opens that follow wait for another connection's lock (by
+    // default a short wait): a writer may have to wait for another.
+    void SetLockWait(std::optional<LockWait> wait);
+    // Whether the last open for writing rolled back the unfinished changes of
+    // an interrupted write.
+    bool RolledBackInterruptedWrite() const { return m_bRolledBack; }
+    // Rolls back what an interrupted write left in the store at strPath, if
+    // anything, whatever else may be wrong with the store, and closes it:
+    // Ok, or Interrupted telling why it cannot be done (or why the store
+    // cannot be opened).
+    DeviceStatus RollBackInterruptedWrite(const std::string& strPath);
+
+    // Examines the store at strPath whole and changes nothing: SQLite's
+    // integrity check of every page, index and constraint, and the store's
+    // own format (application id, format version, the five tables and their
+    // columns). Ok when the file could be examined, whatever was found;
+    // otherwise why not (Missing, Unreadable, Interrupted, NewerVersion).
+    // Leaves the store closed.
+    DeviceStatus Check(const std::string& strPath, StoreCheckReport* pReport);
 
     // One clear line describing the last failure.
     const std::string& ErrorText() const { return m_strError; }
@@ -102,7 +140,10 @@ public:
 
 private:
     int64_t InsertFolder(int64_t nStore, std::string_view strRole);
+    DeviceStatus OpenFile(const std::string& strPath, bool bWrite);
     DeviceStatus OpenExisting(const std::string& strPath, bool bWrite, StoreCheck check);
+    DeviceStatus FindInterruptedWrite(const std::string& strPath, bool* pbInterrupted);
+    void CheckContent(int64_t nAppId, std::optional<int64_t> version, StoreCheckReport* pReport);
     DeviceStatus Fail(DeviceStatus status, std::string strText);
 
     CDatabase m_db;
@@ -110,6 +151,7 @@ private:
     // The file as it was just before an immutable connection opened it.
     FileStamp m_openStamp;
     std::string m_strError;
+    bool m_bRolledBack = false;
 };
 
 // A short English description of a status, for messages.

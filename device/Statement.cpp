@@ -2,13 +2,18 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 namespace {
 
 std::atomic<uint64_t> g_nLocalCommits {0};
+
+// The wait of a connection without a LockWait of its own.
+constexpr int kShortWaitMs = 2000;
 
 // Whether SQL holds a statement (a faulty one included), not only spaces and
 // comments.
@@ -58,15 +63,63 @@ int CDatabase::Open(const std::string& strPath, int nFlags)
         return nCode;
     }
     sqlite3_extended_result_codes(m_pDb, 1);
+    // A file's own triggers and views run with the rights of whoever writes
+    // or reads it; they may not call functions with side effects.
+    nCode = sqlite3_db_config(m_pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, static_cast<int*>(nullptr));
+    if (nCode != SQLITE_OK) {
+        SetError(nCode, "cannot distrust the file's schema: " + std::string(sqlite3_errstr(nCode)));
+        Close();
+        return nCode;
+    }
     if (nFlags & SQLITE_OPEN_READWRITE)
         sqlite3_commit_hook(m_pDb, CountCommit, nullptr);
-    sqlite3_busy_timeout(m_pDb, 2000);
+    ApplyLockWait();
     return SQLITE_OK;
 }
 
 bool CDatabase::IsImmutable() const
 {
     return m_pDb && sqlite3_uri_boolean(sqlite3_db_filename(m_pDb, "main"), "immutable", 0) != 0;
+}
+
+void CDatabase::SetLockWait(std::optional<LockWait> wait)
+{
+    m_lockWait = std::move(wait);
+    ApplyLockWait();
+}
+
+void CDatabase::ApplyLockWait()
+{
+    if (!m_pDb)
+        return;
+    if (m_lockWait)
+        sqlite3_busy_handler(m_pDb, OnBusy, this);
+    else
+        sqlite3_busy_timeout(m_pDb, kShortWaitMs);
+}
+
+int CDatabase::OnBusy(void* pThis, int nCount)
+{
+    using namespace std::chrono;
+    auto* pDb = static_cast<CDatabase*>(pThis);
+    const LockWait& wait = *pDb->m_lockWait;
+    auto now = steady_clock::now();
+    if (nCount == 0) {
+        pDb->m_waitStart = now;
+        pDb->m_bGaveUp = false;
+        if (wait.pfnWaiting)
+            wait.pfnWaiting();
+    }
+    auto left = wait.limit - duration_cast<milliseconds>(now - pDb->m_waitStart);
+    if (left <= milliseconds(0)) {
+        pDb->m_bGaveUp = true;
+        return 0;
+    }
+    // Short pauses first, for a lock held a moment; then a tenth of a second.
+    static constexpr int kPausesMs[] = {1, 2, 5, 10, 20, 50, 100};
+    int nPause = kPausesMs[std::min<size_t>(static_cast<size_t>(nCount), std::size(kPausesMs) - 1)];
+    std::this_thread::sleep_for(std::min(left, milliseconds(nPause)));
+    return 1;
 }
 
 void CDatabase::Close()
@@ -81,6 +134,9 @@ void CDatabase::SetError(int nCode, std::string strText)
 {
     m_nCode = nCode;
     m_strError = std::move(strText);
+    if (m_bGaveUp && (nCode & 0xff) == SQLITE_BUSY && m_lockWait && !m_lockWait->strGaveUp.empty())
+        m_strError = m_lockWait->strGaveUp;
+    m_bGaveUp = false;
 }
 
 int CDatabase::Exec(const char* pszSql)
@@ -202,6 +258,11 @@ void CStatement::BindValue(int nIndex, const SqlValue& value)
         BindBlob(nIndex, pBlob->data(), static_cast<int>(pBlob->size()));
     else
         BindNull(nIndex);
+}
+
+void CStatement::BindColumn(int nIndex, const CStatement& from, int nColumn)
+{
+    CheckBind(nIndex, sqlite3_bind_value(m_pStmt, nIndex, sqlite3_column_value(from.m_pStmt, nColumn)));
 }
 
 int CStatement::Step()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,8 +22,20 @@ uint64_t LocalCommitCount();
 // do after a commit of their own.
 void NoteCommitOnRequest();
 
+// How a connection waits for a lock that another connection holds, instead
+// of the short wait that every connection has.
+struct LockWait {
+    std::chrono::milliseconds limit {0};
+    // Called each time a wait begins, before the first pause.
+    std::function<void()> pfnWaiting;
+    // The error text when the limit passes without the lock; empty: SQLite's.
+    std::string strGaveUp;
+};
+
 // A thin owner of one SQLite connection. Errors are kept as text for the
-// caller to report; nothing here throws.
+// caller to report; nothing here throws. The schema of the file is never
+// trusted: its views and triggers may call only functions without side
+// effects (trusted_schema off).
 class CDatabase
 {
 public:
@@ -40,6 +54,11 @@ public:
     // without locks, as if nothing could change it.
     bool IsImmutable() const;
 
+    // Waits as told for locks, now and after every later Open; nullopt
+    // restores the short wait.
+    void SetLockWait(std::optional<LockWait> wait);
+    const std::optional<LockWait>& GetLockWait() const { return m_lockWait; }
+
     // Runs one or more statements without results. Returns the SQLite code.
     int Exec(const char* pszSql);
     // Runs a query whose first column of its first row is an integer.
@@ -50,9 +69,15 @@ public:
     void SetError(int nCode, std::string strText);
 
 private:
+    static int OnBusy(void* pThis, int nCount);
+    void ApplyLockWait();
+
     sqlite3* m_pDb = nullptr;
     std::string m_strError;
     int m_nCode = 0;
+    std::optional<LockWait> m_lockWait;
+    std::chrono::steady_clock::time_point m_waitStart;
+    bool m_bGaveUp = false; // the last wait ended at its limit
 };
 
 // A value to bind: NULL, an integer, a text or a blob. Texts and blobs are
@@ -84,6 +109,8 @@ public:
     void BindText(int nIndex, const std::optional<std::string>& strValue);
     void BindBlob(int nIndex, const void* pData, int cbData);
     void BindValue(int nIndex, const SqlValue& value);
+    // Binds a column of another statement's current row, as it is.
+    void BindColumn(int nIndex, const CStatement& from, int nColumn);
 
     // SQLITE_ROW, SQLITE_DONE or an error code (recorded on the database).
     int Step();

@@ -102,16 +102,64 @@ int CBackupWriter::Begin()
 {
     m_db.Exec(kCacheSql);
     m_transaction.emplace(m_db);
-    if (!m_transaction->IsActive() || UpgradeBackupSchema(m_db) != 0)
+    m_nCallsAdded = m_nMessagesAdded = 0;
+    if (!m_transaction->IsActive() || RefuseTriggersAndViews() != 0 || UpgradeBackupSchema(m_db) != 0)
         return -1;
+    auto rows = CountRows();
+    if (!rows)
+        return -1;
+    m_rowsBefore = *rows;
     return m_writer.Prepare(m_db, OnDuplicate::Skip, kCallColumnNames, kMessageColumnNames);
+}
+
+int CBackupWriter::RefuseTriggersAndViews()
+{
+    CStatement stmt(m_db, "SELECT type || ' ' || name FROM sqlite_schema WHERE type IN ('trigger', 'view') "
+                          "ORDER BY type, name");
+    if (!stmt.IsValid())
+        return -1;
+    std::string strNames;
+    int nStep;
+    while ((nStep = stmt.Step()) == SQLITE_ROW)
+        strNames += (strNames.empty() ? "" : ", ") + stmt.ColumnText(0).value_or("");
+    if (nStep != SQLITE_DONE)
+        return -1;
+    if (strNames.empty())
+        return 0;
+    m_db.SetError(SQLITE_CONSTRAINT, "the store holds triggers or views that ringtally-device did not make, which "
+                                     "would act on what it writes: " +
+                                         strNames +
+                                         "; nothing imported (DROP TRIGGER or DROP VIEW them to import into it)");
+    return -1;
+}
+
+std::optional<std::pair<int64_t, int64_t>> CBackupWriter::CountRows()
+{
+    CStatement stmt(m_db, "SELECT (SELECT count(*) FROM calllog), (SELECT count(*) FROM message)");
+    if (!stmt.IsValid() || stmt.Step() != SQLITE_ROW)
+        return std::nullopt;
+    return std::pair {stmt.ColumnInt(0), stmt.ColumnInt(1)};
 }
 
 int CBackupWriter::Commit()
 {
-    if (!m_transaction || m_transaction->Commit() != SQLITE_OK)
+    if (!m_transaction)
         return -1;
-    return 0;
+    auto rows = CountRows();
+    if (!rows)
+        return -1;
+    int64_t nCallsGained = rows->first - m_rowsBefore.first;
+    int64_t nMessagesGained = rows->second - m_rowsBefore.second;
+    if (nCallsGained != m_nCallsAdded || nMessagesGained != m_nMessagesAdded) {
+        m_transaction.reset();
+        m_db.SetError(SQLITE_CONSTRAINT, "the store gained " + std::to_string(nCallsGained) + " call records and " +
+                                             std::to_string(nMessagesGained) + " messages where " +
+                                             std::to_string(m_nCallsAdded) + " and " +
+                                             std::to_string(m_nMessagesAdded) +
+                                             " were added: something in it changes what is written; nothing imported");
+        return -1;
+    }
+    return m_transaction->Commit() == SQLITE_OK ? 0 : -1;
 }
 
 int CBackupWriter::WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts)
@@ -121,6 +169,7 @@ int CBackupWriter::WriteCall(const DeviceCall& call, int64_t nBackupType, Import
     if (m_writer.InsertCall(call, extra, &bAdded) != 0)
         return -1;
     ++(bAdded ? pCounts->nAdded : pCounts->nDuplicates);
+    m_nCallsAdded += bAdded;
     return 0;
 }
 
@@ -137,6 +186,7 @@ int CBackupWriter::WriteMessage(BackupMessage message, ImportCounts* pCounts)
     if (m_writer.InsertMessage(message.message, extra, &bAdded) != 0)
         return -1;
     ++(bAdded ? pCounts->nAdded : pCounts->nDuplicates);
+    m_nMessagesAdded += bAdded;
     return 0;
 }
 

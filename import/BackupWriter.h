@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 // Writes the records of backups into the device store, each record once
 // however many backups hold it. Beyond the store's first format, imported
@@ -45,6 +46,12 @@ struct BackupMessage {
     BackupMessageKey key;
 };
 
+// The writer refuses a store whose schema holds triggers or views: the
+// tool makes none, and a store's own would act on what it writes, with the
+// writer's rights. What it counts as added is what the store gained: before
+// the commit, in the same transaction (where no other writer can change the
+// store), the rows of the store are counted again, and a difference fails
+// the file.
 class CBackupWriter
 {
 public:
@@ -58,7 +65,8 @@ public:
     // Each record is counted in *pCounts as added or as a duplicate.
     int WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts);
     int WriteMessage(BackupMessage message, ImportCounts* pCounts);
-    // Ends the transaction; without Commit everything written goes again.
+    // Ends the transaction when the store gained the rows added, and only
+    // then; without Commit everything written goes again.
     int Commit();
 
     // "cannot write the device store: " and the store's reason.
@@ -66,10 +74,16 @@ public:
 
 private:
     int64_t FolderFor(const char* pszStore, const char* pszRole);
+    int RefuseTriggersAndViews();
+    // The rows of calllog and message, or nullopt with the error set.
+    std::optional<std::pair<int64_t, int64_t>> CountRows();
 
     CDeviceStore& m_store;
     CDatabase& m_db;
     std::optional<CTransaction> m_transaction;
     CStoreWriter m_writer;
     std::map<std::string, int64_t> m_folders;
+    std::pair<int64_t, int64_t> m_rowsBefore;
+    int64_t m_nCallsAdded = 0;
+    int64_t m_nMessagesAdded = 0;
 };

@@ -63,6 +63,20 @@ const DeviceCommand kCommands[] = {
      "Describes COMMAND: its arguments and what it does. Without a command, lists\n"
      "every command with what it does, and the options.\n",
      RunHelp},
+    {"check", "check", "check the whole store for damage and say whether it is sound",
+     "Checks the whole device store: every page and index (SQLite's integrity\n"
+     "check), and the store's own format (its application id, format version,\n"
+     "tables and columns). Prints \"ok\" with the number of records, or \"damaged\"\n"
+     "with the first problems found. Exit status 0: sound; 1: damaged, or it\n"
+     "cannot be read.\n",
+     RunCheck},
+    {"rescue", "rescue NEWFILE", "copy what can still be read of a damaged store into a new one",
+     "Copies every record that can still be read from a damaged device store into\n"
+     "a new store at NEWFILE, in one transaction, keeping the records' ids and the\n"
+     "columns that imports add; where records cannot be read, it goes on with the\n"
+     "next readable one, and it says per table how many it copied. The damaged\n"
+     "store is not changed; NEWFILE must not exist.\n",
+     RunRescue},
 };
 
 const DeviceCommand* FindCommand(const std::string& strName)

@@ -2,6 +2,7 @@
 #include "import/ImportReport.h"
 #include "import/android/BackupImporter.h"
 #include "tools/DeviceTool.h"
+#include "tools/StoreAccess.h"
 
 #include <chrono>
 #include <cstdio>
@@ -179,7 +180,9 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
         return UsageError("import needs at least one backup file");
 
     CDeviceStore store;
-    DeviceStatus status = store.OpenForWriting(strDevice);
+    if (int nStatus = SetToolLockWait(store, strDevice))
+        return nStatus;
+    DeviceStatus status = OpenForWritingRecovering(store, strDevice);
     if (status == DeviceStatus::Missing) {
         std::filesystem::path dir = std::filesystem::path(strDevice).parent_path();
         std::error_code ec;

@@ -1,6 +1,7 @@
 #include "device/DeviceStore.h"
 #include "platform/PlatformTime.h"
 #include "tools/DeviceTool.h"
+#include "tools/StoreAccess.h"
 
 #include <sqlite3.h>
 
@@ -69,7 +70,9 @@ int RunInfo(const std::string& strDevice, const std::vector<std::string>& args)
     if (!args.empty())
         return UsageError("info takes no arguments");
     CDeviceStore store;
-    if (store.OpenReadOnly(strDevice) != DeviceStatus::Ok)
+    if (int nStatus = SetToolLockWait(store, strDevice))
+        return nStatus;
+    if (OpenRecovering(store, strDevice, [&] { return store.OpenReadOnly(strDevice); }) != DeviceStatus::Ok)
         return ToolError(store.ErrorText());
     CDatabase& db = store.Database();
     std::printf("Device: %s%s\n", strDevice.c_str(), store.IsDemo() ? " (a demo: invented calls and messages)" : "");

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
@@ -342,10 +344,156 @@ TEST(DeviceStore, AnInterruptedWriteIsNamedAndRolledBackByAWriter)
 
     CDeviceStore writer;
     ASSERT_EQ(writer.OpenForWriting(strPath), DeviceStatus::Ok) << writer.ErrorText();
+    EXPECT_TRUE(writer.RolledBackInterruptedWrite());
     EXPECT_EQ(writer.Database().QueryInt("SELECT count(*) FROM calllog"), 40);
     writer.Close();
     EXPECT_EQ(Names(Snapshot(dir.Path())), std::vector<std::string> {"device.db"});
     EXPECT_EQ(CountCallsThroughTheCallLog(strPath), 40);
+    ASSERT_EQ(writer.OpenForWriting(strPath), DeviceStatus::Ok) << writer.ErrorText();
+    EXPECT_FALSE(writer.RolledBackInterruptedWrite());
+    writer.Close();
+
+    // The journal of a write still under way is no leftover: its writer
+    // holds the store, and a second writer neither rolls it back nor says so.
+    CDeviceStore first;
+    ASSERT_EQ(first.OpenForWriting(strPath), DeviceStatus::Ok);
+    ASSERT_EQ(first.Database().Exec("BEGIN IMMEDIATE; DELETE FROM calllog"), SQLITE_OK);
+    ASSERT_TRUE(std::filesystem::exists(strPath + "-journal"));
+    CDeviceStore second;
+    ASSERT_EQ(second.OpenForWriting(strPath), DeviceStatus::Ok) << second.ErrorText();
+    EXPECT_FALSE(second.RolledBackInterruptedWrite());
+    EXPECT_EQ(first.Database().Exec("ROLLBACK"), SQLITE_OK);
+}
+
+// Behind another writer's lock, every opening waits once, up to its limit,
+// and then fails with the wait's own text, whatever it had to look at first.
+TEST(DeviceStore, AnOpeningWaitsOnceForAnotherWriter)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeFilledStore(strPath);
+    CForeignWriter other(strPath);
+    other.Exec("BEGIN EXCLUSIVE; DELETE FROM calllog");
+    ASSERT_TRUE(std::filesystem::exists(strPath + "-journal"));
+
+    int nWaits = 0;
+    LockWait wait;
+    wait.limit = std::chrono::milliseconds(50);
+    wait.pfnWaiting = [&] { ++nWaits; };
+    wait.strGaveUp = "another writer";
+    StoreCheckReport report;
+    const std::pair<const char*, std::function<DeviceStatus(CDeviceStore&)>> kOpenings[] = {
+        {"reading", [&](CDeviceStore& store) { return store.OpenReadOnly(strPath); }},
+        {"writing", [&](CDeviceStore& store) { return store.OpenForWriting(strPath); }},
+        {"examining", [&](CDeviceStore& store) { return store.OpenForExamining(strPath); }},
+        {"checking", [&](CDeviceStore& store) { return store.Check(strPath, &report); }},
+    };
+    for (const auto& [pszName, open] : kOpenings) {
+        SCOPED_TRACE(pszName);
+        nWaits = 0;
+        CDeviceStore store;
+        store.SetLockWait(wait);
+        EXPECT_EQ(open(store), DeviceStatus::Unreadable);
+        EXPECT_EQ(store.ErrorText(), strPath + ": cannot be read: another writer");
+        EXPECT_EQ(nWaits, 1);
+    }
+    other.Exec("ROLLBACK");
+}
+
+// A check reads the whole store, changes nothing, and lists what is wrong
+// with it: damage that SQLite finds, and whatever keeps it from being a
+// device store that the program can read.
+TEST(DeviceStore, CheckFindsWhatIsWrong)
+{
+    CTempDir dir;
+    auto make = [&](const char* pszName, const char* pszSql = nullptr) {
+        MakeFilledStore(dir.File(pszName));
+        if (pszSql) {
+            CDatabase db;
+            ASSERT_EQ(db.Open(dir.File(pszName), SQLITE_OPEN_READWRITE), SQLITE_OK);
+            ASSERT_EQ(db.Exec(pszSql), SQLITE_OK) << db.LastError();
+        }
+    };
+    make("good.db");
+    make("extended.db", "ALTER TABLE calllog ADD COLUMN backup_type INTEGER; CREATE TABLE notes (x); "
+                        "CREATE INDEX calllog_name ON calllog (name)");
+    make("no-table.db", "DROP TABLE recipient");
+    make("no-column.db", "ALTER TABLE calllog DROP COLUMN note");
+    make("foreign.db", "PRAGMA application_id = 77");
+    make("unversioned.db", "PRAGMA user_version = 0");
+    make("newer.db", "PRAGMA user_version = 2");
+    MakeFilledStore(dir.File("corrupt.db"), 3000);
+    {
+        std::string strBytes = ReadFile(dir.File("corrupt.db"));
+        for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 2 * 4096; ++i)
+            strBytes[i] = static_cast<char>(0xA5);
+        WriteFile(dir.File("corrupt.db"), strBytes);
+    }
+    MakeFilledStore(dir.File("truncated.db"), 3000);
+    std::filesystem::resize_file(dir.File("truncated.db"), std::filesystem::file_size(dir.File("truncated.db")) / 2);
+    WriteFile(dir.File("text.db"), "Name;Number\nAnna;+4930123456\n");
+    MakeFilledStore(dir.File("interrupted.db"));
+    LeaveInterruptedWrite(dir.File("interrupted.db"));
+
+    struct Case {
+        const char* pszName;
+        std::vector<std::string> problems; // a part of each problem listed, in order
+    };
+    const Case kSound[] = {{"good.db", {}}, {"extended.db", {}}};
+    const Case kDamaged[] = {
+        {"no-table.db", {"table recipient is missing"}},
+        {"no-column.db", {"table calllog lacks its column note"}},
+        {"foreign.db", {"application id is 77, where a device store has 1381256281"}},
+        {"unversioned.db", {"format version is 0, where a device store has 1"}},
+        {"text.db", {"not an SQLite database"}},
+    };
+    auto before = Snapshot(dir.Path());
+    for (const Case& c : kSound) {
+        CDeviceStore store;
+        StoreCheckReport report;
+        ASSERT_EQ(store.Check(dir.File(c.pszName), &report), DeviceStatus::Ok) << store.ErrorText();
+        EXPECT_TRUE(report.Sound()) << c.pszName << ": " << report.problems.front();
+        EXPECT_EQ(report.nCalls, 40);
+        EXPECT_EQ(report.nMessages, 2);
+        EXPECT_EQ(report.nRecipients, 4);
+        EXPECT_EQ(report.nStores, 1);
+        EXPECT_EQ(report.nFolders, 5);
+        EXPECT_FALSE(store.Database().IsOpen());
+    }
+    for (const Case& c : kDamaged) {
+        SCOPED_TRACE(c.pszName);
+        CDeviceStore store;
+        StoreCheckReport report;
+        ASSERT_EQ(store.Check(dir.File(c.pszName), &report), DeviceStatus::Ok) << store.ErrorText();
+        ASSERT_EQ(report.problems.size(), c.problems.size()) << testing::PrintToString(report.problems);
+        for (size_t i = 0; i < c.problems.size(); ++i)
+            EXPECT_NE(report.problems[i].find(c.problems[i]), std::string::npos) << report.problems[i];
+    }
+    // Damage inside: the integrity check names pages, one line each.
+    for (const char* pszName : {"corrupt.db", "truncated.db"}) {
+        SCOPED_TRACE(pszName);
+        CDeviceStore store;
+        StoreCheckReport report;
+        ASSERT_EQ(store.Check(dir.File(pszName), &report), DeviceStatus::Ok) << store.ErrorText();
+        ASSERT_FALSE(report.Sound());
+        EXPECT_LE(report.problems.size(), 20u);
+        for (const std::string& strProblem : report.problems) {
+            EXPECT_EQ(strProblem.find('\n'), std::string::npos) << strProblem;
+            EXPECT_EQ(strProblem.find("*** in database"), std::string::npos) << strProblem;
+        }
+    }
+    struct Refused {
+        const char* pszName;
+        DeviceStatus status;
+    };
+    for (Refused c : {Refused {"missing.db", DeviceStatus::Missing}, Refused {"newer.db", DeviceStatus::NewerVersion},
+                      Refused {"interrupted.db", DeviceStatus::Interrupted}}) {
+        CDeviceStore store;
+        StoreCheckReport report;
+        EXPECT_EQ(store.Check(dir.File(c.pszName), &report), c.status) << c.pszName;
+        EXPECT_EQ(store.ErrorText().rfind(dir.File(c.pszName) + ": ", 0), 0u) << store.ErrorText();
+    }
+    EXPECT_EQ(Snapshot(dir.Path()), before);
 }
 
 // Opening a named pipe or a device would block or never end; neither is a

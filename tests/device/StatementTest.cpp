@@ -1,8 +1,10 @@
 #include "device/Statement.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <limits>
 
 namespace {
@@ -215,9 +217,106 @@ TEST_F(CMemoryDatabaseTest, AValueBindsAsItsKind)
         insert.BindValue(1, value);
         ASSERT_EQ(insert.Step(), SQLITE_DONE) << m_db.LastError();
     }
-    CStatement select(m_db, "SELECT typeof(b), quote(b) FROM t ORDER BY id");
-    std::vector<std::string> rows;
-    while (select.Step() == SQLITE_ROW)
-        rows.push_back(select.ColumnText(0).value_or("?") + " " + select.ColumnText(1).value_or("?"));
-    EXPECT_EQ(rows, (std::vector<std::string> {"null NULL", "integer -7", "text 'seven'", "blob X'00FF'"}));
+    const std::vector<std::string> kStored = {"null NULL", "integer -7", "text 'seven'", "blob X'00FF'"};
+    auto rows = [&](const char* pszSql) {
+        CStatement select(m_db, pszSql);
+        std::vector<std::string> lines;
+        while (select.Step() == SQLITE_ROW)
+            lines.push_back(select.ColumnText(0).value_or("?") + " " + select.ColumnText(1).value_or("?"));
+        return lines;
+    };
+    EXPECT_EQ(rows("SELECT typeof(b), quote(b) FROM t ORDER BY id"), kStored);
+
+    // A value taken from another statement's row keeps its kind as well.
+    ASSERT_EQ(m_db.Exec("CREATE TABLE copy (id INTEGER PRIMARY KEY, v)"), SQLITE_OK);
+    CStatement from(m_db, "SELECT b FROM t ORDER BY id");
+    CStatement to(m_db, "INSERT INTO copy (v) VALUES (?1)");
+    while (from.Step() == SQLITE_ROW) {
+        to.Reset();
+        to.BindColumn(1, from, 0);
+        ASSERT_EQ(to.Step(), SQLITE_DONE) << m_db.LastError();
+    }
+    EXPECT_EQ(rows("SELECT typeof(v), quote(v) FROM copy ORDER BY id"), kStored);
+}
+
+// A writer may wait for another writer longer than the short wait of every
+// connection, and is told when it begins to wait.
+TEST(DatabaseLockWait, AConnectionWaitsForTheLockUpToItsLimit)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("locked.db");
+    CDatabase holder, waiter;
+    ASSERT_EQ(holder.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
+    ASSERT_EQ(holder.Exec("CREATE TABLE t (x); BEGIN IMMEDIATE; INSERT INTO t VALUES (1)"), SQLITE_OK);
+
+    int nWaits = 0;
+    LockWait wait;
+    wait.limit = std::chrono::milliseconds(150);
+    wait.pfnWaiting = [&] { ++nWaits; };
+    wait.strGaveUp = "gave up waiting";
+    waiter.SetLockWait(wait);
+    ASSERT_EQ(waiter.Open(strPath, SQLITE_OPEN_READWRITE), SQLITE_OK);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(waiter.Exec("BEGIN IMMEDIATE") & 0xff, SQLITE_BUSY);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, wait.limit);
+    EXPECT_EQ(waiter.LastError(), "gave up waiting");
+    EXPECT_EQ(nWaits, 1);
+    // Another failure keeps its own text.
+    EXPECT_NE(waiter.Exec("SELEKT"), SQLITE_OK);
+    EXPECT_NE(waiter.LastError().find("syntax error"), std::string::npos) << waiter.LastError();
+
+    // Without a wait of its own (as the program's readers are), a connection
+    // gives up after the short wait, with SQLite's text.
+    waiter.SetLockWait(std::nullopt);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(waiter.Exec("BEGIN IMMEDIATE") & 0xff, SQLITE_BUSY);
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(2000));
+    EXPECT_LT(waited, std::chrono::seconds(30));
+    EXPECT_EQ(waiter.LastError(), "database is locked");
+    EXPECT_EQ(nWaits, 1);
+
+    // The wait ends when the holder lets go: here as soon as the waiter is
+    // told that it waits, so that no timing decides the outcome.
+    nWaits = 0;
+    wait.limit = std::chrono::seconds(60);
+    wait.pfnWaiting = [&] {
+        ++nWaits;
+        EXPECT_EQ(holder.Exec("COMMIT"), SQLITE_OK);
+    };
+    waiter.SetLockWait(wait);
+    ASSERT_EQ(waiter.Exec("BEGIN IMMEDIATE"), SQLITE_OK) << waiter.LastError();
+    EXPECT_EQ(nWaits, 1);
+    EXPECT_EQ(waiter.QueryInt("SELECT count(*) FROM t"), 1);
+    EXPECT_EQ(waiter.Exec("COMMIT"), SQLITE_OK);
+}
+
+// Views and triggers of a file run with the rights of whoever reads or
+// writes it; every connection refuses them functions that are not marked
+// harmless, which the file's own writer could still use.
+TEST(Database, TheFilesSchemaIsNotTrusted)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("schema.db");
+    {
+        CDatabase db;
+        ASSERT_EQ(db.Open(strPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), SQLITE_OK);
+        ASSERT_EQ(db.Exec("CREATE TABLE t (x); CREATE VIEW plain AS SELECT upper('a') AS y; "
+                          "CREATE VIEW parsing AS SELECT json('[1]') AS y"),
+                  SQLITE_OK);
+    }
+    sqlite3* pTrusting = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(strPath.c_str(), &pTrusting, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_db_config(pTrusting, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 1, static_cast<int*>(nullptr)), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(pTrusting, "SELECT * FROM parsing", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(pTrusting);
+
+    for (int nFlags : {SQLITE_OPEN_READONLY, SQLITE_OPEN_READWRITE}) {
+        CDatabase db;
+        ASSERT_EQ(db.Open(strPath, nFlags), SQLITE_OK);
+        EXPECT_EQ(db.QueryInt("PRAGMA trusted_schema"), 0);
+        EXPECT_EQ(db.Exec("SELECT * FROM plain"), SQLITE_OK) << db.LastError();
+        EXPECT_NE(db.Exec("SELECT * FROM parsing"), SQLITE_OK);
+        EXPECT_NE(db.LastError().find("unsafe use of json()"), std::string::npos) << db.LastError();
+    }
 }

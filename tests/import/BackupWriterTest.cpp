@@ -85,14 +85,14 @@ TEST(BackupWriter, AFailedWriteSaysSo)
 {
     CTestDevice device;
     CDatabase& db = device.Store().Database();
-    ASSERT_EQ(db.Exec("CREATE TRIGGER no_x BEFORE INSERT ON recipient WHEN NEW.email_address = '+492' "
-                      "BEGIN SELECT RAISE(ABORT, 'no such recipient'); END"),
+    ASSERT_EQ(db.Exec("CREATE UNIQUE INDEX once_x ON recipient (email_address) WHERE email_address = '+492'"),
               SQLITE_OK);
     CBackupWriter writer(device.Store());
     ASSERT_EQ(writer.Begin(), 0) << writer.ErrorText();
     ImportCounts counts;
-    EXPECT_EQ(writer.WriteMessage(Message("SMS", "sent", "sms", "Hi"), &counts), -1);
-    EXPECT_EQ(writer.ErrorText(), "cannot write the device store: no such recipient");
+    EXPECT_EQ(writer.WriteMessage(Message("SMS", "sent", "sms", "Hi"), &counts), 0);
+    EXPECT_EQ(writer.WriteMessage(Message("SMS", "sent", "sms", "Hi again"), &counts), -1);
+    EXPECT_EQ(writer.ErrorText(), "cannot write the device store: UNIQUE constraint failed: recipient.email_address");
 
     // A store that is already in a transaction cannot start the writer's.
     CTestDevice busy;
@@ -101,6 +101,53 @@ TEST(BackupWriter, AFailedWriteSaysSo)
     EXPECT_EQ(blocked.Begin(), -1);
     EXPECT_NE(blocked.ErrorText().find("cannot write the device store: "), std::string::npos);
     EXPECT_EQ(blocked.Commit(), -1);
+}
+
+// What the writer reports as added is checked against what the store
+// gained, in the same transaction before it commits; when they differ,
+// nothing is committed.
+TEST(BackupWriter, WhatIsAddedIsWhatTheStoreGained)
+{
+    CTestDevice device;
+    CDatabase& db = device.Store().Database();
+    ASSERT_EQ(device.Store().AddCalls({MakeTestCall("Old", "+490", 1, UtcTicks(2024, 1, 1))}), 0);
+    struct Case {
+        const char* pszName;
+        const char* pszMeddling; // run inside the writer's transaction
+        const char* pszError;
+    };
+    const Case kCases[] = {
+        {"as written", nullptr, nullptr},
+        {"a call gone", "DELETE FROM calllog WHERE name = 'Anna'",
+         "the store gained 0 call records and 1 messages where 1 and 1 were added"},
+        {"a message more", "INSERT INTO message (folder_id) SELECT min(id) FROM folder",
+         "the store gained 1 call records and 2 messages where 1 and 1 were added"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.pszName);
+        std::vector<std::string> before = DumpStore(db);
+        CBackupWriter writer(device.Store());
+        ASSERT_EQ(writer.Begin(), 0) << writer.ErrorText();
+        ImportCounts counts;
+        ASSERT_EQ(writer.WriteCall(MakeTestCall("Anna", "+491", 1, UtcTicks(2024, 3, 1, 10)), 1, &counts), 0);
+        ASSERT_EQ(writer.WriteCall(MakeTestCall("Anna", "+491", 1, UtcTicks(2024, 3, 1, 10)), 1, &counts), 0);
+        ASSERT_EQ(writer.WriteMessage(Message("SMS", "inbox", "sms", "Hi"), &counts), 0);
+        EXPECT_EQ(counts.nAdded, 2);
+        if (c.pszMeddling) {
+            ASSERT_EQ(db.Exec(c.pszMeddling), SQLITE_OK) << db.LastError();
+        }
+        if (!c.pszError) {
+            EXPECT_EQ(writer.Commit(), 0) << writer.ErrorText();
+            EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM calllog"), std::vector<std::string> {"2"});
+            ASSERT_EQ(db.Exec("DELETE FROM recipient; DELETE FROM message; DELETE FROM calllog WHERE name = 'Anna'"),
+                      SQLITE_OK);
+            continue;
+        }
+        EXPECT_EQ(writer.Commit(), -1);
+        EXPECT_NE(writer.ErrorText().find(c.pszError), std::string::npos) << writer.ErrorText();
+        EXPECT_NE(writer.ErrorText().find("nothing imported"), std::string::npos) << writer.ErrorText();
+        EXPECT_EQ(DumpStore(db), before);
+    }
 }
 
 } // namespace

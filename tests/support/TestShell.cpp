@@ -2,8 +2,11 @@
 
 #include "tests/support/TestFiles.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <sys/wait.h>
+#include <unistd.h>
 
 std::string ShellQuote(const std::string& strWord)
 {
@@ -27,5 +30,40 @@ int RunCommand(const std::string& strCommand, std::string* pOut, std::string* pE
         *pOut = ReadFile(strOut);
     if (pErr)
         *pErr = ReadFile(strErr);
+    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+}
+
+CChildProcess::CChildProcess(const std::string& strCommand)
+{
+    std::string strExec = "exec " + strCommand;
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", strExec.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+}
+
+CChildProcess::~CChildProcess()
+{
+    if (m_pid > 0) {
+        Kill(SIGKILL);
+        Wait();
+    }
+}
+
+void CChildProcess::Kill(int nSignal)
+{
+    if (m_pid > 0)
+        ::kill(m_pid, nSignal);
+}
+
+int CChildProcess::Wait()
+{
+    if (m_pid <= 0)
+        return -1;
+    int nStatus = 0;
+    while (::waitpid(m_pid, &nStatus, 0) < 0 && errno == EINTR) {
+    }
+    m_pid = -1;
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
 }

@@ -218,14 +218,46 @@ TEST_F(BackupImporterTest, RefusedFilesLeaveTheStoreAsItWas)
 
 TEST_F(BackupImporterTest, AStoreThatRefusesARowFailsTheWholeFile)
 {
+    // An index of the user's own that the file's second message to this
+    // number breaks.
     CDatabase& db = m_device.Store().Database();
-    ASSERT_EQ(db.Exec("CREATE TRIGGER no_drafts BEFORE INSERT ON message WHEN NEW.body = 'A draft' "
-                      "BEGIN SELECT RAISE(ABORT, 'drafts are not wanted'); END"),
+    ASSERT_EQ(db.Exec("CREATE UNIQUE INDEX one_to_ceasar ON recipient (email_address) "
+                      "WHERE email_address = '+4930333333'"),
               0);
     std::vector<std::string> before = Dump();
     EXPECT_EQ(Import(DataFile("messages-mixed.xml")), -1);
-    EXPECT_EQ(m_strError, DataFile("messages-mixed.xml") + ": cannot write the device store: drafts are not wanted");
+    EXPECT_EQ(m_strError, DataFile("messages-mixed.xml") +
+                              ": cannot write the device store: UNIQUE constraint failed: recipient.email_address");
     EXPECT_EQ(Dump(), before);
+}
+
+// A store's own triggers would run with the importer's rights on every row
+// it writes, and could make its report untrue (one that deletes each new
+// row left "added" counts and no rows); views may carry triggers of their
+// own. The importer writes into no store that holds either.
+TEST_F(BackupImporterTest, AStoreWithTriggersOrViewsIsRefused)
+{
+    CDatabase& db = m_device.Store().Database();
+    ASSERT_EQ(db.Exec("CREATE TRIGGER undo_calls AFTER INSERT ON calllog BEGIN DELETE FROM calllog WHERE id = NEW.id; "
+                      "END; CREATE VIEW recent AS SELECT * FROM calllog ORDER BY start_time DESC LIMIT 10"),
+              0);
+    std::vector<std::string> before = Dump();
+    EXPECT_EQ(Import(DataFile("calls-all-types.xml")), -1);
+    EXPECT_NE(m_strError.find("cannot write the device store: the store holds triggers or views that "
+                              "ringtally-device did not make, which would act on what it writes: trigger undo_calls, "
+                              "view recent; nothing imported"),
+              std::string::npos)
+        << m_strError;
+    EXPECT_EQ(Dump(), before);
+
+    ASSERT_EQ(db.Exec("DROP TRIGGER undo_calls"), 0);
+    EXPECT_EQ(Import(DataFile("calls-all-types.xml")), -1);
+    EXPECT_NE(m_strError.find("would act on what it writes: view recent;"), std::string::npos) << m_strError;
+
+    ASSERT_EQ(db.Exec("DROP VIEW recent"), 0);
+    ASSERT_EQ(Import(DataFile("calls-all-types.xml")), 0) << m_strError;
+    EXPECT_EQ(m_report.calls.nAdded, 10);
+    EXPECT_EQ(Rows("SELECT count(*) FROM calllog"), (std::vector<std::string> {"10"}));
 }
 
 TEST_F(BackupImporterTest, TruncatedFileIsRefusedThenSalvaged)
