@@ -23,9 +23,10 @@ const DeviceCommand kCommands[] = {
      "of messages per store and folder, and the first and last call start in\n"
      "local time.\n",
      RunInfo},
-    {"import", "import [--salvage] FILE...", "import phone backup files, creating the store if needed",
+    {"import", "import [--salvage] [--into-demo] FILE...", "import phone backup files, creating the store if needed",
      "Imports phone backup files into the device store, creating the store when\n"
-     "there is none: the calls file (root element <calls>) and the messages file\n"
+     "there is none (and keeping it only when a file could be imported): the\n"
+     "calls file (root element <calls>) and the messages file\n"
      "(root element <smses>) that the Android app \"SMS Backup & Restore\" writes,\n"
      "told apart by their content. Records already in the store are skipped, so\n"
      "a newer backup that repeats an older one adds only what is new.\n"
@@ -38,10 +39,16 @@ const DeviceCommand kCommands[] = {
      "\n"
      "Each file imports in one transaction: a file that fails adds nothing. A\n"
      "file that breaks off before its end is refused with the place where it\n"
-     "breaks; --salvage imports its complete records instead.\n"
+     "breaks; --salvage imports its complete records instead. A demo store is\n"
+     "refused, so that invented calls never mix with yours.\n"
      "\n"
-     "  --salvage  import the complete records of a truncated file\n"
-     "  --         every argument after it is a file, even one that starts with -\n",
+     "Another program writing the store is waited for, up to RINGTALLY_WAIT\n"
+     "seconds (default 600); a store that holds triggers or views that Ringtally\n"
+     "did not make is refused.\n"
+     "\n"
+     "  --salvage    import the complete records of a truncated file\n"
+     "  --into-demo  import into a demo store all the same\n"
+     "  --           every argument after it is a file, even one that starts with -\n",
      RunImport},
     {"demo", "demo [--calls N] [--messages M] [--seed S]",
      "create an invented phone to try Ringtally on, apart from your own device",
@@ -59,10 +66,6 @@ const DeviceCommand kCommands[] = {
      "  --messages M  text messages to make (default 3000)\n"
      "  --seed S      the seed of the invention (default 1)\n",
      RunDemo},
-    {"help", "help [COMMAND]", "describe a command, or without one list them all",
-     "Describes COMMAND: its arguments and what it does. Without a command, lists\n"
-     "every command with what it does, and the options.\n",
-     RunHelp},
     {"check", "check", "check the whole store for damage and say whether it is sound",
      "Checks the whole device store: every page and index (SQLite's integrity\n"
      "check), and the store's own format (its application id, format version,\n"
@@ -77,6 +80,10 @@ const DeviceCommand kCommands[] = {
      "next readable one, and it says per table how many it copied. The damaged\n"
      "store is not changed; NEWFILE must not exist.\n",
      RunRescue},
+    {"help", "help [COMMAND]", "describe a command, or without one list them all",
+     "Describes COMMAND: its arguments and what it does. Without a command, lists\n"
+     "every command with what it does, and the options.\n",
+     RunHelp},
 };
 
 const DeviceCommand* FindCommand(const std::string& strName)

@@ -45,8 +45,7 @@ public:
     explicit CProgressBar(std::string strName)
         : m_strName(std::move(strName))
         , m_bTerminal(::isatty(2) != 0)
-    {
-    }
+    {}
     ~CProgressBar() { Clear(); }
 
     void Show(uint64_t nDone, uint64_t nTotal)
@@ -60,7 +59,8 @@ public:
         m_bShown = true;
         int nPercent = static_cast<int>(nDone * 100 / nTotal);
         int nFilled = nPercent * 30 / 100;
-        std::string strBar = std::string(static_cast<size_t>(nFilled), '#') + std::string(30 - static_cast<size_t>(nFilled), '-');
+        std::string strBar =
+            std::string(static_cast<size_t>(nFilled), '#') + std::string(30 - static_cast<size_t>(nFilled), '-');
         std::fprintf(stderr, "\r%s [%s] %3d%% %s of %s", m_strName.c_str(), strBar.c_str(), nPercent,
                      Megabytes(nDone).c_str(), Megabytes(nTotal).c_str());
         std::fflush(stderr);
@@ -88,8 +88,7 @@ void PrintCounts(const char* pszKind, const ImportCounts& counts)
 
 void PrintReport(const std::string& strPath, const ImportReport& report)
 {
-    std::printf("%s: %s backup, %s\n", strPath.c_str(), BackupKindText(report.kind),
-                Size(report.nFileBytes).c_str());
+    std::printf("%s: %s backup, %s\n", strPath.c_str(), BackupKindText(report.kind), Size(report.nFileBytes).c_str());
     if (report.kind == BackupKind::Calls || report.calls.nRead > 0)
         PrintCounts("calls", report.calls);
     if (report.kind == BackupKind::Messages || report.sms.nRead > 0)
@@ -128,8 +127,9 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
         repaired.push_back(Count(report.nLoneHalves, "unpaired surrogate half", "unpaired surrogate halves") +
                            " replaced by U+FFFD");
     if (report.nInvalidReferences)
-        repaired.push_back(Count(report.nInvalidReferences, "reference to a non-character",
-                                 "references to non-characters") + " replaced by U+FFFD");
+        repaired.push_back(
+            Count(report.nInvalidReferences, "reference to a non-character", "references to non-characters") +
+            " replaced by U+FFFD");
     if (report.nDroppedControls)
         repaired.push_back(Count(report.nDroppedControls, "control character", "control characters") + " dropped");
     if (!repaired.empty()) {
@@ -155,8 +155,8 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
                     static_cast<long long>(report.CompleteRecords()), static_cast<long long>(report.AddedRecords()));
     if (report.nDeclaredRecords && *report.nDeclaredRecords != report.CompleteRecords())
         std::printf("  count: the file says %lld records, and %s %lld\n",
-                    static_cast<long long>(*report.nDeclaredRecords),
-                    report.bTruncated ? "breaks off after" : "holds", static_cast<long long>(report.CompleteRecords()));
+                    static_cast<long long>(*report.nDeclaredRecords), report.bTruncated ? "breaks off after" : "holds",
+                    static_cast<long long>(report.CompleteRecords()));
 }
 
 } // namespace
@@ -164,6 +164,7 @@ void PrintReport(const std::string& strPath, const ImportReport& report)
 int RunImport(const std::string& strDevice, const std::vector<std::string>& args)
 {
     bool bSalvage = false;
+    bool bIntoDemo = false;
     std::vector<std::string> files;
     bool bOptions = true;
     for (const std::string& strArg : args) {
@@ -171,6 +172,8 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
             bOptions = false;
         else if (bOptions && strArg == "--salvage")
             bSalvage = true;
+        else if (bOptions && strArg == "--into-demo")
+            bIntoDemo = true;
         else if (bOptions && strArg.size() > 1 && strArg[0] == '-')
             return UsageError("import: unknown option " + strArg);
         else
@@ -183,6 +186,9 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
     if (int nStatus = SetToolLockWait(store, strDevice))
         return nStatus;
     DeviceStatus status = OpenForWritingRecovering(store, strDevice);
+    // A new store is made for the files, and kept only when one of them
+    // could be imported: a mistyped name leaves nothing behind.
+    bool bCreated = false;
     if (status == DeviceStatus::Missing) {
         std::filesystem::path dir = std::filesystem::path(strDevice).parent_path();
         std::error_code ec;
@@ -192,13 +198,19 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
             return ToolError(dir.string() + ": cannot create the folder: " + ec.message());
         if (store.Create(strDevice) != DeviceStatus::Ok)
             return ToolError(store.ErrorText());
-        std::printf("Created a new device store at %s\n", strDevice.c_str());
+        bCreated = true;
     } else if (status != DeviceStatus::Ok) {
         return ToolError(store.ErrorText());
+    } else if (store.IsDemo() && !bIntoDemo) {
+        return ToolError(strDevice +
+                         ": is a demo phone of invented calls and messages, and your backups would be mixed "
+                         "with them; import into your own device (without --device, or another file), or give "
+                         "--into-demo to import into the demo all the same");
     }
 
     CBackupImporter importer(store);
     int nFailed = 0;
+    int nImported = 0;
     for (const std::string& strFile : files) {
         CProgressBar bar(std::filesystem::path(strFile).filename().string());
         ImportOptions options;
@@ -212,11 +224,21 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
             ++nFailed;
             continue;
         }
+        if (bCreated && nImported == 0)
+            std::printf("Created a new device store at %s\n", strDevice.c_str());
+        ++nImported;
         PrintReport(strFile, report);
         std::fflush(stdout);
     }
-    if (nFailed > 0 && files.size() > 1)
+    if (nImported == 0) {
+        if (bCreated) {
+            store.Close();
+            std::filesystem::remove(strDevice);
+        }
+        return files.size() > 1 ? ToolError("none of the " + std::to_string(files.size()) + " files was imported") : 1;
+    }
+    if (nFailed > 0)
         return ToolError(std::to_string(nFailed) + " of " + std::to_string(files.size()) +
                          " files not imported; the others are in the store");
-    return nFailed > 0 ? 1 : 0;
+    return 0;
 }

@@ -137,8 +137,9 @@ TEST(ImportCommand, HelpDescribesTheCommandsArguments)
               0u)
         << strOut;
     ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " import --help", &strOut), 0);
-    EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] import [--salvage] FILE...\n", 0), 0u) << strOut;
-    EXPECT_NE(strOut.find("--salvage  import the complete records"), std::string::npos) << strOut;
+    EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] import [--salvage] [--into-demo] FILE...\n", 0), 0u)
+        << strOut;
+    EXPECT_NE(strOut.find("--salvage    import the complete records"), std::string::npos) << strOut;
 }
 
 TEST(ImportCommand, HelpIsLookedForOnlyBeforeDoubleDash)

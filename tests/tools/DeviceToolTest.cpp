@@ -248,3 +248,38 @@ TEST(DeviceTool, TheDemoLivesApartAndSaysItIsOne)
     EXPECT_FALSE(real.IsDemo());
     EXPECT_EQ(Tool(Device(dir.File("real.db")) + " info").strOut.rfind("Device: " + dir.File("real.db") + "\n", 0), 0u);
 }
+
+// An import that can import nothing leaves no store behind, and says so
+// without claiming that others were imported; a demo store takes no real
+// backups unless asked to.
+TEST(DeviceTool, ImportMakesNoStoreForNothingAndKeepsDemosApart)
+{
+    CTempDir dir;
+    std::string strBackup = std::string(RINGTALLY_TEST_DATA) + "/calls-older.xml";
+    WriteFile(dir.File("notes.xml"), "Name;Number\nAnna;+4930123456\n");
+    Result typo = Tool(Device(dir.File("new.db")) + " import " + ShellQuote(dir.File("calls.xlm")));
+    ExpectOneErrorLine(typo);
+    Result both = Tool(Device(dir.File("new.db")) + " import " + ShellQuote(dir.File("calls.xlm")) + " " +
+                       ShellQuote(dir.File("notes.xml")));
+    EXPECT_EQ(both.nStatus, 1);
+    EXPECT_EQ(both.strOut, "");
+    EXPECT_NE(both.strErr.find("none of the 2 files was imported"), std::string::npos) << both.strErr;
+    EXPECT_EQ(both.strErr.find("the others are in the store"), std::string::npos) << both.strErr;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("new.db")));
+
+    Result some =
+        Tool(Device(dir.File("new.db")) + " import " + ShellQuote(dir.File("calls.xlm")) + " " + ShellQuote(strBackup));
+    EXPECT_EQ(some.nStatus, 1);
+    EXPECT_EQ(some.strOut.rfind("Created a new device store at " + dir.File("new.db") + "\n", 0), 0u) << some.strOut;
+    EXPECT_NE(some.strErr.find("1 of 2 files not imported; the others are in the store"), std::string::npos);
+
+    ASSERT_EQ(Tool(Device(dir.File("demo.db")) + " demo --calls 3 --messages 3").nStatus, 0);
+    std::string strBefore = ReadFile(dir.File("demo.db"));
+    Result refused = Tool(Device(dir.File("demo.db")) + " import " + ShellQuote(strBackup));
+    ExpectOneErrorLine(refused);
+    EXPECT_NE(refused.strErr.find("is a demo phone"), std::string::npos) << refused.strErr;
+    EXPECT_EQ(ReadFile(dir.File("demo.db")), strBefore);
+    Result asked = Tool(Device(dir.File("demo.db")) + " import --into-demo " + ShellQuote(strBackup));
+    EXPECT_EQ(asked.nStatus, 0) << asked.strErr;
+    EXPECT_NE(asked.strOut.find("3 added"), std::string::npos) << asked.strOut;
+}
