@@ -214,10 +214,7 @@ TEST(Ringtally, SaysOnceWhatIsWrongWithTheDevice)
             calls.push_back(MakeTestCall("Anna", "+4930", 1 + i % 2, UtcTicks(2026, 1, 1) + i * 600 * kTicksPerSecond));
         ASSERT_EQ(store.AddCalls(calls), 0);
     }
-    std::string strBytes = ReadFile(strDamaged);
-    for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 2 * 4096; ++i)
-        strBytes[i] = static_cast<char>(0xA5);
-    WriteFile(strDamaged, strBytes);
+    DamageTablePages(strDamaged, "calllog", 2);
     WriteFile(work.File("script"), "menu Menu Summary Total\nexpect 131\nok\nmenu Menu Summary Total\nok\n");
 
     RingtallyRun run = RunRingtally(work.File("script"), strDamaged, work.Path());
@@ -272,10 +269,7 @@ TEST(Ringtally, OpensAnotherDeviceAndImportsBackupsThroughTheTool)
                               "row\t0\t1\t\t03-01 13:00:00\t\n"
                               "row\t1\t2\tBen Berger\t03-01 12:00:00\t+4930222222\n"
                               "row\t2\t0\tAnna Adler\t03-01 11:00:00\t+4930111111\n";
-    std::istringstream lines(run.strOutput);
-    std::vector<std::string> output;
-    for (std::string strLine; std::getline(lines, strLine);)
-        output.push_back(strLine);
+    std::vector<std::string> output = SplitLines(run.strOutput);
     ASSERT_EQ(output.size(), 16u) << run.strOutput;
     EXPECT_EQ(output[0], "filedialog\tOpen device");
     EXPECT_EQ(output[1], "dialog\t102\tRingtallyV2");
