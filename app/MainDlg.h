@@ -26,7 +26,11 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
+    void OnSize(UINT nType, int cx, int cy) override;
+
     void InitListColumns();
+    // Makes the list cover the client area, Name and Time sharing its width.
+    void FitListToClient();
     void FillCallList();
 
     void OnExit();
@@ -37,6 +41,8 @@ protected:
     void OnSummaryTotal();
     void OnSummaryByTime();
     void OnAbout();
+    // Enter or a double click on a row: as "Analyse" > "Call Log".
+    void OnItemActivate(NMHDR* pNMHDR, LRESULT* pResult);
 
     HICON m_hIcon;
     CCommandBar m_menuBar;
