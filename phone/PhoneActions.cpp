@@ -2,8 +2,10 @@
 
 #include "platform/PhoneDialer.h"
 #include "platform/Process.h"
+#include "ui/MessageBox.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -13,12 +15,19 @@ constexpr size_t kMaxNumberLength = MAX_PATH - 1 - (sizeof("mailto:") - 1);
 
 int DialNumber(LPCWSTR pszNumber)
 {
+    if (!pszNumber)
+        pszNumber = L"";
     PHONEMAKECALLINFO info {};
     info.cbSize = sizeof(info);
     info.dwFlags = PMCF_DEFAULT;
-    info.pszDestAddress = pszNumber ? pszNumber : L"";
-    PhoneMakeCall(&info);
-    return 0;
+    info.pszDestAddress = pszNumber;
+    if (PhoneMakeCall(&info) == 0)
+        return 0;
+    std::wstring strText = *pszNumber ? L"No program on this computer could dial " + std::wstring(pszNumber) +
+                                            L". Please dial the number by hand."
+                                      : std::wstring(L"This call has no number to dial.");
+    MessageBoxW(nullptr, strText.c_str(), L"Dial", MB_ICONWARNING);
+    return -1;
 }
 
 int SendSms(LPCWSTR pszNumber)

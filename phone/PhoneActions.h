@@ -6,7 +6,9 @@
 
 #include "platform/PlatformTypes.h"
 
-// Asks the phone to dial the number. Always returns 0; a failure is silent.
+// Asks the phone to dial the number. When no dialler takes it, a message box
+// names the number so that the user can dial it by hand, and the result is
+// -1; otherwise 0.
 int DialNumber(LPCWSTR pszNumber);
 
 // Starts the messaging application on its SMS service, then on a new
