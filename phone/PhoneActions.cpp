@@ -30,7 +30,7 @@ int DialNumber(LPCWSTR pszNumber)
     return -1;
 }
 
-int SendSms(LPCWSTR pszNumber)
+int SendSms(LPCWSTR pszNumber, LPCWSTR pszName)
 {
     if (!pszNumber)
         pszNumber = L"";
@@ -40,7 +40,6 @@ int SendSms(LPCWSTR pszNumber)
         return 0;
 
     WCHAR szPath[MAX_PATH];
-    WCHAR szCommandLine[MAX_PATH];
     PROCESS_INFORMATION pi {};
     std::wcscpy(szPath, L"\\windows\\tmail.exe");
     if (!CreateProcessW(szPath, L"-service \"Sms\"", nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
@@ -49,10 +48,13 @@ int SendSms(LPCWSTR pszNumber)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 
-    // %ls: in the wide printf functions here %s would read a narrow string.
-    if (std::swprintf(szCommandLine, MAX_PATH, L"mailto:%ls", pszNumber) < 0)
-        return 0;
-    if (!CreateProcessW(szPath, szCommandLine, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+    std::wstring strCommandLine = L"mailto:" + std::wstring(pszNumber);
+    if (pszName && *pszName && std::wcscmp(pszName, pszNumber) != 0) {
+        std::wstring strWithName = L"-contact " + QuoteCommandLineWord(pszName) + L" " + strCommandLine;
+        if (strWithName.size() < MAX_PATH)
+            strCommandLine = std::move(strWithName);
+    }
+    if (!CreateProcessW(szPath, strCommandLine.c_str(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
                         nullptr, &pi))
         return 0;
     WaitForSingleObject(pi.hProcess, INFINITE);

@@ -330,6 +330,26 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view strCommandLine)
     return words;
 }
 
+std::wstring QuoteCommandLineWord(std::wstring_view strWord)
+{
+    std::wstring strQuoted = L"\"";
+    size_t nSlashes = 0;
+    for (wchar_t c : strWord) {
+        if (c == L'\\') {
+            ++nSlashes;
+            continue;
+        }
+        // Backslashes before a quote are read in pairs; the quote itself
+        // then needs one more.
+        strQuoted.append(c == L'"' ? 2 * nSlashes + 1 : nSlashes, L'\\');
+        strQuoted += c;
+        nSlashes = 0;
+    }
+    strQuoted.append(2 * nSlashes, L'\\');
+    strQuoted += L'"';
+    return strQuoted;
+}
+
 uint64_t CreateProcessCalls()
 {
     return Table().m_nCreateCalls;

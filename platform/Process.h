@@ -65,6 +65,11 @@ BOOL CloseHandle(HANDLE hObject);
 //   2n+1 backslashes give n backslashes and a double quote that is kept.
 std::vector<std::wstring> SplitCommandLine(std::wstring_view strCommandLine);
 
+// Quotes a word so that SplitCommandLine gives it back exactly: between
+// double quotes, with a double quote inside written \" and the backslashes
+// before it (and before the closing quote) doubled.
+std::wstring QuoteCommandLineWord(std::wstring_view strWord);
+
 // How many times CreateProcessW has been called, failed calls included. Lets
 // tests see whether a launch was attempted at all.
 uint64_t CreateProcessCalls();

@@ -128,7 +128,7 @@ void CCallDetailDlg::OnDial()
 
 void CCallDetailDlg::OnSendSms()
 {
-    SendSms(m_strNumber.c_str());
+    SendSms(m_strNumber.c_str(), m_strName.c_str());
 }
 
 void CCallDetailDlg::OnCallListCancel()

@@ -196,7 +196,7 @@ void CCallerSummeryDlg::OnDial()
 
 void CCallerSummeryDlg::OnSendSms()
 {
-    SendSms(m_strNumber.c_str());
+    SendSms(m_strNumber.c_str(), m_strName.c_str());
 }
 
 void CCallerSummeryDlg::OnSummeryCancel()

@@ -73,6 +73,38 @@ TEST_F(SendSmsTest, NumberIsPassedAsStoredAndSplitAsTheCommandLineIs)
               (std::vector<std::string> {"[-service][Sms]", "[mailto:+49][30][\xc3\xbc$(id)]"}));
 }
 
+TEST_F(SendSmsTest, TheContactsNameGoesBeforeTheMailtoAddress)
+{
+    struct Case {
+        const wchar_t* pszName;
+        const char* pszLaunch;
+    };
+    const Case cases[] = {
+        {L"Anna Schmidt", "[-contact][Anna Schmidt][mailto:5551234]"},
+        {L"J\u00fcrgen \"Sonny\" W\\", "[-contact][J\xc3\xbcrgen \"Sonny\" W\\][mailto:5551234]"},
+        // A caller without a name is known by the number.
+        {L"5551234", "[mailto:5551234]"},
+        {L"", "[mailto:5551234]"},
+        {nullptr, "[mailto:5551234]"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(m_strLog);
+        EXPECT_EQ(SendSms(L"5551234", c.pszName), 1);
+        EXPECT_TRUE(Contains(BothLaunches(m_strLog), c.pszLaunch)) << c.pszLaunch;
+    }
+
+    // The command line holds 259 characters: the name, quoted, fits beside
+    // a number of 200 characters and is left out beside a longer one.
+    for (size_t nLength : {200u, 201u}) {
+        std::filesystem::remove(m_strLog);
+        EXPECT_EQ(SendSms(std::wstring(nLength, L'5').c_str(), std::wstring(40, L'n').c_str()), 1);
+        std::string strMailto = "[mailto:" + std::string(nLength, '5') + "]";
+        EXPECT_TRUE(Contains(BothLaunches(m_strLog),
+                             nLength == 200 ? "[-contact][" + std::string(40, 'n') + "]" + strMailto : strMailto))
+            << nLength;
+    }
+}
+
 TEST_F(SendSmsTest, FailedFirstLaunchStopsBeforeTheSecond)
 {
     CEnvVar missing("RINGTALLY_TMAIL", m_dir.File("no-such-program"));
@@ -119,7 +151,7 @@ TEST(PhoneActionsAutomation, PrintTheDialAndLaunchLinesAndStartNothing)
     EXPECT_EQ(DialNumber(L""), 0);
     EXPECT_EQ(DialNumber(nullptr), 0);
     EXPECT_EQ(SendSms(L"5551234"), 1);
-    EXPECT_EQ(SendSms(L""), 1);
+    EXPECT_EQ(SendSms(L"", L"Anna"), 1);
     EXPECT_EQ(SendSms(std::wstring(253, L'1').c_str()), 0);
     EXPECT_EQ(capture.Text(), "dial\t5551234\n"
                               "dial\t\n"
@@ -127,7 +159,7 @@ TEST(PhoneActionsAutomation, PrintTheDialAndLaunchLinesAndStartNothing)
                               "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
                               "launch\t\\windows\\tmail.exe\tmailto:5551234\n"
                               "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
-                              "launch\t\\windows\\tmail.exe\tmailto:\n");
+                              "launch\t\\windows\\tmail.exe\t-contact \"Anna\" mailto:\n");
 }
 
 class DialTest : public testing::Test
