@@ -3,6 +3,7 @@
 #include "platform/PhoneDialer.h"
 #include "platform/Process.h"
 #include "ui/MessageBox.h"
+#include "ui/WinApp.h"
 
 #include <cwchar>
 #include <string>
@@ -21,7 +22,11 @@ int DialNumber(LPCWSTR pszNumber)
     info.cbSize = sizeof(info);
     info.dwFlags = PMCF_DEFAULT;
     info.pszDestAddress = pszNumber;
-    if (PhoneMakeCall(&info) == 0)
+    // The dialler may take a moment to say whether it took the number.
+    CWaitCursor wait;
+    LONG nResult = PhoneMakeCall(&info);
+    wait.Restore();
+    if (nResult == 0)
         return 0;
     std::wstring strText = *pszNumber ? L"No program on this computer could dial " + std::wstring(pszNumber) +
                                             L". Please dial the number by hand."
