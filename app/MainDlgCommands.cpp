@@ -54,8 +54,11 @@ void CMainDlg::OnAnalyseSms()
 void CMainDlg::OnSendSms()
 {
     WCHAR szNumber[255];
-    if (GetSelectedItemText(szNumber, 2, 255) == 0)
-        SendSms(szNumber);
+    WCHAR szName[255];
+    if (GetSelectedItemText(szNumber, 2, 255) != 0)
+        return;
+    // The row's name goes along for the messaging application to show.
+    SendSms(szNumber, GetSelectedItemText(szName, 0, 255) == 0 ? szName : nullptr);
 }
 
 void CMainDlg::OnDial()

@@ -43,6 +43,21 @@ std::string Replace(std::string strText, const std::string& strFrom, const std::
 class E2eCase : public ::testing::TestWithParam<std::string>
 {};
 
+// Width and height from a PNG file's header, 0 x 0 when it is none.
+std::pair<int, int> PngSize(const std::string& strPath)
+{
+    std::string strBytes = ReadFile(strPath);
+    if (strBytes.size() < 24 || strBytes.compare(1, 3, "PNG") != 0)
+        return {0, 0};
+    auto word = [&](size_t nAt) {
+        int nValue = 0;
+        for (size_t i = nAt; i < nAt + 4; ++i)
+            nValue = nValue * 256 + static_cast<unsigned char>(strBytes[i]);
+        return nValue;
+    };
+    return {word(16), word(20)};
+}
+
 } // namespace
 
 TEST_P(E2eCase, PrintsExactlyWhatIsExpected)
@@ -169,6 +184,25 @@ TEST(Ringtally, AMistakeOnTheCommandLineOpensNoWindow)
         EXPECT_NE(strErr.find("ringtally: "), std::string::npos) << strErr;
         EXPECT_NE(strErr.find("\n\nUsage: ringtally"), std::string::npos) << strErr;
     }
+}
+
+TEST(Ringtally, SaysOnceWhenItCannotUseTheScreenSizeItIsGiven)
+{
+    CTempDir work;
+    WriteFile(work.File("script"), "menu Menu About\nexpect 132\nscreenshot about.png\nok\n");
+    for (const char* pszScreen : {"big", "20x30", "480x640px"}) {
+        RingtallyRun run =
+            RunRingtally(work.File("script"), "", work.Path(), {std::string("RINGTALLY_SCREEN=") + pszScreen});
+        EXPECT_EQ(run.nStatus, 0) << run.strErrors;
+        EXPECT_EQ(run.strWarnings, std::string("ringtally: RINGTALLY_SCREEN=\"") + pszScreen +
+                                       "\" is not a screen size; give WIDTHxHEIGHT in pixels, each from 160 to 4096 "
+                                       "(such as 480x640)\n")
+            << "once, though two windows opened";
+        EXPECT_EQ(PngSize(work.File("about.png")), std::make_pair(480, 640)) << "the phone's own size then";
+    }
+    RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(), {"RINGTALLY_SCREEN=320x480"});
+    EXPECT_EQ(run.strWarnings, "");
+    EXPECT_EQ(PngSize(work.File("about.png")), std::make_pair(320, 480));
 }
 
 TEST(Ringtally, StepTimesNameEveryStepThatRan)
