@@ -24,6 +24,9 @@ CTestDevice::~CTestDevice()
 CForeignWriter::CForeignWriter(const std::string& strPath)
 {
     EXPECT_EQ(sqlite3_open_v2(strPath.c_str(), &m_pDb, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    // As a real writer would, it waits for a reader's lock: the program's
+    // check of the whole store may hold one for a moment.
+    sqlite3_busy_timeout(m_pDb, 10000);
 }
 
 CForeignWriter::~CForeignWriter()
