@@ -40,6 +40,7 @@ protected:
     void OnDial();
     void OnSummaryTotal();
     void OnSummaryByTime();
+    void OnSummaryRanking();
     void OnAbout();
     void OnOpenDevice();
     void OnImportBackup();

@@ -8,6 +8,7 @@
 #include "platform/WideText.h"
 #include "reports/AboutDlg.h"
 #include "reports/CallerSummeryDlg.h"
+#include "reports/RankingDlg.h"
 #include "reports/TotalSummeryDlg.h"
 #include "ui/FileDialog.h"
 #include "ui/MessageBox.h"
@@ -78,6 +79,12 @@ void CMainDlg::OnSummaryByTime()
 {
     auto pDlg = std::make_unique<CTotalSummeryDlg>();
     pDlg->m_bByTime = 1;
+    pDlg->DoModal();
+}
+
+void CMainDlg::OnSummaryRanking()
+{
+    auto pDlg = std::make_unique<CRankingDlg>();
     pDlg->DoModal();
 }
 

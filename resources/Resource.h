@@ -20,6 +20,7 @@ constexpr unsigned IDD_CALL_DETAIL = 130;
 constexpr unsigned IDD_TOTAL_SUMMERY = 131;
 constexpr unsigned IDD_ABOUT = 132;
 constexpr unsigned IDD_CHOOSE_TIME = 154;
+constexpr unsigned IDD_RANKING = 156;
 
 // Soft-key menus
 constexpr unsigned IDR_CALLER_SUMMERY_MENU = 138;
@@ -28,6 +29,7 @@ constexpr unsigned IDR_CALL_DETAIL_MENU = 140;
 constexpr unsigned IDR_ABOUT_MENU = 142;
 constexpr unsigned IDR_TOTAL_SUMMERY_MENU = 153;
 constexpr unsigned IDR_CHOOSE_TIME_MENU = 155;
+constexpr unsigned IDR_RANKING_MENU = 157;
 
 // Controls
 constexpr int IDC_CALL_LOG_LIST = 1001;
@@ -40,6 +42,7 @@ constexpr int IDC_START_TIME = 1010;
 constexpr int IDC_START_TIME_LABEL = 1011;
 constexpr int IDC_END_TIME_LABEL = 1012;
 constexpr int IDC_END_TIME = 1013;
+constexpr int IDC_RANKING_LIST = 1020;
 
 // Commands of the main window's menu
 constexpr unsigned ID_ANALYSE_CALL_LOG = 32814;
@@ -54,6 +57,8 @@ constexpr unsigned ID_MENU_EXIT = 32792;
 // the list read again (F5 sends ID_VIEW_REFRESH).
 constexpr unsigned ID_MENU_OPEN_DEVICE = 32830;
 constexpr unsigned ID_MENU_IMPORT_BACKUP = 32831;
+// The screens beyond the phone program's own.
+constexpr unsigned ID_SUMMARY_RANKING = 32832;
 
 // Commands of the caller summary's menu
 constexpr unsigned ID_SUMMERY_BY_TIME = 32780;
@@ -74,3 +79,17 @@ constexpr unsigned ID_TOTAL_OK = 32801;
 // Commands of the time range dialog's menu
 constexpr unsigned ID_CHOOSE_TIME_OK = 32803;
 constexpr unsigned ID_CHOOSE_TIME_CANCEL = 32805;
+
+// Commands of the ranking's menu: the caller summary of the selected row,
+// the phone actions on its number, the column to sort by and the range.
+constexpr unsigned ID_RANKING_CALL_LOG = 32840;
+constexpr unsigned ID_RANKING_SMS = 32841;
+constexpr unsigned ID_RANKING_DIAL = 32842;
+constexpr unsigned ID_RANKING_SEND_SMS = 32843;
+// One command per column, in the columns' order (caller first).
+constexpr unsigned ID_RANKING_SORT_FIRST = 32850;
+constexpr unsigned ID_RANKING_SORT_LAST = 32857;
+// One command per range: everything, the last 30 days, this month, last
+// month, this year, last year, a range of days.
+constexpr unsigned ID_RANKING_RANGE_FIRST = 32860;
+constexpr unsigned ID_RANKING_RANGE_LAST = 32866;

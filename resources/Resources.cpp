@@ -47,6 +47,10 @@ const std::vector<DialogTemplate>& DialogTemplates()
              {WC_STATICW, L"End Time", IDC_END_TIME_LABEL, kLabelStyle, 7, 41, 100, 10},
              {DATETIMEPICK_CLASSW, L"", IDC_END_TIME, kPickerStyle, 7, 53, 100, 14},
          }},
+        {IDD_RANKING, kDialogStyle, 0, L"Ranking", 186, 90, 8, kFont,
+         {
+             {WC_LISTVIEWW, L"", IDC_RANKING_LIST, kReportStyle | LVS_SINGLESEL, 14, 14, 60, 50},
+         }},
     };
     return s_templates;
 }
@@ -74,7 +78,13 @@ const std::vector<MenuTemplate>& MenuTemplates()
               {
                   {L"Send SMS", ID_MENU_SEND_SMS, {}},
                   {L"Dial", ID_MENU_DIAL, {}},
-                  {L"Summary", 0, {{L"Total", ID_SUMMARY_TOTAL, {}}, {L"By Time", ID_SUMMARY_BY_TIME, {}}}},
+                  {L"Summary",
+                   0,
+                   {
+                       {L"Total", ID_SUMMARY_TOTAL, {}},
+                       {L"By Time", ID_SUMMARY_BY_TIME, {}},
+                       {L"Ranking", ID_SUMMARY_RANKING, {}},
+                   }},
                   {L"Open device...", ID_MENU_OPEN_DEVICE, {}},
                   {L"Import backup...", ID_MENU_IMPORT_BACKUP, {}},
                   {L"About", ID_MENU_ABOUT, {}},
@@ -89,6 +99,39 @@ const std::vector<MenuTemplate>& MenuTemplates()
         {IDR_ABOUT_MENU, {{L"OK", ID_ABOUT_OK, {}}}},
         {IDR_TOTAL_SUMMERY_MENU, {{L"OK", ID_TOTAL_OK, {}}}},
         {IDR_CHOOSE_TIME_MENU, {{L"OK", ID_CHOOSE_TIME_OK, {}}, {L"Cancel", ID_CHOOSE_TIME_CANCEL, {}}}},
+        {IDR_RANKING_MENU,
+         {
+             {L"Analyse", 0, {{L"Call Log", ID_RANKING_CALL_LOG, {}}, {L"SMS", ID_RANKING_SMS, {}}}},
+             {L"Menu",
+              0,
+              {
+                  {L"Dial", ID_RANKING_DIAL, {}},
+                  {L"Send SMS", ID_RANKING_SEND_SMS, {}},
+                  {L"Sort by",
+                   0,
+                   {
+                       {L"Caller", ID_RANKING_SORT_FIRST, {}},
+                       {L"Talk time", ID_RANKING_SORT_FIRST + 1, {}},
+                       {L"In", ID_RANKING_SORT_FIRST + 2, {}},
+                       {L"Out", ID_RANKING_SORT_FIRST + 3, {}},
+                       {L"Missed", ID_RANKING_SORT_FIRST + 4, {}},
+                       {L"SMS in", ID_RANKING_SORT_FIRST + 5, {}},
+                       {L"SMS out", ID_RANKING_SORT_FIRST + 6, {}},
+                       {L"Last", ID_RANKING_SORT_FIRST + 7, {}},
+                   }},
+                  {L"Range",
+                   0,
+                   {
+                       {L"Everything", ID_RANKING_RANGE_FIRST, {}},
+                       {L"Last 30 days", ID_RANKING_RANGE_FIRST + 1, {}},
+                       {L"This month", ID_RANKING_RANGE_FIRST + 2, {}},
+                       {L"Last month", ID_RANKING_RANGE_FIRST + 3, {}},
+                       {L"This year", ID_RANKING_RANGE_FIRST + 4, {}},
+                       {L"Last year", ID_RANKING_RANGE_FIRST + 5, {}},
+                       {L"Days...", ID_RANKING_RANGE_FIRST + 6, {}},
+                   }},
+              }},
+         }},
     };
     return s_menus;
 }

@@ -96,6 +96,16 @@ void CDialog::SetWindowTitleSuffix(const std::wstring& strSuffix)
     }
 }
 
+void CDialog::SetCaption(LPCWSTR pszCaption)
+{
+    if (!m_pImpl->pFrame)
+        return;
+    QString strCaption = QStringFromWide(pszCaption);
+    m_pImpl->pFrame->setWindowTitle(WindowTitle(pszCaption));
+    m_pImpl->pFrame->TitleBar()->SetCaption(strCaption);
+    m_pImpl->pFrame->Client()->setWindowTitle(strCaption);
+}
+
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, &CDialog::OnOK)
 ON_COMMAND(IDCANCEL, &CDialog::OnCancel)

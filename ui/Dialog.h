@@ -81,6 +81,9 @@ public:
     // the windows made from now on (none when empty): the caption in the
     // phone's own title bar stays as the template has it.
     static void SetWindowTitleSuffix(const std::wstring& strSuffix);
+    // Replaces the caption of the template while the window lives, for a
+    // screen whose title says what it shows.
+    void SetCaption(LPCWSTR pszCaption);
     static CDialog* GetActiveDialog();
     // Whether the run is waiting for input (initialised, not yet ended).
     bool IsRunning() const;

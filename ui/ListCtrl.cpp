@@ -205,6 +205,12 @@ DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle)
     return pView ? pView->SetExtendedStyle(dwNewStyle) : 0;
 }
 
+void CListCtrl::EnableColumnClick()
+{
+    if (CListViewWidget* pView = View(m_hWnd))
+        pView->horizontalHeader()->setSectionsClickable(true);
+}
+
 CImageList* CListCtrl::SetImageList(CImageList* pImageList, int nImageListType)
 {
     CListViewWidget* pView = View(m_hWnd);

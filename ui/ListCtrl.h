@@ -43,6 +43,9 @@ public:
     DWORD GetExtendedStyle() const;
     // Returns the previous extended style.
     DWORD SetExtendedStyle(DWORD dwNewStyle);
+    // Headings are not buttons unless a dialog asks: then a click on one
+    // sends LVN_COLUMNCLICK.
+    void EnableColumnClick();
     // Returns the previous image list of that type.
     CImageList* SetImageList(CImageList* pImageList, int nImageListType);
     CImageList* GetImageList(int nImageListType) const;

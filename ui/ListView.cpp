@@ -266,6 +266,8 @@ CListViewWidget::CListViewWidget(const DialogItemTemplate& item, QWidget* pParen
     UpdateRowHeight();
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { NotifyItemActivate(index.row()); });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int nSection) { NotifyColumnClick(nSection); });
 }
 
 void CListViewWidget::Flush()
@@ -404,6 +406,17 @@ void CListViewWidget::NotifyItemActivate(int nItem)
     nm.hdr.idFrom = static_cast<UINT_PTR>(m_nId);
     nm.hdr.code = LVN_ITEMACTIVATE;
     nm.iItem = nItem;
+    SendMessageW(parentWidget(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
+
+void CListViewWidget::NotifyColumnClick(int nColumn)
+{
+    NMLISTVIEW nm {};
+    nm.hdr.hwndFrom = this;
+    nm.hdr.idFrom = static_cast<UINT_PTR>(m_nId);
+    nm.hdr.code = LVN_COLUMNCLICK;
+    nm.iItem = -1;
+    nm.iSubItem = nColumn;
     SendMessageW(parentWidget(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
 }
 

@@ -105,6 +105,8 @@ private:
     void UpdateRowHeight();
     // Tells the dialog that the user activated a row (LVN_ITEMACTIVATE).
     void NotifyItemActivate(int nItem);
+    // Tells the dialog that the user clicked a column's heading.
+    void NotifyColumnClick(int nColumn);
 
     CListModel m_model;
     DWORD m_dwExStyle = 0;

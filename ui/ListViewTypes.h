@@ -23,8 +23,17 @@ constexpr DWORD LVS_EX_FULLROWSELECT = 0x00000020;
 // row. Sent to the dialog as WM_NOTIFY with an NMITEMACTIVATE.
 constexpr UINT LVN_FIRST = 0U - 100U;
 constexpr UINT LVN_ITEMACTIVATE = LVN_FIRST - 14;
+// A click on a column's heading, sent as WM_NOTIFY with an NMLISTVIEW whose
+// iSubItem is the column.
+constexpr UINT LVN_COLUMNCLICK = LVN_FIRST - 8;
 
 struct NMITEMACTIVATE {
+    NMHDR hdr;
+    int iItem;
+    int iSubItem;
+};
+
+struct NMLISTVIEW {
     NMHDR hdr;
     int iItem;
     int iSubItem;

@@ -1,0 +1,168 @@
+#include "reports/RankingDlg.h"
+
+#include "tests/support/TestDevice.h"
+#include "ui/Automation.h"
+#include "ui/ListView.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+DeviceMessage Sms(int64_t nFolder, std::optional<std::string> strSender, int64_t nTime,
+                  std::vector<DeviceRecipient> recipients = {})
+{
+    return DeviceMessage {nFolder, std::move(strSender), std::nullopt, nTime, std::string("hi"), std::move(recipients)};
+}
+
+struct RankingRun {
+    std::string strOutput;
+    std::string strErrors;
+};
+
+RankingRun RunRanking(const std::string& strScript, const CAutomation::Action& action = nullptr)
+{
+    CAutomationSession session;
+    if (action)
+        session.AddAction(action);
+    session.AddScript(strScript);
+    auto pDlg = std::make_unique<CRankingDlg>();
+    pDlg->DoModal();
+    pDlg.reset();
+    session.Finish();
+    return RankingRun {session.Output(), session.Errors()};
+}
+
+CListViewWidget* RankingView(CDialog& dlg)
+{
+    return dynamic_cast<CListViewWidget*>(dlg.ControlById(IDC_RANKING_LIST)->m_hWnd);
+}
+
+// Anna and Bert in February and March 2024 (UTC; the test zone is Berlin),
+// and a caller known only by a number who called once in January.
+void AddCallers(CTestDevice& device)
+{
+    ASSERT_EQ(device.Store().AddCalls({
+                  MakeTestCall("Anna", "111", 0, UtcTicks(2024, 3, 7, 8, 0, 0), 0),
+                  MakeTestCall("Bert", "222", 1, UtcTicks(2024, 3, 6, 12, 0, 0), 600),
+                  MakeTestCall("Anna", "111", 2, UtcTicks(2024, 3, 6, 8, 0, 0), 120),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 3, 5, 8, 7, 3), 65),
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 10, 8, 0, 0), 30),
+                  MakeTestCall(nullptr, "0170 555", 0, UtcTicks(2024, 1, 4, 10, 0, 0), 0),
+              }),
+              0);
+    int64_t nInbox = device.Inbox(), nSent = device.Sent();
+    ASSERT_EQ(device.Store().AddMessages({
+                  Sms(nInbox, "Anna", UtcTicks(2024, 3, 4, 10, 0, 0)),
+                  Sms(nInbox, "Anna", UtcTicks(2024, 2, 1, 10, 0, 0)),
+                  Sms(nInbox, "Bert", UtcTicks(2024, 2, 29, 11, 0, 0)),
+                  Sms(nSent, std::nullopt, UtcTicks(2024, 3, 10, 10, 0, 0), {{"Anna", "111"}}),
+              }),
+              0);
+}
+
+} // namespace
+
+TEST(RankingDlg, ShowsEveryCallerBusiestFirstAndSortsAndRangesFromTheMenu)
+{
+    CTestDevice device;
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
+    AddCallers(device);
+    RankingRun run = RunRanking("expect 156\ndump\n"
+                                "menu Menu \"Sort by\" Missed\ndump\n"
+                                // The sort stays when the range changes.
+                                "menu Menu Range \"Last month\"\ndump\n"
+                                "menu Menu Range Days...\nexpect 154\ndate 1010 2024-02-01\ndate 1013 2024-02-29\n"
+                                "ok\nexpect 156\ndump\n"
+                                // Cancelling the days keeps the range.
+                                "menu Menu Range Days...\ncancel\ndump\n"
+                                "menu Menu Range Everything\nmenu Menu \"Sort by\" Caller\ndump\n");
+    EXPECT_EQ(run.strErrors, "");
+    const std::string strEverything = "dialog\t156\tRanking: everything\n"
+                                      "row\t0\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
+                                      "row\t1\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                      "row\t2\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n";
+    const std::string strByMissed = "dialog\t156\tRanking: everything\n"
+                                    "row\t0\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                    "row\t1\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
+                                    "row\t2\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n";
+    const std::string strMarch = "dialog\t156\tRanking: 2024-03-01 to 2024-03-31\n"
+                                 "row\t0\t0\tAnna\t0:03:05\t0:01:05\t0:02:00\t1\t1\t1\t2024-03-10\n"
+                                 "row\t1\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t0\t0\t2024-03-06\n";
+    const std::string strFebruary = "dialog\t156\tRanking: 2024-02-01 to 2024-02-29\n"
+                                    "row\t0\t0\tAnna\t0:00:30\t0:00:30\t0:00:00\t0\t1\t0\t2024-02-10\n"
+                                    "row\t1\t0\tBert\t0:00:00\t0:00:00\t0:00:00\t0\t1\t0\t2024-02-29\n";
+    const std::string strByCaller = "dialog\t156\tRanking: everything\n"
+                                    "row\t0\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
+                                    "row\t1\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                    "row\t2\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n";
+    EXPECT_EQ(run.strOutput, strEverything + strByMissed + strMarch + "closed\t154\t1\n" + strFebruary +
+                                 "closed\t154\t2\n" + strFebruary + strByCaller + "closed\t156\t1\n");
+}
+
+TEST(RankingDlg, TheSelectedCallerOpensTheCallerSummaryOrIsDialledAndTexted)
+{
+    CTestDevice device;
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
+    AddCallers(device);
+    RankingRun run = RunRanking("menu Analyse \"Call Log\"\n"
+                                "select 1\nmenu Analyse SMS\nexpect 129\ndump\ncancel\n"
+                                "select 2\nmenu Analyse \"Call Log\"\nexpect 129\ndump\ncancel\n"
+                                "select 0\nmenu Menu Dial\nmenu Menu \"Send SMS\"\n");
+    EXPECT_EQ(run.strErrors, "");
+    EXPECT_EQ(run.strOutput, "messagebox\tError\tPlease select a item from the list\n"
+                             "dialog\t129\tSUMMERY\n"
+                             "row\t0\t0\tName:Anna\n"
+                             "row\t1\t4\t2 in sms\n"
+                             "row\t2\t5\t1 out sms\n"
+                             "row\t3\t6\tNo sms for\n"
+                             "row\t4\t7\t21 days 22 hours\n"
+                             "closed\t129\t2\n"
+                             "dialog\t129\tSUMMERY\n"
+                             "row\t0\t0\tName:0170 555\n"
+                             "row\t1\t1\t0 secs in call\n"
+                             "row\t2\t2\t1 missed call\n"
+                             "row\t3\t3\t0 secs out call\n"
+                             "row\t4\t6\tNo call for:\n"
+                             "row\t5\t7\t87 days 22 hours\n"
+                             "closed\t129\t2\n"
+                             "dial\t222\n"
+                             "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
+                             "launch\t\\windows\\tmail.exe\t-contact \"Bert\" mailto:222\n"
+                             "closed\t156\t1\n");
+}
+
+// Enter on the current row opens the caller summary as Analyse > Call Log
+// does, and a click on a heading sorts by that column.
+TEST(RankingDlg, EnterOpensTheCallerSummaryAndAHeadingSorts)
+{
+    CTestDevice device;
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
+    AddCallers(device);
+    bool bHeadingClickable = false;
+    RankingRun run = RunRanking("expect 129\ndump\ncancel\ndump\n", [&](CDialog& dlg) {
+        CListViewWidget* pView = RankingView(dlg);
+        bHeadingClickable = pView->horizontalHeader()->sectionsClickable();
+        // The "Last" heading: the latest call or text first.
+        emit pView->horizontalHeader()->sectionClicked(7);
+        pView->SelectRows({0});
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(pView, &enter);
+    });
+    EXPECT_EQ(run.strErrors, "");
+    EXPECT_TRUE(bHeadingClickable);
+    EXPECT_EQ(run.strOutput.substr(0, run.strOutput.find('\n') + 1), "dialog\t129\tSUMMERY\n");
+    EXPECT_NE(run.strOutput.find("row\t0\t0\tName:Anna\n"), std::string::npos);
+    EXPECT_NE(run.strOutput.find("dialog\t156\tRanking: everything\n"
+                                 "row\t0\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                 "row\t1\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
+                                 "row\t2\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"),
+              std::string::npos);
+}
