@@ -1,9 +1,12 @@
 #include "reports/RankingDlg.h"
 
+#include "figures/Export.h"
 #include "phone/PhoneActions.h"
 #include "platform/PlatformTime.h"
 #include "reports/CallerSummeryDlg.h"
 #include "reports/ChooseTimeDlg.h"
+#include "platform/WideText.h"
+#include "ui/FileDialog.h"
 #include "ui/ListHelpers.h"
 #include "ui/MessageBox.h"
 #include "ui/WinApp.h"
@@ -17,6 +20,7 @@ BEGIN_MESSAGE_MAP(CRankingDlg, CDialog)
     ON_COMMAND(ID_RANKING_SMS, &CRankingDlg::OnAnalyseSms)
     ON_COMMAND(ID_RANKING_DIAL, &CRankingDlg::OnDial)
     ON_COMMAND(ID_RANKING_SEND_SMS, &CRankingDlg::OnSendSms)
+    ON_COMMAND(ID_RANKING_EXPORT, &CRankingDlg::OnExport)
     ON_COMMAND(ID_RANKING_SORT_FIRST + 0, &CRankingDlg::OnSortBy<0>)
     ON_COMMAND(ID_RANKING_SORT_FIRST + 1, &CRankingDlg::OnSortBy<1>)
     ON_COMMAND(ID_RANKING_SORT_FIRST + 2, &CRankingDlg::OnSortBy<2>)
@@ -220,6 +224,25 @@ void CRankingDlg::OnSendSms()
 {
     if (const CallerRankingRow* pRow = SelectedRow())
         SendSms(pRow->strNumber.c_str(), pRow->strKey.c_str());
+}
+
+// Writes the rows as shown, in their order: JSON for a file named .json,
+// else CSV. Only a failure is told.
+void CRankingDlg::OnExport()
+{
+    std::wstring strFile;
+    if (!ChooseSaveFile(m_hWnd, L"Export ranking", L"CSV files (*.csv);;JSON files (*.json);;All files (*)", &strFile))
+        return;
+    bool bJson = strFile.size() >= 5 && strFile.compare(strFile.size() - 5, 5, L".json") == 0;
+    std::string strError;
+    CWaitCursor wait;
+    int nResult = ReplaceFile(
+        Utf8FromWide(strFile),
+        [&](std::FILE* pOut) { return WriteRankingRows(m_rows, bJson ? ExportFormat::Json : ExportFormat::Csv, pOut); },
+        &strError);
+    wait.Restore();
+    if (nResult != 0)
+        MessageBox(WideFromUtf8(strError).c_str(), L"Export", MB_ICONERROR);
 }
 
 void CRankingDlg::OnItemActivate(NMHDR*, LRESULT*)

@@ -52,6 +52,7 @@ protected:
     void OnAnalyseSms();
     void OnDial();
     void OnSendSms();
+    void OnExport();
     template <int nColumn> void OnSortBy() { SortBy(kColumns[nColumn]); }
     template <int nPeriod> void OnRange() { ChoosePeriod(static_cast<RankingPeriod>(nPeriod)); }
     void OnItemActivate(NMHDR* pNMHDR, LRESULT* pResult);

@@ -86,6 +86,7 @@ constexpr unsigned ID_RANKING_CALL_LOG = 32840;
 constexpr unsigned ID_RANKING_SMS = 32841;
 constexpr unsigned ID_RANKING_DIAL = 32842;
 constexpr unsigned ID_RANKING_SEND_SMS = 32843;
+constexpr unsigned ID_RANKING_EXPORT = 32844;
 // One command per column, in the columns' order (caller first).
 constexpr unsigned ID_RANKING_SORT_FIRST = 32850;
 constexpr unsigned ID_RANKING_SORT_LAST = 32857;

@@ -130,6 +130,7 @@ const std::vector<MenuTemplate>& MenuTemplates()
                        {L"Last year", ID_RANKING_RANGE_FIRST + 5, {}},
                        {L"Days...", ID_RANKING_RANGE_FIRST + 6, {}},
                    }},
+                  {L"Export...", ID_RANKING_EXPORT, {}},
               }},
          }},
     };

@@ -24,6 +24,7 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
 int RunDemo(const std::string& strDevice, const std::vector<std::string>& args);
 int RunCheck(const std::string& strDevice, const std::vector<std::string>& args);
 int RunRescue(const std::string& strDevice, const std::vector<std::string>& args);
+int RunExport(const std::string& strDevice, const std::vector<std::string>& args);
 
 // Prints "ringtally-device: TEXT" on standard error and returns 1.
 int ToolError(const std::string& strText);

@@ -80,6 +80,25 @@ const DeviceCommand kCommands[] = {
      "next readable one, and it says per table how many it copied. The damaged\n"
      "store is not changed; NEWFILE must not exist.\n",
      RunRescue},
+    {"export", "export calls|messages|ranking [--from DAY] [--to DAY] [--format csv|json] [--output FILE]",
+     "write the calls, the messages or the ranking of callers for other programs",
+     "Writes every call, every text message (Inbox and Sent Items of the \"SMS\"\n"
+     "store) or the ranking of callers (per caller: talk time in and out,\n"
+     "missed calls, texts received and sent, and the latest call or text, as\n"
+     "the Ranking screen counts them), to standard output or to FILE.\n"
+     "CSV (the default) follows RFC 4180, in UTF-8 with a header row; JSON is\n"
+     "one array of objects. Times are ISO 8601 local times with the offset,\n"
+     "durations whole seconds. A text cell that starts with =, +, -, @, a tab\n"
+     "or a carriage return gets a leading ' in CSV, so that a spreadsheet\n"
+     "shows it instead of running it. An existing FILE is replaced only once\n"
+     "the new one is complete.\n"
+     "\n"
+     "  --from DAY     only from this day on (YYYY-MM-DD, local time)\n"
+     "  --to DAY       only up to this day, included; a call counts when it\n"
+     "                 lies wholly within the days\n"
+     "  --format F     csv or json\n"
+     "  --output FILE  write FILE instead of standard output\n",
+     RunExport},
     {"help", "help [COMMAND]", "describe a command, or without one list them all",
      "Describes COMMAND: its arguments and what it does. Without a command, lists\n"
      "every command with what it does, and the options.\n",

@@ -41,6 +41,22 @@ BOOL ChooseFiles(HWND hWnd, LPCWSTR lpTitle, LPCWSTR lpFilter, bool bMultiple, s
     return pFiles->empty() ? FALSE : TRUE;
 }
 
+BOOL ChooseSaveFile(HWND hWnd, LPCWSTR lpTitle, LPCWSTR lpFilter, std::wstring* pFile)
+{
+    pFile->clear();
+    std::vector<std::wstring> files;
+    if (NotifyFileDialog(lpTitle, &files)) {
+        if (!files.empty())
+            *pFile = files.front();
+        return pFile->empty() ? FALSE : TRUE;
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return FALSE;
+    *pFile = QFileDialog::getSaveFileName(OwnerOf(hWnd), QStringFromWide(lpTitle), QString(), QStringFromWide(lpFilter))
+                 .toStdWString();
+    return pFile->empty() ? FALSE : TRUE;
+}
+
 struct CProgressNote::Impl {
     std::unique_ptr<QProgressDialog> pDialog;
 };

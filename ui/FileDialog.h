@@ -15,6 +15,10 @@
 // user's place (the automation does), and the dialog is then not shown.
 BOOL ChooseFiles(HWND hWnd, LPCWSTR lpTitle, LPCWSTR lpFilter, bool bMultiple, std::vector<std::wstring>* pFiles);
 
+// Asks the user for a file to write, over hWnd's window, as ChooseFiles
+// does; the dialog asks before an existing file is chosen.
+BOOL ChooseSaveFile(HWND hWnd, LPCWSTR lpTitle, LPCWSTR lpFilter, std::wstring* pFile);
+
 // A small window over hWnd's that says what is being done, with a moving
 // bar, while the object lives and the work takes long enough to notice.
 class CProgressNote

@@ -1,6 +1,7 @@
 #include "reports/RankingDlg.h"
 
 #include "tests/support/TestDevice.h"
+#include "tests/support/TestFiles.h"
 #include "ui/Automation.h"
 #include "ui/ListView.h"
 
@@ -165,4 +166,33 @@ TEST(RankingDlg, EnterOpensTheCallerSummaryAndAHeadingSorts)
                                  "row\t1\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
                                  "row\t2\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"),
               std::string::npos);
+}
+
+// Export writes the rows as they are shown, in their order, to the file the
+// user picks: JSON for a .json file, else CSV.
+TEST(RankingDlg, ExportWritesTheShownRowsToTheChosenFile)
+{
+    CTestDevice device;
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
+    AddCallers(device);
+    CTempDir dir;
+    std::string strCsv = dir.File("ranking.csv"), strJson = dir.File("ranking.json");
+    RankingRun run = RunRanking("menu Menu Range \"Last month\"\nmenu Menu \"Sort by\" Caller\n"
+                                "choose " +
+                                strCsv +
+                                "\nmenu Menu Export...\n"
+                                "choose " +
+                                strJson +
+                                "\nmenu Menu Export...\n"
+                                "choose\nmenu Menu Export...\n");
+    EXPECT_EQ(run.strErrors, "");
+    EXPECT_EQ(run.strOutput, "filedialog\tExport ranking\nfiledialog\tExport ranking\nfiledialog\tExport ranking\n"
+                             "closed\t156\t1\n");
+    EXPECT_EQ(ReadFile(strCsv),
+              "caller,number,talk_seconds,incoming_seconds,outgoing_seconds,missed,sms_received,sms_sent,last\r\n"
+              "Anna,111,185,65,120,1,1,1,2024-03-10T11:00:00+01:00\r\n"
+              "Bert,222,600,600,0,0,0,0,2024-03-06T13:00:00+01:00\r\n");
+    std::string strJsonText = ReadFile(strJson);
+    EXPECT_EQ(strJsonText.rfind("[\n{\"caller\":\"Anna\",\"number\":\"111\",\"talk_seconds\":185,", 0), 0u)
+        << strJsonText;
 }

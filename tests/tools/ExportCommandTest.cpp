@@ -1,0 +1,89 @@
+#include "tests/support/TestFiles.h"
+#include "tests/tools/ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+// The three exports of a small store, as CSV and JSON, whole and within
+// days; phone numbers start with + and are kept from running as formulas.
+TEST(ExportCommand, WritesCallsMessagesAndTheRanking)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeSmallStore(strPath);
+    struct Case {
+        const char* pszArgs;
+        const char* pszExpected;
+    };
+    const Case cases[] = {
+        {"export calls", "start,end,duration_seconds,direction,name,number\r\n"
+                         "2024-01-03T10:00:00+01:00,2024-01-03T10:01:00+01:00,60,missed,,'+493\r\n"
+                         "2024-01-02T10:00:00+01:00,2024-01-02T10:01:00+01:00,60,outgoing,Ben,'+492\r\n"
+                         "2024-01-01T10:00:00+01:00,2024-01-01T10:01:00+01:00,60,incoming,Anna,'+491\r\n"},
+        {"export calls --from 2024-01-02 --to 2024-01-02 --format json",
+         "[\n{\"start\":\"2024-01-02T10:00:00+01:00\",\"end\":\"2024-01-02T10:01:00+01:00\",\"duration_seconds\":60,"
+         "\"direction\":\"outgoing\",\"name\":\"Ben\",\"number\":\"+492\"}\n]\n"},
+        {"export messages --format json",
+         "[\n{\"time\":\"2024-01-04T01:00:00+01:00\",\"direction\":\"sent\",\"address\":\"Anna<+491>Ben<+492>\"},\n"
+         "{\"time\":\"2024-01-04T01:00:00+01:00\",\"direction\":\"sent\",\"address\":\"Anna<+491>Ben<+492>\"}\n]\n"},
+        {"export messages --to 2024-01-03", "time,direction,address\r\n"},
+        {"export ranking",
+         "caller,number,talk_seconds,incoming_seconds,outgoing_seconds,missed,sms_received,sms_sent,last\r\n"
+         "Anna,'+491,60,60,0,0,0,2,2024-01-04T01:00:00+01:00\r\n"
+         "Ben,'+492,60,0,60,0,0,2,2024-01-04T01:00:00+01:00\r\n"
+         "'+493,'+493,0,0,0,1,0,0,2024-01-03T10:00:00+01:00\r\n"},
+        {"export ranking --from 2024-01-03 --to 2024-01-03 --format json",
+         "[\n{\"caller\":\"+493\",\"number\":\"+493\",\"talk_seconds\":0,\"incoming_seconds\":0,"
+         "\"outgoing_seconds\":0,\"missed\":1,\"sms_received\":0,\"sms_sent\":0,"
+         "\"last\":\"2024-01-03T10:00:00+01:00\"}\n]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszArgs);
+        ToolRun run = RunTool(strPath, c.pszArgs, "TZ=Europe/Berlin");
+        EXPECT_EQ(run.nStatus, 0) << run.strErr;
+        EXPECT_EQ(run.strOut, c.pszExpected);
+    }
+}
+
+TEST(ExportCommand, ReplacesAnExistingFileOnlyWithACompleteOne)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeSmallStore(strPath);
+    std::string strOut = dir.File("calls.csv");
+    std::ofstream(strOut) << "old\n";
+    ToolRun run = RunTool(strPath, "export calls --output " + strOut, "TZ=Europe/Berlin");
+    EXPECT_EQ(run.nStatus, 0) << run.strErr;
+    EXPECT_EQ(run.strOut, "");
+    EXPECT_EQ(ReadFile(strOut).rfind("start,end,duration_seconds,direction,name,number\r\n", 0), 0u);
+
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string> {"calls.csv", "device.db"})) << "no file left beside it";
+
+    // An output in no folder: nothing is written, and the tool says so.
+    run = RunTool(strPath, "export calls --output " + dir.File("none/calls.csv"));
+    EXPECT_EQ(run.nStatus, 1);
+    EXPECT_NE(run.strErr.find("none/calls.csv"), std::string::npos) << run.strErr;
+}
+
+TEST(ExportCommand, RefusesWrongArguments)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeSmallStore(strPath);
+    for (const char* pszArgs :
+         {"export", "export calls --format xml", "export calls --from 2024-02-30",
+          "export calls --from 2024-03-02 --to 2024-03-01", "export people", "export calls --to"}) {
+        SCOPED_TRACE(pszArgs);
+        ToolRun run = RunTool(strPath, pszArgs);
+        EXPECT_EQ(run.nStatus, 2);
+        EXPECT_EQ(run.strOut, "");
+    }
+    EXPECT_EQ(RunTool(dir.File("missing.db"), "export calls").nStatus, 1);
+}
