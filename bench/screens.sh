@@ -152,6 +152,19 @@ command 32803" \
     "$calls_sql, (SELECT count(*) $sms_from AND f.role = 'inbox' AND m.delivery_time BETWEEN $s_ticks AND $e_ticks),
       (SELECT count(*) $sms_from AND f.role = 'sent' AND m.delivery_time BETWEEN $s_ticks AND $e_ticks)
       FROM calllog WHERE start_time >= $s_ticks AND end_time <= $e_ticks"
+  # The ranking: every caller's figures, over everything and over last year
+  # (its Range menu); the sqlite3 side groups the calls alone.
+  measure "ranking" "command 32832" "$calls_sql, max(start_time) FROM calllog GROUP BY $key_expr"
+  measure "ranking last year" "command 32832
+command 32865" "$calls_sql FROM calllog WHERE start_time >= $s_ticks AND end_time <= $e_ticks GROUP BY $key_expr"
+  # The export of every call by the tool, against the sqlite3 shell writing
+  # the same rows as CSV; the tool has no step times, so only its whole run.
+  set -- $(RINGTALLY_DEVICE= fastest "$tool" --device "$dev" export calls --output "$work/calls.csv")
+  o_s=$1; o_kb=$2
+  set -- $(fastest sqlite3 -readonly -csv "$dev" "SELECT start_time, end_time, $talk, iom, name, number FROM calllog
+    ORDER BY start_time DESC, id DESC")
+  printf '%-34s %8s %7s %7s %9s %9s %6s %6s\n' "export calls (tool)" "$n" "-" "$o_s" "$((o_kb / 1024))" "$1" "-" \
+    "$(awk -v a="$o_s" -v b="$1" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "-" }')"
 done
 
 echo

@@ -2,7 +2,9 @@
 
 #include "platform/PlatformTime.h"
 
-#include <cwchar>
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -41,17 +43,34 @@ void CountFolderByCaller(CSmsStore& smsStore, ULONG ulTag, const std::vector<std
         if (CompareFileTime(&entry.ftDeliveryTime, &figures.ftLast) == 1)
             figures.ftLast = entry.ftDeliveryTime;
     });
-    SmsEntry entry {};
+    // Which keys an address holds: each of its substrings up to the longest
+    // key's length is looked up among the keys, which finds exactly the keys
+    // that IsCallerSms finds there, without trying every key on every
+    // address. A key held twice in one address counts once.
+    std::unordered_map<std::wstring_view, size_t> keyIndex;
+    size_t nLongestKey = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        keyIndex.emplace(keys[i], i);
+        nLongestKey = std::max(nLongestKey, keys[i].size());
+    }
+    std::vector<size_t> lastAddress(keys.size(), SIZE_MAX);
+    size_t nAddress = 0;
     for (const auto& [strAddress, figures] : addresses) {
-        std::wmemcpy(entry.szAddress, strAddress.c_str(), strAddress.size() + 1);
-        for (size_t i = 0; i < keys.size(); ++i) {
-            if (!CSmsStore::IsCallerSms(entry, keys[i].c_str()))
-                continue;
-            CallerSmsFigures& caller = (*pFigures)[i];
-            caller.*pnCount += figures.nCount;
-            if (CompareFileTime(&figures.ftLast, &caller.ftLast) == 1)
-                caller.ftLast = figures.ftLast;
+        std::wstring_view address(strAddress);
+        for (size_t nStart = 0; nStart <= address.size(); ++nStart) {
+            size_t nMaxLength = std::min(nLongestKey, address.size() - nStart);
+            for (size_t nLength = 0; nLength <= nMaxLength; ++nLength) {
+                auto it = keyIndex.find(address.substr(nStart, nLength));
+                if (it == keyIndex.end() || lastAddress[it->second] == nAddress)
+                    continue;
+                lastAddress[it->second] = nAddress;
+                CallerSmsFigures& caller = (*pFigures)[it->second];
+                caller.*pnCount += figures.nCount;
+                if (CompareFileTime(&figures.ftLast, &caller.ftLast) == 1)
+                    caller.ftLast = figures.ftLast;
+            }
         }
+        ++nAddress;
     }
 }
 

@@ -24,9 +24,9 @@ int GetCallerSmsFigures(CSmsStore& smsStore, LPCWSTR pszKey, CallerSmsFigures* p
 // with a range the counts of GetCallerInboxCountInRange and
 // GetCallerSentCountInRange and the latest of those messages. One read of
 // each folder for all keys together: messages are first gathered by their
-// address, and each distinct address is matched against every key with
-// IsCallerSms, so a message counts for every key it matches, as it does for
-// each key on its own. Sets the figures first; returns 0, or -1 for a null
+// address, and each distinct address counts for every key that it holds
+// (the match of IsCallerSms), so a message counts for every key it matches,
+// as it does for each key on its own. Sets the figures first; returns 0, or -1 for a null
 // out argument.
 int GetSmsFiguresByCaller(CSmsStore& smsStore, const std::vector<std::wstring>& keys, const TimeRange* pRange,
                           std::vector<CallerSmsFigures>* pFigures);
