@@ -21,14 +21,14 @@ BEGIN_MESSAGE_MAP(CRankingDlg, CDialog)
     ON_COMMAND(ID_RANKING_DIAL, &CRankingDlg::OnDial)
     ON_COMMAND(ID_RANKING_SEND_SMS, &CRankingDlg::OnSendSms)
     ON_COMMAND(ID_RANKING_EXPORT, &CRankingDlg::OnExport)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 0, &CRankingDlg::OnSortBy<0>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 1, &CRankingDlg::OnSortBy<1>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 2, &CRankingDlg::OnSortBy<2>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 3, &CRankingDlg::OnSortBy<3>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 4, &CRankingDlg::OnSortBy<4>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 5, &CRankingDlg::OnSortBy<5>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 6, &CRankingDlg::OnSortBy<6>)
-    ON_COMMAND(ID_RANKING_SORT_FIRST + 7, &CRankingDlg::OnSortBy<7>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 0, &CRankingDlg::OnSortBy<RankingColumn::Caller>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 1, &CRankingDlg::OnSortBy<RankingColumn::Total>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 2, &CRankingDlg::OnSortBy<RankingColumn::Incoming>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 3, &CRankingDlg::OnSortBy<RankingColumn::Outgoing>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 4, &CRankingDlg::OnSortBy<RankingColumn::Missed>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 5, &CRankingDlg::OnSortBy<RankingColumn::Received>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 6, &CRankingDlg::OnSortBy<RankingColumn::Sent>)
+    ON_COMMAND(ID_RANKING_SORT_FIRST + 7, &CRankingDlg::OnSortBy<RankingColumn::Last>)
     ON_COMMAND(ID_RANKING_RANGE_FIRST + 0, &CRankingDlg::OnRange<0>)
     ON_COMMAND(ID_RANKING_RANGE_FIRST + 1, &CRankingDlg::OnRange<1>)
     ON_COMMAND(ID_RANKING_RANGE_FIRST + 2, &CRankingDlg::OnRange<2>)
@@ -48,10 +48,12 @@ struct ColumnLook {
     int nPercent; // of the list's width
 };
 
+// No icons and short headings, so that the seven columns fit the phone's
+// width with the caller's name still readable.
 const ColumnLook kColumnLooks[] = {
-    {L"Caller", LVCFMT_LEFT, 24},  {L"Talk", LVCFMT_RIGHT, 13},  {L"In", LVCFMT_RIGHT, 12},
-    {L"Out", LVCFMT_RIGHT, 12},    {L"Missed", LVCFMT_RIGHT, 8}, {L"SMS in", LVCFMT_RIGHT, 8},
-    {L"SMS out", LVCFMT_RIGHT, 8}, {L"Last", LVCFMT_RIGHT, 15},
+    {L"Caller", LVCFMT_LEFT, 26}, {L"In", LVCFMT_RIGHT, 14},   {L"Out", LVCFMT_RIGHT, 14},
+    {L"Miss", LVCFMT_RIGHT, 8},   {L"Rcvd", LVCFMT_RIGHT, 8},  {L"Sent", LVCFMT_RIGHT, 8},
+    {L"Last", LVCFMT_RIGHT, 18},
 };
 
 // A talk time short enough for a column: hours, minutes and seconds.
@@ -100,10 +102,7 @@ BOOL CRankingDlg::OnInitDialog()
 
 void CRankingDlg::InitRankingList()
 {
-    m_imageList.Create(32, 32, ILC_MASK, 0, 1);
-    AppendIcon(m_imageList.GetSafeHandle(), LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_PERSON)));
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
     for (int i = 0; i < static_cast<int>(std::size(kColumnLooks)); ++i)
         m_list.InsertColumn(i, kColumnLooks[i].pszHeading, kColumnLooks[i].nFormat);
     m_list.EnableColumnClick();
@@ -145,14 +144,13 @@ void CRankingDlg::ShowRows()
 {
     m_list.DeleteAllItems();
     for (const CallerRankingRow& row : m_rows) {
-        int nItem = m_list.InsertItem(m_list.GetItemCount(), row.strKey.c_str(), 0);
-        m_list.SetItemText(nItem, 1, ShortDuration(TotalTalkSeconds(row)).c_str());
-        m_list.SetItemText(nItem, 2, ShortDuration(row.calls.nIncomingSeconds).c_str());
-        m_list.SetItemText(nItem, 3, ShortDuration(row.calls.nOutgoingSeconds).c_str());
-        m_list.SetItemText(nItem, 4, std::to_wstring(row.calls.nMissed).c_str());
-        m_list.SetItemText(nItem, 5, std::to_wstring(row.nReceived).c_str());
-        m_list.SetItemText(nItem, 6, std::to_wstring(row.nSent).c_str());
-        m_list.SetItemText(nItem, 7, IsZero(row.ftLast) ? L"" : DateText(row.ftLast).c_str());
+        int nItem = m_list.InsertItem(m_list.GetItemCount(), row.strKey.c_str(), -1);
+        m_list.SetItemText(nItem, 1, ShortDuration(row.calls.nIncomingSeconds).c_str());
+        m_list.SetItemText(nItem, 2, ShortDuration(row.calls.nOutgoingSeconds).c_str());
+        m_list.SetItemText(nItem, 3, std::to_wstring(row.calls.nMissed).c_str());
+        m_list.SetItemText(nItem, 4, std::to_wstring(row.nReceived).c_str());
+        m_list.SetItemText(nItem, 5, std::to_wstring(row.nSent).c_str());
+        m_list.SetItemText(nItem, 6, IsZero(row.ftLast) ? L"" : DateText(row.ftLast).c_str());
     }
 }
 

@@ -7,7 +7,6 @@
 #include "sms/SmsStore.h"
 #include "ui/CommandBar.h"
 #include "ui/Dialog.h"
-#include "ui/ImageList.h"
 #include "ui/ListCtrl.h"
 
 #include <optional>
@@ -26,10 +25,11 @@ public:
 
     enum { IDD = IDD_RANKING };
 
-    // The list's columns, in their order.
+    // The list's columns, in their order; the total talk time that the rows
+    // are first sorted by has no column of its own.
     static constexpr RankingColumn kColumns[] = {
-        RankingColumn::Caller, RankingColumn::Total,    RankingColumn::Incoming, RankingColumn::Outgoing,
-        RankingColumn::Missed, RankingColumn::Received, RankingColumn::Sent,     RankingColumn::Last,
+        RankingColumn::Caller,   RankingColumn::Incoming, RankingColumn::Outgoing, RankingColumn::Missed,
+        RankingColumn::Received, RankingColumn::Sent,     RankingColumn::Last,
     };
 
 protected:
@@ -53,13 +53,12 @@ protected:
     void OnDial();
     void OnSendSms();
     void OnExport();
-    template <int nColumn> void OnSortBy() { SortBy(kColumns[nColumn]); }
+    template <RankingColumn column> void OnSortBy() { SortBy(column); }
     template <int nPeriod> void OnRange() { ChoosePeriod(static_cast<RankingPeriod>(nPeriod)); }
     void OnItemActivate(NMHDR* pNMHDR, LRESULT* pResult);
     void OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
 
     CListCtrl m_list;
-    CImageList m_imageList;
     CCommandBar m_menuBar;
     CCallLog m_callLog;
     CSmsStore m_smsStore;

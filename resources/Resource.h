@@ -87,7 +87,8 @@ constexpr unsigned ID_RANKING_SMS = 32841;
 constexpr unsigned ID_RANKING_DIAL = 32842;
 constexpr unsigned ID_RANKING_SEND_SMS = 32843;
 constexpr unsigned ID_RANKING_EXPORT = 32844;
-// One command per column, in the columns' order (caller first).
+// One command per order of the "Sort by" menu: caller, talk time, in, out,
+// missed, SMS in, SMS out, last.
 constexpr unsigned ID_RANKING_SORT_FIRST = 32850;
 constexpr unsigned ID_RANKING_SORT_LAST = 32857;
 // One command per range: everything, the last 30 days, this month, last

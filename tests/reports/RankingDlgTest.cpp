@@ -87,23 +87,23 @@ TEST(RankingDlg, ShowsEveryCallerBusiestFirstAndSortsAndRangesFromTheMenu)
                                 "menu Menu Range Everything\nmenu Menu \"Sort by\" Caller\ndump\n");
     EXPECT_EQ(run.strErrors, "");
     const std::string strEverything = "dialog\t156\tRanking: everything\n"
-                                      "row\t0\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
-                                      "row\t1\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
-                                      "row\t2\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n";
+                                      "row\t0\t-1\tBert\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
+                                      "row\t1\t-1\tAnna\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                      "row\t2\t-1\t0170 555\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n";
     const std::string strByMissed = "dialog\t156\tRanking: everything\n"
-                                    "row\t0\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
-                                    "row\t1\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
-                                    "row\t2\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n";
+                                    "row\t0\t-1\tAnna\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                    "row\t1\t-1\t0170 555\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
+                                    "row\t2\t-1\tBert\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n";
     const std::string strMarch = "dialog\t156\tRanking: 2024-03-01 to 2024-03-31\n"
-                                 "row\t0\t0\tAnna\t0:03:05\t0:01:05\t0:02:00\t1\t1\t1\t2024-03-10\n"
-                                 "row\t1\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t0\t0\t2024-03-06\n";
+                                 "row\t0\t-1\tAnna\t0:01:05\t0:02:00\t1\t1\t1\t2024-03-10\n"
+                                 "row\t1\t-1\tBert\t0:10:00\t0:00:00\t0\t0\t0\t2024-03-06\n";
     const std::string strFebruary = "dialog\t156\tRanking: 2024-02-01 to 2024-02-29\n"
-                                    "row\t0\t0\tAnna\t0:00:30\t0:00:30\t0:00:00\t0\t1\t0\t2024-02-10\n"
-                                    "row\t1\t0\tBert\t0:00:00\t0:00:00\t0:00:00\t0\t1\t0\t2024-02-29\n";
+                                    "row\t0\t-1\tAnna\t0:00:30\t0:00:00\t0\t1\t0\t2024-02-10\n"
+                                    "row\t1\t-1\tBert\t0:00:00\t0:00:00\t0\t1\t0\t2024-02-29\n";
     const std::string strByCaller = "dialog\t156\tRanking: everything\n"
-                                    "row\t0\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
-                                    "row\t1\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
-                                    "row\t2\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n";
+                                    "row\t0\t-1\t0170 555\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
+                                    "row\t1\t-1\tAnna\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                    "row\t2\t-1\tBert\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n";
     EXPECT_EQ(run.strOutput, strEverything + strByMissed + strMarch + "closed\t154\t1\n" + strFebruary +
                                  "closed\t154\t2\n" + strFebruary + strByCaller + "closed\t156\t1\n");
 }
@@ -152,7 +152,7 @@ TEST(RankingDlg, EnterOpensTheCallerSummaryAndAHeadingSorts)
         CListViewWidget* pView = RankingView(dlg);
         bHeadingClickable = pView->horizontalHeader()->sectionsClickable();
         // The "Last" heading: the latest call or text first.
-        emit pView->horizontalHeader()->sectionClicked(7);
+        emit pView->horizontalHeader()->sectionClicked(6);
         pView->SelectRows({0});
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QCoreApplication::sendEvent(pView, &enter);
@@ -162,9 +162,9 @@ TEST(RankingDlg, EnterOpensTheCallerSummaryAndAHeadingSorts)
     EXPECT_EQ(run.strOutput.substr(0, run.strOutput.find('\n') + 1), "dialog\t129\tSUMMERY\n");
     EXPECT_NE(run.strOutput.find("row\t0\t0\tName:Anna\n"), std::string::npos);
     EXPECT_NE(run.strOutput.find("dialog\t156\tRanking: everything\n"
-                                 "row\t0\t0\tAnna\t0:03:35\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
-                                 "row\t1\t0\tBert\t0:10:00\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
-                                 "row\t2\t0\t0170 555\t0:00:00\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"),
+                                 "row\t0\t-1\tAnna\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                                 "row\t1\t-1\tBert\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
+                                 "row\t2\t-1\t0170 555\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"),
               std::string::npos);
 }
 
