@@ -41,6 +41,7 @@ protected:
     void OnSummaryTotal();
     void OnSummaryByTime();
     void OnSummaryRanking();
+    void OnSummaryActivity();
     void OnAbout();
     void OnOpenDevice();
     void OnImportBackup();

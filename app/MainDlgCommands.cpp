@@ -7,6 +7,7 @@
 #include "platform/ToolRun.h"
 #include "platform/WideText.h"
 #include "reports/AboutDlg.h"
+#include "reports/ActivityDlg.h"
 #include "reports/CallerSummeryDlg.h"
 #include "reports/RankingDlg.h"
 #include "reports/TotalSummeryDlg.h"
@@ -85,6 +86,12 @@ void CMainDlg::OnSummaryByTime()
 void CMainDlg::OnSummaryRanking()
 {
     auto pDlg = std::make_unique<CRankingDlg>();
+    pDlg->DoModal();
+}
+
+void CMainDlg::OnSummaryActivity()
+{
+    auto pDlg = std::make_unique<CActivityDlg>();
     pDlg->DoModal();
 }
 

@@ -3,6 +3,7 @@
 #include "calllog/CallFigures.h"
 #include "calllog/DurationText.h"
 #include "phone/PhoneActions.h"
+#include "reports/ActivityDlg.h"
 #include "reports/CallDetailDlg.h"
 #include "reports/ChooseTimeDlg.h"
 #include "reports/SummaryLines.h"
@@ -18,6 +19,7 @@ BEGIN_MESSAGE_MAP(CCallerSummeryDlg, CDialog)
     ON_COMMAND(ID_SUMMERY_SEND_SMS, &CCallerSummeryDlg::OnSendSms)
     ON_COMMAND(ID_SUMMERY_GET_CALL_LIST, &CCallerSummeryDlg::OnGetCallList)
     ON_COMMAND(ID_SUMMERY_CANCEL, &CCallerSummeryDlg::OnSummeryCancel)
+    ON_COMMAND(ID_SUMMERY_ACTIVITY, &CCallerSummeryDlg::OnActivity)
 END_MESSAGE_MAP()
 
 namespace {
@@ -202,4 +204,11 @@ void CCallerSummeryDlg::OnSendSms()
 void CCallerSummeryDlg::OnSummeryCancel()
 {
     OnOK();
+}
+
+void CCallerSummeryDlg::OnActivity()
+{
+    auto pActivity = std::make_unique<CActivityDlg>();
+    pActivity->m_strName = m_strName;
+    pActivity->DoModal();
 }

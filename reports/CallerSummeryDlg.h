@@ -63,6 +63,7 @@ protected:
     void OnSendSms();
     void OnGetCallList();
     void OnSummeryCancel();
+    void OnActivity();
 
     DECLARE_MESSAGE_MAP()
 };

@@ -2,6 +2,7 @@
 
 #include "figures/Export.h"
 #include "phone/PhoneActions.h"
+#include "reports/ActivityDlg.h"
 #include "platform/PlatformTime.h"
 #include "reports/CallerSummeryDlg.h"
 #include "reports/ChooseTimeDlg.h"
@@ -21,6 +22,7 @@ BEGIN_MESSAGE_MAP(CRankingDlg, CDialog)
     ON_COMMAND(ID_RANKING_DIAL, &CRankingDlg::OnDial)
     ON_COMMAND(ID_RANKING_SEND_SMS, &CRankingDlg::OnSendSms)
     ON_COMMAND(ID_RANKING_EXPORT, &CRankingDlg::OnExport)
+    ON_COMMAND(ID_RANKING_ACTIVITY, &CRankingDlg::OnActivity)
     ON_COMMAND(ID_RANKING_SORT_FIRST + 0, &CRankingDlg::OnSortBy<RankingColumn::Caller>)
     ON_COMMAND(ID_RANKING_SORT_FIRST + 1, &CRankingDlg::OnSortBy<RankingColumn::Total>)
     ON_COMMAND(ID_RANKING_SORT_FIRST + 2, &CRankingDlg::OnSortBy<RankingColumn::Incoming>)
@@ -241,6 +243,17 @@ void CRankingDlg::OnExport()
     wait.Restore();
     if (nResult != 0)
         MessageBox(WideFromUtf8(strError).c_str(), L"Export", MB_ICONERROR);
+}
+
+// The chart of the selected caller, or of the whole phone when no row is
+// selected, over the ranking's range.
+void CRankingDlg::OnActivity()
+{
+    auto pActivity = std::make_unique<CActivityDlg>();
+    if (const CallerRankingRow* pRow = SelectedRow())
+        pActivity->m_strName = pRow->strKey;
+    pActivity->m_range = m_range;
+    pActivity->DoModal();
 }
 
 void CRankingDlg::OnItemActivate(NMHDR*, LRESULT*)

@@ -53,6 +53,7 @@ protected:
     void OnDial();
     void OnSendSms();
     void OnExport();
+    void OnActivity();
     template <RankingColumn column> void OnSortBy() { SortBy(column); }
     template <int nPeriod> void OnRange() { ChoosePeriod(static_cast<RankingPeriod>(nPeriod)); }
     void OnItemActivate(NMHDR* pNMHDR, LRESULT* pResult);

@@ -21,6 +21,7 @@ constexpr unsigned IDD_TOTAL_SUMMERY = 131;
 constexpr unsigned IDD_ABOUT = 132;
 constexpr unsigned IDD_CHOOSE_TIME = 154;
 constexpr unsigned IDD_RANKING = 156;
+constexpr unsigned IDD_ACTIVITY = 158;
 
 // Soft-key menus
 constexpr unsigned IDR_CALLER_SUMMERY_MENU = 138;
@@ -30,6 +31,7 @@ constexpr unsigned IDR_ABOUT_MENU = 142;
 constexpr unsigned IDR_TOTAL_SUMMERY_MENU = 153;
 constexpr unsigned IDR_CHOOSE_TIME_MENU = 155;
 constexpr unsigned IDR_RANKING_MENU = 157;
+constexpr unsigned IDR_ACTIVITY_MENU = 159;
 
 // Controls
 constexpr int IDC_CALL_LOG_LIST = 1001;
@@ -59,6 +61,7 @@ constexpr unsigned ID_MENU_OPEN_DEVICE = 32830;
 constexpr unsigned ID_MENU_IMPORT_BACKUP = 32831;
 // The screens beyond the phone program's own.
 constexpr unsigned ID_SUMMARY_RANKING = 32832;
+constexpr unsigned ID_SUMMARY_ACTIVITY = 32833;
 
 // Commands of the caller summary's menu
 constexpr unsigned ID_SUMMERY_BY_TIME = 32780;
@@ -66,6 +69,8 @@ constexpr unsigned ID_SUMMERY_DIAL = 32781;
 constexpr unsigned ID_SUMMERY_SEND_SMS = 32782;
 constexpr unsigned ID_SUMMERY_GET_CALL_LIST = 32807;
 constexpr unsigned ID_SUMMERY_CANCEL = 32813;
+// The chart of the caller's activity, beyond the phone program's own menu.
+constexpr unsigned ID_SUMMERY_ACTIVITY = 32817;
 
 // Commands of the call list's menu
 constexpr unsigned ID_CALL_DETAIL_DIAL = 32795;
@@ -87,6 +92,7 @@ constexpr unsigned ID_RANKING_SMS = 32841;
 constexpr unsigned ID_RANKING_DIAL = 32842;
 constexpr unsigned ID_RANKING_SEND_SMS = 32843;
 constexpr unsigned ID_RANKING_EXPORT = 32844;
+constexpr unsigned ID_RANKING_ACTIVITY = 32845;
 // One command per order of the "Sort by" menu: caller, talk time, in, out,
 // missed, SMS in, SMS out, last.
 constexpr unsigned ID_RANKING_SORT_FIRST = 32850;
@@ -95,3 +101,9 @@ constexpr unsigned ID_RANKING_SORT_LAST = 32857;
 // month, this year, last year, a range of days.
 constexpr unsigned ID_RANKING_RANGE_FIRST = 32860;
 constexpr unsigned ID_RANKING_RANGE_LAST = 32866;
+
+// Commands of the activity chart's menu: the two views, and the range.
+constexpr unsigned ID_ACTIVITY_BARS = 32870;
+constexpr unsigned ID_ACTIVITY_HOURS = 32871;
+constexpr unsigned ID_ACTIVITY_BY_TIME = 32872;
+constexpr unsigned ID_ACTIVITY_EVERYTHING = 32873;

@@ -51,6 +51,7 @@ const std::vector<DialogTemplate>& DialogTemplates()
          {
              {WC_LISTVIEWW, L"", IDC_RANKING_LIST, kReportStyle | LVS_SINGLESEL, 14, 14, 60, 50},
          }},
+        {IDD_ACTIVITY, kDialogStyle, 0, L"Activity", 186, 90, 8, kFont, {}},
     };
     return s_templates;
 }
@@ -68,6 +69,7 @@ const std::vector<MenuTemplate>& MenuTemplates()
                   {L"Send SMS", ID_SUMMERY_SEND_SMS, {}},
                   {L"Get Call List", ID_SUMMERY_GET_CALL_LIST, {}},
                   {L"Cancel", ID_SUMMERY_CANCEL, {}},
+                  {L"Activity", ID_SUMMERY_ACTIVITY, {}},
               }},
          }},
         {IDR_MAIN_MENU,
@@ -84,6 +86,7 @@ const std::vector<MenuTemplate>& MenuTemplates()
                        {L"Total", ID_SUMMARY_TOTAL, {}},
                        {L"By Time", ID_SUMMARY_BY_TIME, {}},
                        {L"Ranking", ID_SUMMARY_RANKING, {}},
+                       {L"Activity", ID_SUMMARY_ACTIVITY, {}},
                    }},
                   {L"Open device...", ID_MENU_OPEN_DEVICE, {}},
                   {L"Import backup...", ID_MENU_IMPORT_BACKUP, {}},
@@ -99,6 +102,13 @@ const std::vector<MenuTemplate>& MenuTemplates()
         {IDR_ABOUT_MENU, {{L"OK", ID_ABOUT_OK, {}}}},
         {IDR_TOTAL_SUMMERY_MENU, {{L"OK", ID_TOTAL_OK, {}}}},
         {IDR_CHOOSE_TIME_MENU, {{L"OK", ID_CHOOSE_TIME_OK, {}}, {L"Cancel", ID_CHOOSE_TIME_CANCEL, {}}}},
+        {IDR_ACTIVITY_MENU,
+         {
+             {L"View",
+              0,
+              {{L"Calls and texts", ID_ACTIVITY_BARS, {}}, {L"Hours of week", ID_ACTIVITY_HOURS, {}}}},
+             {L"Menu", 0, {{L"By Time", ID_ACTIVITY_BY_TIME, {}}, {L"Everything", ID_ACTIVITY_EVERYTHING, {}}}},
+         }},
         {IDR_RANKING_MENU,
          {
              {L"Analyse", 0, {{L"Call Log", ID_RANKING_CALL_LOG, {}}, {L"SMS", ID_RANKING_SMS, {}}}},
@@ -131,6 +141,7 @@ const std::vector<MenuTemplate>& MenuTemplates()
                        {L"Days...", ID_RANKING_RANGE_FIRST + 6, {}},
                    }},
                   {L"Export...", ID_RANKING_EXPORT, {}},
+                  {L"Activity", ID_RANKING_ACTIVITY, {}},
               }},
          }},
     };

@@ -7,7 +7,7 @@ set -eu
 # Debian package (dpkg-shlibdeps), and the validators of the desktop entry,
 # the AppStream metadata and the man pages.
 PACKAGES="cmake ninja-build g++ pkg-config
-qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev libexpat1-dev
+qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins libqt6svg6 libgl-dev libexpat1-dev
 libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
 clang libclang-rt-14-dev time
 fonts-dejavu-core xdg-utils

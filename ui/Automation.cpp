@@ -434,6 +434,10 @@ void CScriptRunner::Dump(CDialog& dlg)
             PrintFields({L"date", std::to_wstring(pWnd->GetDlgCtrlID()), DateText(st)});
         }
     }
+    std::vector<std::vector<std::wstring>> lines;
+    dlg.GetDumpLines(&lines);
+    for (const std::vector<std::wstring>& fields : lines)
+        PrintFields(fields);
 }
 
 bool CAutomation::StartFromEnvironment()

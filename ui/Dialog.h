@@ -84,6 +84,9 @@ public:
     // Replaces the caption of the template while the window lives, for a
     // screen whose title says what it shows.
     void SetCaption(LPCWSTR pszCaption);
+    // What a dump prints of the dialog beyond its controls: one line of
+    // fields per thing it draws itself (a chart's bars), none by default.
+    virtual void GetDumpLines(std::vector<std::vector<std::wstring>>* pLines) const { (void)pLines; }
     static CDialog* GetActiveDialog();
     // Whether the run is waiting for input (initialised, not yet ended).
     bool IsRunning() const;
