@@ -157,6 +157,8 @@ command 32803" \
   measure "ranking" "command 32832" "$calls_sql, max(start_time) FROM calllog GROUP BY $key_expr"
   measure "ranking last year" "command 32832
 command 32865" "$calls_sql FROM calllog WHERE start_time >= $s_ticks AND end_time <= $e_ticks GROUP BY $key_expr"
+  measure "activity" "command 32833" "SELECT strftime('%Y-%m', (start_time - 116444736000000000) / 10000000,
+      'unixepoch', 'localtime'), sum(iom = 1), sum(iom = 2), sum(iom NOT IN (1, 2)) FROM calllog GROUP BY 1"
   # The export of every call by the tool, against the sqlite3 shell writing
   # the same rows as CSV; the tool has no step times, so only its whole run.
   set -- $(RINGTALLY_DEVICE= fastest "$tool" --device "$dev" export calls --output "$work/calls.csv")
