@@ -2,11 +2,11 @@
 
 #include "figures/Export.h"
 #include "phone/PhoneActions.h"
-#include "reports/ActivityDlg.h"
 #include "platform/PlatformTime.h"
+#include "platform/WideText.h"
+#include "reports/ActivityDlg.h"
 #include "reports/CallerSummeryDlg.h"
 #include "reports/ChooseTimeDlg.h"
-#include "platform/WideText.h"
 #include "ui/FileDialog.h"
 #include "ui/ListHelpers.h"
 #include "ui/MessageBox.h"
