@@ -1,0 +1,40 @@
+#pragma once
+
+#include "import/ImportReport.h"
+
+#include <optional>
+#include <string>
+
+// An iPhone backup folder as Finder or iTunes writes it: Info.plist (the
+// phone), Manifest.plist (whether it is encrypted), Manifest.db (table
+// Files: fileID, domain, relativePath, flags, file) and each file at
+// <first two hex digits of fileID>/<fileID>, where fileID is the SHA-1 of
+// "domain-relativePath". Nothing in the folder is written or created.
+class CBackupFolder
+{
+public:
+    // Whether the path is a folder (which the import takes as a backup).
+    static bool IsFolder(const std::string& strPath);
+
+    // Reads the plists and opens the manifest. Returns 0, or -1 with
+    // ErrorText() naming the file and what is wrong. The phone's details go
+    // into *pPart.
+    int Open(const std::string& strPath, IosReportPart* pPart);
+
+    // The stored file of a file on the phone; nullopt when the backup does
+    // not hold it, and -1 in *pnFailed (with the error set) when the
+    // manifest cannot be read.
+    std::optional<std::string> Locate(const std::string& strDomain, const std::string& strRelativePath, int* pnFailed);
+
+    const std::string& ErrorText() const { return m_strError; }
+
+private:
+    int Fail(const std::string& strFile, const std::string& strWhy);
+
+    std::string m_strPath;
+    std::string m_strError;
+};
+
+// The fileID of a file on the phone: SHA-1 of "domain-relativePath" in
+// lower-case hex.
+std::string BackupFileId(const std::string& strDomain, const std::string& strRelativePath);
