@@ -23,14 +23,14 @@ const DeviceCommand kCommands[] = {
      "of messages per store and folder, and the first and last call start in\n"
      "local time.\n",
      RunInfo},
-    {"import", "import [--salvage] [--into-demo] [--region XX] FILE...",
+    {"import", "import [--salvage] [--into-demo] [--region XX] [--password-file FILE] FILE...",
      "import phone backup files, creating the store if needed",
      "Imports phone backups into the device store, creating the store when there\n"
      "is none (and keeping it only when a file could be imported), told apart by\n"
      "their content:\n"
      "- the calls file (root element <calls>) and the messages file\n"
      "  (root element <smses>) that the Android app \"SMS Backup & Restore\" writes;\n"
-     "- an iPhone backup folder as Finder or iTunes writes it, unencrypted (on a\n"
+     "- an iPhone backup folder as Finder or iTunes writes it, plain or encrypted (on a\n"
      "  Mac in ~/Library/Application Support/MobileSync/Backup, on Windows in\n"
      "  %APPDATA%\\Apple Computer\\MobileSync\\Backup or\n"
      "  %USERPROFILE%\\Apple\\MobileSync\\Backup), one folder per phone;\n"
@@ -49,7 +49,10 @@ const DeviceCommand kCommands[] = {
      "events are left out. The iPhone's address book names the calls and\n"
      "messages that lack a name, matching numbers however they are written in the\n"
      "region of the backup's own phone number, or of --region. Nothing in a\n"
-     "backup folder is written or created.\n"
+     "backup folder is written or created. The password of an encrypted backup is\n"
+     "asked for on the terminal, without showing it, or read from the first line of\n"
+     "--password-file; never from the command line. Its files are decrypted into a\n"
+     "folder that only you can read, removed when the import ends.\n"
      "\n"
      "Each file or backup folder imports in one transaction: one that fails adds\n"
      "nothing. A file that breaks off before its end is refused with the place\n"
@@ -64,6 +67,7 @@ const DeviceCommand kCommands[] = {
      "  --into-demo  import into a demo store all the same\n"
      "  --region XX  the country (such as DE) in which an iPhone's numbers without\n"
      "               a country code are read, when its backup does not tell\n"
+     "  --password-file FILE  the password of encrypted backups, its first line\n"
      "  --           every argument after it is a file, even one that starts with -\n",
      RunImport},
     {"demo", "demo [--calls N] [--messages M] [--seed S]",

@@ -10,8 +10,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -83,6 +86,56 @@ private:
     bool m_bShown = false;
     std::chrono::steady_clock::time_point m_last;
 };
+
+// The password of an encrypted backup, from the first line of a file.
+std::optional<std::string> PasswordFromFile(const std::string& strPath, std::string* pstrError)
+{
+    FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) {
+        *pstrError = strPath + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string strPassword;
+    int c;
+    while ((c = std::fgetc(pFile)) != EOF && c != '\n' && strPassword.size() < 4096)
+        strPassword += static_cast<char>(c);
+    std::fclose(pFile);
+    if (!strPassword.empty() && strPassword.back() == '\r')
+        strPassword.pop_back();
+    return strPassword;
+}
+
+// Asks for the password on the terminal without showing it; nullopt when
+// there is no terminal.
+std::optional<std::string> PasswordFromTerminal(const std::string& strBackup)
+{
+    int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string strPrompt = "Password of the encrypted backup " + strBackup + ": ";
+    if (::write(fd, strPrompt.data(), strPrompt.size()) < 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    termios old {};
+    bool bRestore = ::tcgetattr(fd, &old) == 0;
+    if (bRestore) {
+        termios quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+    }
+    std::string strPassword;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n' && strPassword.size() < 4096)
+        strPassword += c;
+    if (bRestore)
+        ::tcsetattr(fd, TCSAFLUSH, &old);
+    if (::write(fd, "\n", 1) < 0) {
+        // The line break only tidies the terminal.
+    }
+    ::close(fd);
+    return strPassword;
+}
 
 void PrintCounts(const char* pszKind, const ImportCounts& counts)
 {
@@ -245,13 +298,22 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
     bool bSalvage = false;
     bool bIntoDemo = false;
     std::string strRegion;
+    std::optional<std::string> strPasswordFile;
     std::vector<std::string> files;
     bool bOptions = true;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& strArg = args[i];
         if (bOptions && strArg == "--")
             bOptions = false;
-        else if (bOptions && (strArg == "--region" || strArg.rfind("--region=", 0) == 0)) {
+        else if (bOptions && (strArg == "--password-file" || strArg.rfind("--password-file=", 0) == 0)) {
+            if (strArg == "--password-file") {
+                if (i + 1 >= args.size())
+                    return UsageError("import: --password-file needs a file");
+                strPasswordFile = args[++i];
+            } else {
+                strPasswordFile = strArg.substr(std::strlen("--password-file="));
+            }
+        } else if (bOptions && (strArg == "--region" || strArg.rfind("--region=", 0) == 0)) {
             if (strArg == "--region") {
                 if (i + 1 >= args.size())
                     return UsageError("import: --region needs a country code such as DE");
@@ -317,12 +379,24 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
         ImportOptions options;
         options.bSalvage = bSalvage;
         options.pfnProgress = [&bar](uint64_t nDone, uint64_t nTotal) { bar.Show(nDone, nTotal); };
+        std::string strPasswordError;
+        options.pfnPassword = [&]() -> std::optional<std::string> {
+            if (strPasswordFile)
+                return PasswordFromFile(*strPasswordFile, &strPasswordError);
+            return PasswordFromTerminal(strFile);
+        };
+        options.pfnNotice = [](const std::string& strText) {
+            std::fprintf(stderr, "ringtally-device: %s\n", strText.c_str());
+            std::fflush(stderr);
+        };
         ImportReport report;
         bool bIos = CIosImporter::Recognises(strFile);
         int nResult =
             bIos ? iosImporter.ImportPath(strFile, options, &report) : importer.ImportFile(strFile, options, &report);
         bar.Clear();
         if (nResult != 0) {
+            if (!strPasswordError.empty())
+                ToolError(strPasswordError);
             ToolError(bIos ? iosImporter.ErrorText() : importer.ErrorText());
             ++nFailed;
             continue;

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <ctime>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -77,11 +78,14 @@ int CBackupFolder::Fail(const std::string& strFile, const std::string& strWhy)
     return -1;
 }
 
-int CBackupFolder::Open(const std::string& strPath, IosReportPart* pPart)
+int CBackupFolder::Open(const std::string& strPath, IosReportPart* pPart, const ImportOptions& options)
 {
     m_strPath = strPath;
     m_strError.clear();
+    m_pPrivate.reset();
+    m_classKeys.clear();
     std::string strManifest = Join(strPath, "Manifest.db");
+    m_strManifest = strManifest;
     if (!Exists(strManifest)) {
         if (Exists(Join(strPath, "Manifest.mbdb")))
             return Fail(strPath, "a backup of iOS 9 or older (Manifest.mbdb), which this tool cannot read; back up "
@@ -98,9 +102,15 @@ int CBackupFolder::Open(const std::string& strPath, IosReportPart* pPart)
         CPropertyList manifest;
         if (manifest.Parse(*bytes) != 0)
             return Fail(strManifestPlist, "the property list does not parse");
-        if (manifest.Bool("IsEncrypted").value_or(false))
-            return Fail(strPath, "an encrypted backup, which this version of the tool cannot read yet; make an "
-                                 "unencrypted backup, or extract its databases with another tool and import them");
+        if (manifest.Bool("IsEncrypted").value_or(false)) {
+            std::optional<std::vector<uint8_t>> keybag = manifest.Data("BackupKeyBag");
+            std::optional<std::vector<uint8_t>> manifestKey = manifest.Data("ManifestKey");
+            if (!keybag || !manifestKey)
+                return Fail(strManifestPlist, "an encrypted backup without BackupKeyBag or ManifestKey: damaged, or "
+                                              "of an iOS older than 10.2, which this tool cannot decrypt");
+            if (Unlock(strManifestPlist, *keybag, *manifestKey, options) != 0)
+                return -1;
+        }
     }
 
     std::string strInfo = Join(strPath, "Info.plist");
@@ -119,7 +129,7 @@ int CBackupFolder::Open(const std::string& strPath, IosReportPart* pPart)
     }
 
     CSourceDatabase manifestDb;
-    if (manifestDb.Open(strManifest) != 0 || manifestDb.Require("Files", {"fileID", "domain", "relativePath"}) != 0) {
+    if (manifestDb.Open(m_strManifest) != 0 || manifestDb.Require("Files", {"fileID", "domain", "relativePath"}) != 0) {
         m_strError = manifestDb.ErrorText();
         return -1;
     }
@@ -131,7 +141,7 @@ std::optional<std::string> CBackupFolder::Locate(const std::string& strDomain, c
 {
     *pnFailed = 0;
     CSourceDatabase manifest;
-    if (manifest.Open(Join(m_strPath, "Manifest.db")) != 0) {
+    if (manifest.Open(m_strManifest) != 0) {
         m_strError = manifest.ErrorText();
         *pnFailed = -1;
         return std::nullopt;
@@ -139,8 +149,10 @@ std::optional<std::string> CBackupFolder::Locate(const std::string& strDomain, c
     // The file's own hash finds it by the table's key; its domain and path
     // must agree, so that a manifest cannot point one file at another.
     std::string strId = BackupFileId(strDomain, strRelativePath);
-    CStatement stmt(manifest.Database(), "SELECT fileID FROM Files WHERE fileID = ?1 AND domain = ?2 AND "
-                                         "relativePath = ?3 LIMIT 1");
+    CStatement stmt(manifest.Database(), IsEncrypted() ? "SELECT fileID, file FROM Files WHERE fileID = ?1 AND "
+                                                         "domain = ?2 AND relativePath = ?3 LIMIT 1"
+                                                       : "SELECT fileID, NULL FROM Files WHERE fileID = ?1 AND "
+                                                         "domain = ?2 AND relativePath = ?3 LIMIT 1");
     stmt.BindText(1, std::string_view(strId));
     stmt.BindText(2, std::string_view(strDomain));
     stmt.BindText(3, std::string_view(strRelativePath));
@@ -156,5 +168,57 @@ std::optional<std::string> CBackupFolder::Locate(const std::string& strDomain, c
     std::string strFile = Join(Join(m_strPath, strId.substr(0, 2)), strId);
     if (!IsFileId(strId) || !Exists(strFile))
         return std::nullopt;
-    return strFile;
+    if (!IsEncrypted())
+        return strFile;
+
+    const auto* pProperties = static_cast<const uint8_t*>(stmt.ColumnBlobData(1));
+    std::optional<FileCrypto> crypto = FileCryptoFromProperties(
+        std::span<const uint8_t>(pProperties, pProperties ? static_cast<size_t>(stmt.ColumnBytes(1)) : 0));
+    std::optional<Bytes> key = crypto ? UnwrapFileKey(crypto->wrappedKey, m_classKeys) : std::nullopt;
+    if (!key) {
+        *pnFailed = -1;
+        Fail(strFile, "the key of " + strRelativePath + " in Manifest.db cannot be read or unwrapped: damaged");
+        return std::nullopt;
+    }
+    std::string strPlain = m_pPrivate->NewFile(std::filesystem::path(strRelativePath).filename().string());
+    std::string strError;
+    if (strPlain.empty() || DecryptFile(strFile, strPlain, *key, crypto->nSize, &strError) != 0) {
+        *pnFailed = -1;
+        Fail(strFile, strPlain.empty() ? "no room for the decrypted file" : strError);
+        return std::nullopt;
+    }
+    return strPlain;
+}
+
+int CBackupFolder::Unlock(const std::string& strManifestPlist, const std::vector<uint8_t>& keybagBytes,
+                          const std::vector<uint8_t>& manifestKey, const ImportOptions& options)
+{
+    std::optional<Keybag> keybag = ParseKeybag(keybagBytes);
+    if (!keybag)
+        return Fail(strManifestPlist, "the backup's keybag cannot be read: damaged");
+    std::optional<std::string> strPassword = options.pfnPassword ? options.pfnPassword() : std::nullopt;
+    if (!strPassword)
+        return Fail(m_strPath, "an encrypted backup, and no password was given (give --password-file FILE, or run "
+                               "the tool on a terminal to be asked for it)");
+    if (options.pfnNotice)
+        options.pfnNotice("deriving the backup's key from its password; this takes a few seconds...");
+    std::optional<Bytes> passwordKey = PasswordKey(*strPassword, *keybag);
+    std::optional<std::map<uint32_t, Bytes>> classKeys =
+        passwordKey ? UnlockClassKeys(*keybag, *passwordKey) : std::nullopt;
+    if (!classKeys)
+        return Fail(m_strPath, "wrong backup password");
+    m_classKeys = std::move(*classKeys);
+    std::optional<Bytes> key = UnwrapFileKey(manifestKey, m_classKeys);
+    if (!key)
+        return Fail(strManifestPlist, "the manifest's key cannot be unwrapped: damaged");
+
+    m_pPrivate = std::make_unique<CPrivateFolder>();
+    std::string strPlain = m_pPrivate->NewFile("Manifest.db");
+    if (strPlain.empty())
+        return Fail(m_strPath, "cannot make a private folder for the decrypted files");
+    std::string strError;
+    if (DecryptFile(Join(m_strPath, "Manifest.db"), strPlain, *key, std::nullopt, &strError) != 0)
+        return Fail(Join(m_strPath, "Manifest.db"), strError);
+    m_strManifest = strPlain;
+    return 0;
 }

@@ -94,20 +94,20 @@ int CIosImporter::FailRead(CSourceDatabase& db)
     return FailFrom(db);
 }
 
-int CIosImporter::ImportPath(const std::string& strPath, const ImportOptions&, ImportReport* pReport)
+int CIosImporter::ImportPath(const std::string& strPath, const ImportOptions& options, ImportReport* pReport)
 {
     *pReport = ImportReport {};
     m_strError.clear();
     if (CBackupFolder::IsFolder(strPath))
-        return ImportFolder(strPath, pReport);
+        return ImportFolder(strPath, options, pReport);
     return ImportDatabase(strPath, pReport);
 }
 
-int CIosImporter::ImportFolder(const std::string& strPath, ImportReport* pReport)
+int CIosImporter::ImportFolder(const std::string& strPath, const ImportOptions& options, ImportReport* pReport)
 {
     pReport->kind = BackupKind::IosBackup;
     CBackupFolder folder;
-    if (folder.Open(strPath, &pReport->ios) != 0) {
+    if (folder.Open(strPath, &pReport->ios, options) != 0) {
         m_strError = folder.ErrorText();
         return -1;
     }
@@ -138,7 +138,8 @@ int CIosImporter::ImportFolder(const std::string& strPath, ImportReport* pReport
         if (source.db.Open(*strFile) != 0)
             return FailFrom(source.db);
         if (KindOf(source.db) != source.kind) {
-            m_strError = *strFile + " (" + source.pszPath + "): not the database that the backup names it";
+            m_strError = *strFile + " (" + source.pszPath + "): not the database that the backup names it" +
+                         (folder.IsEncrypted() ? ", or damaged" : "");
             return -1;
         }
         source.bPresent = true;

@@ -38,7 +38,7 @@ public:
     const std::string& ErrorText() const { return m_strError; }
 
 private:
-    int ImportFolder(const std::string& strPath, ImportReport* pReport);
+    int ImportFolder(const std::string& strPath, const ImportOptions& options, ImportReport* pReport);
     int ImportDatabase(const std::string& strPath, ImportReport* pReport);
     int ReadContacts(CSourceDatabase& db, ImportReport* pReport);
     int ReadCalls(CSourceDatabase& db, CBackupWriter& writer, ImportReport* pReport);

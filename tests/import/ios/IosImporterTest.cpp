@@ -293,7 +293,7 @@ TEST_F(IosImporterTest, BadInputIsNamedAndChangesNothing)
     } kCases[] = {
         {strPlain, strPlain + ": not an iPhone backup folder (it has no Manifest.db)"},
         {strOld, strOld + ": a backup of iOS 9 or older (Manifest.mbdb)"},
-        {strEncrypted, strEncrypted + ": an encrypted backup"},
+        {strEncrypted, strEncrypted + "/Manifest.plist: an encrypted backup without BackupKeyBag or ManifestKey"},
         {strBadPlist, strBadPlist + "/Info.plist: the property list does not parse"},
         {strTruncated, strTruncated + ": the database is damaged or truncated"},
         {strNoDate, strNoDate + ": an unknown version of the database: table message has no column date"},
