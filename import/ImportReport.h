@@ -40,6 +40,7 @@ struct IosReportPart {
     int64_t nUnreadableText = 0; // messages whose text could not be read, kept with an empty body
     int64_t nRecipientsCut = 0;  // recipients beyond kMostRecipients, left out
     int64_t nContacts = 0;       // people read from the address book
+    int64_t nAndroidDuplicates = 0; // messages already imported from an Android backup, among the duplicates
 };
 
 // A sent message names at most this many recipients.

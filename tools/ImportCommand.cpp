@@ -178,6 +178,10 @@ void PrintIosReport(const std::string& strPath, const ImportReport& report)
     for (const auto& [strStore, counts] : ios.stores)
         PrintCounts(strStore.c_str(), counts);
 
+    if (ios.nAndroidDuplicates)
+        std::printf("  of the duplicates, %s already imported from an Android backup\n",
+                    Count(ios.nAndroidDuplicates, "message", "messages").c_str());
+
     std::vector<std::string> leftOut;
     if (report.calls.nUndated)
         leftOut.push_back(Count(report.calls.nUndated, "call", "calls") + " without a usable date");

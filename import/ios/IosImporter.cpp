@@ -1,5 +1,6 @@
 #include "import/ios/IosImporter.h"
 
+#include "device/FileTimeTicks.h"
 #include "import/BackupWriter.h"
 #include "import/ios/AttributedText.h"
 #include "import/ios/BackupFolder.h"
@@ -298,6 +299,35 @@ int CIosImporter::ReadCalls(CSourceDatabase& db, CBackupWriter& writer, ImportRe
     return 0;
 }
 
+int CIosImporter::RepeatsAndroidMessage(const BackupMessage& message)
+{
+    int64_t nType = message.key.nType;
+    if ((nType != 1 && nType != 2) || !message.message.nDeliveryTime)
+        return 0;
+    if (!m_androidTwin.IsValid() &&
+        m_androidTwin.Prepare(m_store.Database(),
+                              "SELECT backup_address FROM message WHERE backup_kind = 'sms' AND backup_type = ?1 AND "
+                              "delivery_time > ?2 AND delivery_time < ?3 AND coalesce(body, '') = ?4") != SQLITE_OK)
+        return -1;
+    int64_t nTime = *message.message.nDeliveryTime;
+    m_androidTwin.Reset();
+    m_androidTwin.BindInt(1, nType);
+    m_androidTwin.BindInt(2, nTime - kTicksPerSecond);
+    m_androidTwin.BindInt(3, nTime + kTicksPerSecond);
+    m_androidTwin.BindText(4, std::string_view(message.message.strBody.value_or("")));
+    int nStep;
+    int nResult = 0;
+    while (nResult == 0 && (nStep = m_androidTwin.Step()) == SQLITE_ROW) {
+        std::optional<std::string_view> strAddress = m_androidTwin.ColumnTextView(0);
+        if (strAddress && SameParty(*strAddress, message.key.strAddress, m_names))
+            nResult = 1;
+    }
+    if (nResult == 0 && nStep != SQLITE_DONE)
+        nResult = -1;
+    m_androidTwin.Reset();
+    return nResult;
+}
+
 int CIosImporter::ReadMessages(CSourceDatabase& db, CBackupWriter& writer, ImportReport* pReport)
 {
     if (db.Require("message", {"text", "handle_id", "date", "is_from_me"}) != 0 || db.Require("handle", {"id"}) != 0)
@@ -398,6 +428,16 @@ int CIosImporter::ReadMessages(CSourceDatabase& db, CBackupWriter& writer, Impor
         IosMessage message = MessageFromIos(std::move(row), names);
         if (message.fate == IosMessageFate::Undated) {
             ++pCounts->nUndated;
+            continue;
+        }
+        int nAndroid = RepeatsAndroidMessage(message.message);
+        if (nAndroid < 0) {
+            m_strError = db.Path() + ": cannot read the device store: " + m_store.Database().LastError();
+            return -1;
+        }
+        if (nAndroid > 0) {
+            ++pCounts->nDuplicates;
+            ++pReport->ios.nAndroidDuplicates;
             continue;
         }
         message.message.pszStore = message.strStore.c_str();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/DeviceStore.h"
+#include "device/Statement.h"
 #include "import/ImportOptions.h"
 #include "import/ImportReport.h"
 #include "import/ios/NameBook.h"
@@ -9,12 +10,14 @@
 
 class CBackupWriter;
 class CSourceDatabase;
+struct BackupMessage;
 
 // Imports iPhone backups: a backup folder as Finder or iTunes writes it, or
 // one of its three databases on its own (CallHistory.storedata, sms.db,
 // AddressBook.sqlitedb), told apart by their content. Each source imports in
 // one transaction; a source that fails leaves the store as it was. Records
-// already in the store are skipped. Every file is opened read-only as
+// already in the store are skipped, and so are messages that an Android
+// backup imported before (a user who moved from one phone to the other). Every file is opened read-only as
 // hostile input, and nothing beside it is written or created.
 class CIosImporter
 {
@@ -43,11 +46,16 @@ private:
     int ReadContacts(CSourceDatabase& db, ImportReport* pReport);
     int ReadCalls(CSourceDatabase& db, CBackupWriter& writer, ImportReport* pReport);
     int ReadMessages(CSourceDatabase& db, CBackupWriter& writer, ImportReport* pReport);
+    // 1 when an Android backup's SMS in the store is the same message: the
+    // same direction, the same other party by number, the same text, within
+    // a second; 0 when not; -1 when the store cannot be read.
+    int RepeatsAndroidMessage(const BackupMessage& message);
     int FailFrom(CSourceDatabase& db);
     int FailRead(CSourceDatabase& db);
 
     CDeviceStore& m_store;
     std::string m_strRegion;
     CNameBook m_names;
+    CStatement m_androidTwin;
     std::string m_strError;
 };

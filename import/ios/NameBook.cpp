@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -15,6 +16,8 @@ using i18n::phonenumbers::PhoneNumberUtil;
 constexpr size_t kFallbackDigits = 9;
 // No real number or address is longer; longer ones are not matched.
 constexpr size_t kMostAddress = 256;
+// Addresses of a conversation compared at most.
+constexpr size_t kMostParties = 64;
 
 bool IsEmail(std::string_view str)
 {
@@ -107,4 +110,32 @@ std::optional<std::string> CNameBook::Find(std::string_view strAddress) const
     if (found == m_names.end())
         return std::nullopt;
     return found->second;
+}
+
+bool SameParty(std::string_view strA, std::string_view strB, const CNameBook& book)
+{
+    auto Split = [](std::string_view str) {
+        std::vector<std::string_view> parts;
+        size_t nFrom = 0;
+        while (nFrom <= str.size() && parts.size() < kMostParties) {
+            size_t nEnd = str.find('~', nFrom);
+            if (nEnd == std::string_view::npos)
+                nEnd = str.size();
+            parts.push_back(str.substr(nFrom, nEnd - nFrom));
+            nFrom = nEnd + 1;
+        }
+        return parts;
+    };
+    std::vector<std::string> keysA;
+    for (std::string_view part : Split(strA)) {
+        std::string strKey = book.Key(part);
+        if (!strKey.empty())
+            keysA.push_back(strKey);
+    }
+    for (std::string_view part : Split(strB)) {
+        std::string strKey = book.Key(part);
+        if (!strKey.empty() && std::find(keysA.begin(), keysA.end(), strKey) != keysA.end())
+            return true;
+    }
+    return false;
 }

@@ -32,6 +32,10 @@ private:
     std::unordered_map<std::string, std::string> m_names;
 };
 
+// Whether two addresses name the same party: one of the '~'-joined
+// addresses of each has the same key in the book's region.
+bool SameParty(std::string_view strA, std::string_view strB, const CNameBook& book);
+
 // The region of a phone number written with its country code ("+49 ..."),
 // or empty.
 std::string RegionOfNumber(std::string_view strNumber);

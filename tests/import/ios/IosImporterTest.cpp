@@ -1,5 +1,6 @@
 #include "import/ios/IosImporter.h"
 #include "import/ImportReport.h"
+#include "import/android/BackupImporter.h"
 #include "tests/import/ImporterTestSupport.h"
 #include "tests/import/ios/IosFixtures.h"
 #include "tests/support/TestDevice.h"
@@ -319,6 +320,56 @@ TEST_F(IosImporterTest, PipeIsRefusedWithoutBlocking)
     EXPECT_FALSE(CIosImporter::Recognises(strPipe));
     EXPECT_EQ(Import(strPipe), -1);
     EXPECT_EQ(m_strError, strPipe + ": is not a regular file");
+}
+
+} // namespace
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+// A user who moved from Android to iPhone has the old texts in both
+// backups: the same direction, the same other party by number, the same
+// text, within a second, is the same message.
+TEST(IosImporterAndroid, MessagesOfAnAndroidBackupAreNotAddedTwice)
+{
+    CTestDevice device;
+    CTempDir dir;
+    std::string strXml = WriteFile(dir.File("sms.xml"), R"(<?xml version="1.0" encoding="UTF-8"?>
+<smses count="2">
+  <sms address="030 111111" date="1714636800000" type="1" body="Hallo" read="1" />
+  <sms address="+4930111111" date="1714636900000" type="2" body="Bis dann" read="1" />
+</smses>
+)");
+    CBackupImporter android(device.Store());
+    ImportReport report;
+    ASSERT_EQ(android.ImportFile(strXml, ImportOptions {}, &report), 0) << android.ErrorText();
+
+    int64_t nAt = AppleSeconds(2024, 5, 2, 8) * 1000000000LL;
+    auto At = [nAt](int64_t nMilliseconds) { return std::to_string(nAt + nMilliseconds * 1000000); };
+    MakeDatabase(dir.File("ios.db"),
+                 std::string(kSmsSchema) +
+                     "INSERT INTO handle VALUES (1, '+4930111111', 'SMS'), (2, '+4930999999', 'SMS');"
+                     "INSERT INTO chat VALUES (1, 'c', 'c'); INSERT INTO chat_handle_join VALUES (1, 1);"
+                     "INSERT INTO message (ROWID, guid, text, handle_id, service, date, is_from_me, is_sent) VALUES "
+                     "(1, 'same', 'Hallo', 1, 'SMS', " +
+                     At(300) + ", 0, 0), (2, 'other party', 'Hallo', 2, 'SMS', " + At(300) +
+                     ", 0, 0), (3, 'other text', 'Hallo!', 1, 'SMS', " + At(300) +
+                     ", 0, 0), (4, 'later', 'Hallo', 1, 'SMS', " + At(1500) +
+                     ", 0, 0), (5, 'other direction', 'Hallo', 1, 'SMS', " + At(0) +
+                     ", 1, 1), (6, 'sent', 'Bis dann', 0, 'iMessage', " + At(100000 - 400) +
+                     ", 1, 1);"
+                     "INSERT INTO chat_message_join VALUES (1, 5), (1, 6);");
+    CIosImporter ios(device.Store());
+    ios.SetRegion("DE");
+    ASSERT_EQ(ios.ImportPath(dir.File("ios.db"), ImportOptions {}, &report), 0) << ios.ErrorText();
+    EXPECT_EQ(report.ios.nAndroidDuplicates, 2);
+    EXPECT_EQ(report.sms.nAdded, 4);
+    EXPECT_EQ(report.sms.nDuplicates, 1);
+    EXPECT_EQ(report.ios.stores["iMessage"].nDuplicates, 1);
+    EXPECT_EQ(
+        QueryRows(device.Store().Database(), "SELECT backup_id FROM message WHERE backup_kind = 'ios' ORDER BY 1"),
+        (Rows {"later", "other direction", "other party", "other text"}));
 }
 
 } // namespace
