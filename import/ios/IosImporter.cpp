@@ -304,6 +304,17 @@ int CIosImporter::RepeatsAndroidMessage(const BackupMessage& message)
     int64_t nType = message.key.nType;
     if ((nType != 1 && nType != 2) || !message.message.nDeliveryTime)
         return 0;
+    // Most stores hold no Android SMS at all; one look per source spares
+    // each message its query.
+    if (!m_bHasAndroidSms) {
+        std::optional<int64_t> nHas =
+            m_store.Database().QueryInt("SELECT EXISTS (SELECT 1 FROM message WHERE backup_kind = 'sms')");
+        if (!nHas)
+            return -1;
+        m_bHasAndroidSms = *nHas != 0;
+    }
+    if (!*m_bHasAndroidSms)
+        return 0;
     if (!m_androidTwin.IsValid() &&
         m_androidTwin.Prepare(m_store.Database(),
                               "SELECT backup_address FROM message WHERE backup_kind = 'sms' AND backup_type = ?1 AND "
@@ -330,6 +341,7 @@ int CIosImporter::RepeatsAndroidMessage(const BackupMessage& message)
 
 int CIosImporter::ReadMessages(CSourceDatabase& db, CBackupWriter& writer, ImportReport* pReport)
 {
+    m_bHasAndroidSms.reset();
     if (db.Require("message", {"text", "handle_id", "date", "is_from_me"}) != 0 || db.Require("handle", {"id"}) != 0)
         return FailFrom(db);
     bool bChats = db.HasTable("chat_message_join") && db.HasColumn("chat_message_join", "chat_id") &&

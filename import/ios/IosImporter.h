@@ -6,6 +6,7 @@
 #include "import/ImportReport.h"
 #include "import/ios/NameBook.h"
 
+#include <optional>
 #include <string>
 
 class CBackupWriter;
@@ -57,5 +58,6 @@ private:
     std::string m_strRegion;
     CNameBook m_names;
     CStatement m_androidTwin;
+    std::optional<bool> m_bHasAndroidSms;
     std::string m_strError;
 };
