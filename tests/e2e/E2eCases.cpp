@@ -1,4 +1,5 @@
 #include "tests/e2e/E2eSupport.h"
+#include "tests/import/ios/IosFixtures.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/TestShell.h"
 
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -20,7 +22,41 @@
 //   errors     optional: the exact "error" lines of standard error
 //   status     optional: the exit status, 0 when absent
 //   env        optional: KEY=VALUE lines for the program's environment
+//   iphone/    optional, instead of a device: an iPhone backup folder made
+//              from calls.sql, sms.sql and contacts.sql (each builds its
+//              database on the schema of tests/import/ios) and info.plist,
+//              imported into a new device by ringtally-device
 namespace {
+
+// Makes the case's iPhone backup and imports it; returns the device, or an
+// empty path with a failure recorded.
+std::string ImportIphoneBackup(const std::filesystem::path& dir, const CTempDir& work)
+{
+    const struct {
+        const char* pszSql;
+        const char* pszSchema;
+        const char* pszPath;
+    } kDatabases[] = {{"calls.sql", kCallHistorySchema, kCallsPath},
+                      {"sms.sql", kSmsSchema, kMessagesPath},
+                      {"contacts.sql", kAddressBookSchema, kContactsPath}};
+    std::map<std::string, std::string> files;
+    for (const auto& database : kDatabases) {
+        if (!std::filesystem::exists(dir / database.pszSql))
+            continue;
+        std::string strDb = work.File(database.pszSql) + ".db";
+        MakeDatabase(strDb, std::string(database.pszSchema) + ReadFile((dir / database.pszSql).string()), true);
+        files[database.pszPath] = strDb;
+    }
+    std::string strBackup = work.File("backup");
+    MakeBackupFolder(strBackup, files, ReadFile((dir / "info.plist").string()), ManifestPlist(false));
+    std::string strDevice = work.File("device.db");
+    std::string strOut, strErr;
+    int nStatus = RunCommand(ShellQuote(RINGTALLY_DEVICE_TOOL) + " --device " + ShellQuote(strDevice) + " import " +
+                                 ShellQuote(strBackup),
+                             &strOut, &strErr);
+    EXPECT_EQ(nStatus, 0) << strErr;
+    return nStatus == 0 ? strDevice : std::string();
+}
 
 std::vector<std::string> CaseNames()
 {
@@ -65,6 +101,9 @@ TEST_P(E2eCase, PrintsExactlyWhatIsExpected)
         ASSERT_TRUE(std::filesystem::exists(strDeviceSql)) << strDeviceSql;
         strDevice = work.File("device.db");
         ASSERT_EQ(MakeDevice(strDevice, ReadFile(strDeviceSql)), "");
+    } else if (exists("iphone")) {
+        strDevice = ImportIphoneBackup(dir / "iphone", work);
+        ASSERT_FALSE(strDevice.empty());
     }
     std::string strScript = work.File("script");
     WriteFile(strScript, Replace(ReadFile(file("script")), "$TMP", work.Path()));
