@@ -129,7 +129,8 @@ int CBackupFolder::Open(const std::string& strPath, IosReportPart* pPart, const 
     }
 
     CSourceDatabase manifestDb;
-    if (manifestDb.Open(m_strManifest) != 0 || manifestDb.Require("Files", {"fileID", "domain", "relativePath"}) != 0) {
+    if (manifestDb.Open(m_strManifest, IsEncrypted() ? strManifest + " (decrypted)" : std::string()) != 0 ||
+        manifestDb.Require("Files", {"fileID", "domain", "relativePath"}) != 0) {
         m_strError = manifestDb.ErrorText();
         return -1;
     }
@@ -187,7 +188,14 @@ std::optional<std::string> CBackupFolder::Locate(const std::string& strDomain, c
         Fail(strFile, strPlain.empty() ? "no room for the decrypted file" : strError);
         return std::nullopt;
     }
+    m_decryptedFrom[strPlain] = strFile + " (decrypted)";
     return strPlain;
+}
+
+std::string CBackupFolder::NameOf(const std::string& strLocated) const
+{
+    auto found = m_decryptedFrom.find(strLocated);
+    return found == m_decryptedFrom.end() ? strLocated : found->second;
 }
 
 int CBackupFolder::Unlock(const std::string& strManifestPlist, const std::vector<uint8_t>& keybagBytes,

@@ -37,6 +37,10 @@ public:
 
     const std::string& ErrorText() const { return m_strError; }
 
+    // How errors name a file that Locate gave: for a decrypted one, the
+    // encrypted file in the backup.
+    std::string NameOf(const std::string& strLocated) const;
+
     bool IsEncrypted() const { return m_pPrivate != nullptr; }
 
 private:
@@ -49,6 +53,7 @@ private:
     std::string m_strError;
     std::unique_ptr<CPrivateFolder> m_pPrivate;
     std::map<uint32_t, Bytes> m_classKeys;
+    std::map<std::string, std::string> m_decryptedFrom;
 };
 
 // The fileID of a file on the phone: SHA-1 of "domain-relativePath" in

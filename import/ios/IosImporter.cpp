@@ -136,11 +136,11 @@ int CIosImporter::ImportFolder(const std::string& strPath, const ImportOptions& 
             pReport->ios.missing.push_back(source.pszPath);
             continue;
         }
-        if (source.db.Open(*strFile) != 0)
+        if (source.db.Open(*strFile, folder.NameOf(*strFile)) != 0)
             return FailFrom(source.db);
         if (KindOf(source.db) != source.kind) {
-            m_strError = *strFile + " (" + source.pszPath + "): not the database that the backup names it" +
-                         (folder.IsEncrypted() ? ", or damaged" : "");
+            m_strError = folder.NameOf(*strFile) + " (" + source.pszPath +
+                         "): not the database that the backup names it" + (folder.IsEncrypted() ? ", or damaged" : "");
             return -1;
         }
         source.bPresent = true;

@@ -66,7 +66,7 @@ std::string ReadFileStart(const std::string& strPath, size_t nBytes)
 
 int CSourceDatabase::Fail(const std::string& strWhy)
 {
-    m_strError = m_strPath + ": " + strWhy;
+    m_strError = m_strName + ": " + strWhy;
     return -1;
 }
 
@@ -77,9 +77,10 @@ int CSourceDatabase::FailFromDatabase()
     return Fail("cannot be read: " + m_db.LastError());
 }
 
-int CSourceDatabase::Open(const std::string& strPath)
+int CSourceDatabase::Open(const std::string& strPath, const std::string& strName)
 {
     m_strPath = strPath;
+    m_strName = strName.empty() ? strPath : strName;
     m_strError.clear();
     m_db.Close();
     struct stat st {};

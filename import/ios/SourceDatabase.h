@@ -13,10 +13,13 @@
 class CSourceDatabase
 {
 public:
-    // Returns 0, or -1 with ErrorText() naming the file and the reason.
-    int Open(const std::string& strPath);
+    // Returns 0, or -1 with ErrorText() naming the file and the reason. A
+    // file decrypted from a backup is named in errors by strName, the file
+    // that it was decrypted from.
+    int Open(const std::string& strPath, const std::string& strName = {});
     CDatabase& Database() { return m_db; }
-    const std::string& Path() const { return m_strPath; }
+    // The file as errors name it.
+    const std::string& Path() const { return m_strName; }
 
     // Whether the file has a table (not a view) of this name.
     bool HasTable(const char* pszTable);
@@ -39,6 +42,7 @@ public:
 private:
     CDatabase m_db;
     std::string m_strPath;
+    std::string m_strName;
     std::string m_strError;
 };
 

@@ -138,6 +138,22 @@ TEST_F(EncryptedBackupTest, RightPasswordImportsAndLeavesNothingBehind)
     EXPECT_EQ(FolderContents(m_strFolder), before);
 }
 
+TEST_F(EncryptedBackupTest, DamagedFileIsNamedByItsPlaceInTheBackup)
+{
+    std::vector<std::string> before = DumpStore(m_device.Store().Database());
+    std::string strSms = m_strFolder + "/" + BackupFileIdPath(kMessagesPath);
+    std::string strBytes = ReadFile(strSms);
+    WriteFile(strSms, strBytes.substr(0, strBytes.size() - 4096));
+    EXPECT_EQ(Import("correct horse"), -1);
+    EXPECT_EQ(m_strError, strSms + ": is shorter than the size that the backup states: truncated");
+    // Its header intact and the rest of its first page, the schema, garbled.
+    strBytes.replace(112, 4096 - 112, std::string(4096 - 112, 'x'));
+    WriteFile(strSms, strBytes);
+    EXPECT_EQ(Import("correct horse"), -1);
+    EXPECT_EQ(m_strError.rfind(strSms + " (decrypted): ", 0), 0u) << m_strError;
+    EXPECT_EQ(DumpStore(m_device.Store().Database()), before);
+}
+
 TEST_F(EncryptedBackupTest, WrongOrNoPasswordChangesNothing)
 {
     std::vector<std::string> before = DumpStore(m_device.Store().Database());
