@@ -35,11 +35,11 @@ struct IosReportPart {
     std::vector<std::string> missing;
     // Messages of stores other than "SMS", by the store's name.
     std::map<std::string, ImportCounts> stores;
-    int64_t nReactions = 0;      // reactions and edits, left out
-    int64_t nGroupEvents = 0;    // chat events that no one wrote, left out
-    int64_t nUnreadableText = 0; // messages whose text could not be read, kept with an empty body
-    int64_t nRecipientsCut = 0;  // recipients beyond kMostRecipients, left out
-    int64_t nContacts = 0;       // people read from the address book
+    int64_t nReactions = 0;         // reactions and edits, left out
+    int64_t nGroupEvents = 0;       // chat events that no one wrote, left out
+    int64_t nUnreadableText = 0;    // messages whose text could not be read, kept with an empty body
+    int64_t nRecipientsCut = 0;     // recipients beyond kMostRecipients, left out
+    int64_t nContacts = 0;          // people read from the address book
     int64_t nAndroidDuplicates = 0; // messages already imported from an Android backup, among the duplicates
 };
 
