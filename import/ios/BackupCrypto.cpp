@@ -3,7 +3,9 @@
 #include <openssl/evp.h>
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>

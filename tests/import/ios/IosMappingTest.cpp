@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
