@@ -319,3 +319,33 @@ TEST(Ringtally, OpensAnotherDeviceAndImportsBackupsThroughTheTool)
     ASSERT_EQ(demo.OpenReadOnly(work.File("demo.db")), DeviceStatus::Ok);
     EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
 }
+
+// Importing while the demo is shown puts the backups into the user's own
+// device, never into the demo, and the window then shows that device.
+TEST(Ringtally, ImportingFromTheDemoFillsYourOwnDevice)
+{
+    CTempDir work;
+    std::string strDemo = work.File("data/ringtally/demo.db");
+    std::string strOwn = work.File("data/ringtally/device.db");
+    std::filesystem::create_directories(work.File("data/ringtally"));
+    ASSERT_EQ(MakeDevice(strDemo, "CREATE TABLE demo (seed, calls, messages)"), "");
+    std::string strBackup =
+        std::filesystem::path(RINGTALLY_E2E_CASES).parent_path().parent_path() / "data" / "calls-older.xml";
+    WriteFile(work.File("script"), "choose " + strBackup + "\nmenu Menu \"Import backup...\"\ndump\n");
+    RingtallyRun run = RunRingtally(work.File("script"), strDemo, work.Path(),
+                                    {"TZ=Europe/Berlin", "XDG_DATA_HOME=" + work.File("data")});
+    ASSERT_EQ(run.nStatus, 0) << run.strErrors;
+    std::vector<std::string> output = SplitLines(run.strOutput);
+    ASSERT_EQ(output.size(), 8u) << run.strOutput;
+    EXPECT_EQ(output[0], "messagebox\tImport backup\tThe demo phone takes no real backups. They go into your own "
+                         "device, " +
+                             strOwn + ", which Ringtally then shows.");
+    EXPECT_EQ(output[1], "filedialog\tImport backup");
+    EXPECT_EQ(output[2].rfind("messagebox\tImport backup\tCreated a new device store at " + strOwn, 0), 0u)
+        << output[2];
+    EXPECT_EQ(output[3], "dialog\t102\tRingtallyV2");
+    EXPECT_EQ(output[4], "row\t0\t1\t\t03-01 13:00:00\t");
+    CDeviceStore demo;
+    ASSERT_EQ(demo.OpenReadOnly(strDemo), DeviceStatus::Ok);
+    EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
+}
