@@ -9,17 +9,18 @@
 #include <cwchar>
 
 BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
-ON_COMMAND(ID_MENU_EXIT, &CMainDlg::OnExit)
-ON_COMMAND(ID_ANALYSE_CALL_LOG, &CMainDlg::OnAnalyseCallLog)
-ON_COMMAND(ID_ANALYSE_SMS, &CMainDlg::OnAnalyseSms)
-ON_COMMAND(ID_MENU_SEND_SMS, &CMainDlg::OnSendSms)
-ON_COMMAND(ID_MENU_DIAL, &CMainDlg::OnDial)
-ON_COMMAND(ID_SUMMARY_TOTAL, &CMainDlg::OnSummaryTotal)
-ON_COMMAND(ID_SUMMARY_BY_TIME, &CMainDlg::OnSummaryByTime)
-ON_COMMAND(ID_MENU_ABOUT, &CMainDlg::OnAbout)
-ON_COMMAND(ID_MENU_OPEN_DEVICE, &CMainDlg::OnOpenDevice)
-ON_COMMAND(ID_MENU_IMPORT_BACKUP, &CMainDlg::OnImportBackup)
-ON_COMMAND(ID_VIEW_REFRESH, &CMainDlg::OnRefresh)
+    ON_COMMAND(ID_MENU_EXIT, &CMainDlg::OnExit)
+    ON_COMMAND(ID_ANALYSE_CALL_LOG, &CMainDlg::OnAnalyseCallLog)
+    ON_COMMAND(ID_ANALYSE_SMS, &CMainDlg::OnAnalyseSms)
+    ON_COMMAND(ID_MENU_SEND_SMS, &CMainDlg::OnSendSms)
+    ON_COMMAND(ID_MENU_DIAL, &CMainDlg::OnDial)
+    ON_COMMAND(ID_SUMMARY_TOTAL, &CMainDlg::OnSummaryTotal)
+    ON_COMMAND(ID_SUMMARY_BY_TIME, &CMainDlg::OnSummaryByTime)
+    ON_COMMAND(ID_MENU_ABOUT, &CMainDlg::OnAbout)
+    ON_NOTIFY(LVN_ITEMACTIVATE, IDC_CALL_LOG_LIST, &CMainDlg::OnItemActivate)
+    ON_COMMAND(ID_MENU_OPEN_DEVICE, &CMainDlg::OnOpenDevice)
+    ON_COMMAND(ID_MENU_IMPORT_BACKUP, &CMainDlg::OnImportBackup)
+    ON_COMMAND(ID_VIEW_REFRESH, &CMainDlg::OnRefresh)
 END_MESSAGE_MAP()
 
 CMainDlg::CMainDlg(CWnd* pParent)
@@ -62,18 +63,33 @@ void CMainDlg::InitListColumns()
     AppendIcon(m_imageList.GetSafeHandle(), LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_OUTGOING_CALL)));
 
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
 
+    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER);
+    m_list.InsertColumn(1, L"Time", LVCFMT_CENTER);
+    m_list.InsertColumn(2, L"No", LVCFMT_LEFT);
+    FitListToClient();
+
+    SetControlFont(m_list.m_hWnd, 2);
+}
+
+void CMainDlg::FitListToClient()
+{
     RECT rc;
     GetClientRect(&rc);
     m_list.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
-
     int nWidth = rc.right - rc.left;
-    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER, nWidth / 2 - 10);
-    m_list.InsertColumn(1, L"Time", LVCFMT_CENTER, nWidth / 2 + 10);
-    m_list.InsertColumn(2, L"No", LVCFMT_LEFT);
+    m_list.SetColumnWidth(0, nWidth / 2 - 10);
+    m_list.SetColumnWidth(1, nWidth / 2 + 10);
+}
 
-    SetControlFont(m_list.m_hWnd, 2);
+void CMainDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    // Without its menu bar the list was never fitted and keeps the
+    // template's place.
+    if (m_menuBar.GetMenuId() != 0)
+        FitListToClient();
 }
 
 void CMainDlg::FillCallList()
@@ -116,4 +132,9 @@ int CMainDlg::GetSelectedItemText(LPWSTR pszText, int nColumn, int nCapacity)
 void CMainDlg::OnExit()
 {
     OnOK();
+}
+
+void CMainDlg::OnItemActivate(NMHDR*, LRESULT*)
+{
+    OnAnalyseCallLog();
 }

@@ -26,7 +26,11 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
+    void OnSize(UINT nType, int cx, int cy) override;
+
     void InitListColumns();
+    // Makes the list cover the client area, Name and Time sharing its width.
+    void FitListToClient();
     void FillCallList();
 
     void OnExit();
@@ -40,6 +44,8 @@ protected:
     void OnOpenDevice();
     void OnImportBackup();
     void OnRefresh();
+    // Enter or a double click on a row: as "Analyse" > "Call Log".
+    void OnItemActivate(NMHDR* pNMHDR, LRESULT* pResult);
 
     HICON m_hIcon;
     CCommandBar m_menuBar;

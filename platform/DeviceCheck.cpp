@@ -32,6 +32,12 @@ public:
         FileStamp stamp = FileStamp::Of(strPath);
         if (!stamp.bExists || (strPath == m_strPath && stamp == m_stamp))
             return;
+        // A check of an older state would only keep the new one waiting.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_pDb)
+                sqlite3_interrupt(m_pDb);
+        }
         Join();
         m_strPath = strPath;
         m_stamp = stamp;
@@ -58,6 +64,10 @@ private:
         DeviceStatus status = store.OpenReadOnly(strPath, StoreCheck::Schema);
         if (status != DeviceStatus::Ok)
             return; // the screens' own open says what is wrong
+        // Read through the connection's own small cache rather than a map of
+        // the whole file, which would count every page towards the program's
+        // memory.
+        store.Database().Exec("PRAGMA mmap_size = 0");
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_bStopping)

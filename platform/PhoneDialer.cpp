@@ -1,34 +1,22 @@
 #include "platform/PhoneDialer.h"
 
 #include "platform/AutomationOutput.h"
+#include "platform/Process.h"
 #include "platform/WideText.h"
 
-#include <QProcess>
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 
-#include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
-// The number reaches the dialler command as "$1" and never becomes part of
-// the shell text, so no number can run shell code.
-bool StartDialerCommand(const QString& strCommand, const QString& strNumber)
-{
-    return QProcess::startDetached(QStringLiteral("/bin/sh"),
-                                   {QStringLiteral("-c"), strCommand + QStringLiteral(" \"$1\""),
-                                    QStringLiteral("ringtally-dialer"), strNumber});
-}
-
-bool OpenTelLink(const QString& strNumber)
-{
-    // Visual separators stay readable; everything else a URL may not hold
-    // (blanks, #, ...) is percent-encoded.
-    QByteArray encoded = QUrl::toPercentEncoding(strNumber, "+-.()");
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QStringLiteral("tel:") + QString::fromLatin1(encoded)});
-}
+// A dialler that cannot take the number (xdg-open without a handler for
+// tel: links) says so within a fraction of a second; one that is still busy
+// after this long has taken it.
+constexpr DWORD kDialerVerdictMs = 2000;
 
 } // namespace
 
@@ -40,8 +28,19 @@ LONG PhoneMakeCall(PHONEMAKECALLINFO* ppmci)
         AutomationPrint({L"dial", ppmci->pszDestAddress});
         return 0;
     }
-    QString strNumber = QString::fromStdString(Utf8FromWide(ppmci->pszDestAddress));
+    std::string strNumber = Utf8FromWide(ppmci->pszDestAddress);
     QString strDialer = qEnvironmentVariable("RINGTALLY_DIALER").trimmed();
-    bool bStarted = strDialer.isEmpty() ? OpenTelLink(strNumber) : StartDialerCommand(strDialer, strNumber);
-    return bStarted ? 0 : -1;
+    WatchedStart result;
+    if (!strDialer.isEmpty()) {
+        // The number reaches the dialler command as "$1" and never becomes
+        // part of the shell text, so no number can run shell code.
+        result = StartAndWatch("/bin/sh", {"-c", strDialer.toStdString() + " \"$1\"", "ringtally-dialer", strNumber},
+                               kDialerVerdictMs);
+    } else {
+        // Visual separators stay readable; everything else a URL may not
+        // hold (blanks, #, ...) is percent-encoded.
+        QByteArray encoded = QUrl::toPercentEncoding(QString::fromStdString(strNumber), "+-.()");
+        result = StartAndWatch("xdg-open", {"tel:" + encoded.toStdString()}, kDialerVerdictMs);
+    }
+    return result == WatchedStart::Succeeded || result == WatchedStart::StillRunning ? 0 : -1;
 }

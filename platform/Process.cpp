@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -139,14 +140,13 @@ std::string FindMessagingProgram()
     return FindCompanionProgram(kMessagingProgram);
 }
 
-pid_t Spawn(const std::string& strProgram, const std::vector<std::wstring>& words, bool bNewSession)
+pid_t Spawn(const std::string& strProgram, const std::vector<std::string>& args, bool bNewSession)
 {
-    std::vector<std::string> args {strProgram};
-    for (const std::wstring& strWord : words)
-        args.push_back(Utf8FromWide(strWord));
+    std::vector<std::string> words {strProgram};
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (std::string& strArg : args)
-        argv.push_back(strArg.data());
+    for (std::string& strWord : words)
+        argv.push_back(strWord.data());
     argv.push_back(nullptr);
 
     posix_spawnattr_t attr;
@@ -158,6 +158,46 @@ pid_t Spawn(const std::string& strProgram, const std::vector<std::wstring>& word
     int nError = posix_spawn(&pid, strProgram.c_str(), nullptr, &attr, argv.data(), environ);
     posix_spawnattr_destroy(&attr);
     return nError == 0 ? pid : -1;
+}
+
+pid_t Spawn(const std::string& strProgram, const std::vector<std::wstring>& words, bool bNewSession)
+{
+    std::vector<std::string> args;
+    for (const std::wstring& strWord : words)
+        args.push_back(Utf8FromWide(strWord));
+    return Spawn(strProgram, args, bNewSession);
+}
+
+// Lets the calling thread's windows paint for one slice of a wait. Clicks
+// and keys wait until the caller carries on, as they would on the phone.
+void WaitOneSlice(std::chrono::steady_clock::duration slice)
+{
+    QCoreApplication* pApp = QCoreApplication::instance();
+    if (pApp && QThread::currentThread() == pApp->thread())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    std::this_thread::sleep_for(slice);
+}
+
+// A program left running is reaped from the event loop once it ends, so
+// that it does not stay a zombie until the next launch.
+void ReapInTheBackground(pid_t pid)
+{
+    Table().m_orphans.push_back(pid);
+    QCoreApplication* pApp = QCoreApplication::instance();
+    if (!pApp || QThread::currentThread() != pApp->thread())
+        return;
+    static QTimer* s_pTimer = nullptr;
+    if (!s_pTimer) {
+        s_pTimer = new QTimer(pApp);
+        s_pTimer->setInterval(1000);
+        QObject::connect(s_pTimer, &QTimer::timeout, [] {
+            Table().ReapOrphans();
+            if (Table().m_orphans.empty())
+                s_pTimer->stop();
+        });
+        QObject::connect(s_pTimer, &QObject::destroyed, [] { s_pTimer = nullptr; });
+    }
+    s_pTimer->start();
 }
 
 } // namespace
@@ -218,20 +258,14 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
         return WAIT_FAILED;
     const auto start = std::chrono::steady_clock::now();
     const auto limit = std::chrono::milliseconds(dwMilliseconds);
-    QCoreApplication* pApp = QCoreApplication::instance();
-    const bool bPumpEvents = pApp && QThread::currentThread() == pApp->thread();
     while (!pState->Poll()) {
         auto elapsed = std::chrono::steady_clock::now() - start;
         if (dwMilliseconds != INFINITE && elapsed >= limit)
             return WAIT_TIMEOUT;
-        // Windows keep painting while the caller is blocked, but clicks and
-        // keys wait until the caller carries on, as they would on the phone.
-        if (bPumpEvents)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         auto slice = std::chrono::duration_cast<std::chrono::steady_clock::duration>(kWaitSlice);
         if (dwMilliseconds != INFINITE)
             slice = std::min(slice, limit - elapsed);
-        std::this_thread::sleep_for(slice);
+        WaitOneSlice(slice);
         Table().ReapOrphans();
     }
     return WAIT_OBJECT_0;
@@ -300,7 +334,54 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view strCommandLine)
     return words;
 }
 
+std::wstring QuoteCommandLineWord(std::wstring_view strWord)
+{
+    std::wstring strQuoted = L"\"";
+    size_t nSlashes = 0;
+    for (wchar_t c : strWord) {
+        if (c == L'\\') {
+            ++nSlashes;
+            continue;
+        }
+        // Backslashes before a quote are read in pairs; the quote itself
+        // then needs one more.
+        strQuoted.append(c == L'"' ? 2 * nSlashes + 1 : nSlashes, L'\\');
+        strQuoted += c;
+        nSlashes = 0;
+    }
+    strQuoted.append(2 * nSlashes, L'\\');
+    strQuoted += L'"';
+    return strQuoted;
+}
+
 uint64_t CreateProcessCalls()
 {
     return Table().m_nCreateCalls;
+}
+
+WatchedStart StartAndWatch(const std::string& strProgram, const std::vector<std::string>& args, DWORD dwMilliseconds)
+{
+    Table().ReapOrphans();
+    std::string strPath = ResolveProgram(strProgram);
+    pid_t pid = strPath.empty() ? -1 : Spawn(strPath, args, true);
+    if (pid <= 0)
+        return WatchedStart::NotStarted;
+    const auto start = std::chrono::steady_clock::now();
+    const auto limit = std::chrono::milliseconds(dwMilliseconds);
+    while (true) {
+        int nStatus = 0;
+        pid_t r = waitpid(pid, &nStatus, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0 ? WatchedStart::Succeeded : WatchedStart::Failed;
+        // Reaped by someone else: its status is lost, and nothing tells of a failure.
+        if (r < 0)
+            return WatchedStart::Succeeded;
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        if (elapsed >= limit) {
+            ReapInTheBackground(pid);
+            return WatchedStart::StillRunning;
+        }
+        WaitOneSlice(
+            std::min(std::chrono::duration_cast<std::chrono::steady_clock::duration>(kWaitSlice), limit - elapsed));
+    }
 }

@@ -70,6 +70,26 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view strCommandLine);
 // folder, then on PATH; empty when none is found.
 std::string FindCompanionProgram(const char* pszName);
 
+// Quotes a word so that SplitCommandLine gives it back exactly: between
+// double quotes, with a double quote inside written \" and the backslashes
+// before it (and before the closing quote) doubled.
+std::wstring QuoteCommandLineWord(std::wstring_view strWord);
+
 // How many times CreateProcessW has been called, failed calls included. Lets
 // tests see whether a launch was attempted at all.
 uint64_t CreateProcessCalls();
+
+// How a program started by StartAndWatch fared in the time it was given.
+enum class WatchedStart {
+    NotStarted,   // no such program, or it could not be started
+    Failed,       // it ended with a status other than 0, or by a signal
+    Succeeded,    // it ended with status 0
+    StillRunning, // it runs on; it is reaped once it ends
+};
+
+// Starts strProgram (a path, or a name looked up on PATH) with the arguments
+// in a session of its own, and waits at most dwMilliseconds for it to end,
+// the calling thread's windows painting meanwhile but taking no input. For
+// handing something to a desktop program that tells by its exit status
+// whether it could, such as the opener of links.
+WatchedStart StartAndWatch(const std::string& strProgram, const std::vector<std::string>& args, DWORD dwMilliseconds);

@@ -30,13 +30,26 @@ BOOL CAboutDlg::OnInitDialog()
     m_listBox.AddString(L"Report a problem: the project's issue tracker");
     m_listBox.AddString(L"Licence: GPL-3.0-or-later, see LICENSE");
 
+    LayoutControls();
+    SetControlFont(m_listBox.m_hWnd, 2);
+    return TRUE;
+}
+
+void CAboutDlg::LayoutControls()
+{
     int nRowHeight = GetRowHeight(*this);
     RECT rcDialog {}, rcIcon {};
     GetClientRect(&rcDialog);
     GetDlgItem(IDC_ABOUT_ICON)->GetClientRect(&rcIcon);
     m_listBox.MoveWindow(10, rcIcon.bottom + nRowHeight, rcDialog.right - 20, 5 * nRowHeight, TRUE);
-    SetControlFont(m_listBox.m_hWnd, 2);
-    return TRUE;
+}
+
+void CAboutDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    // Without its menu bar the dialog was never laid out.
+    if (m_menuBar.GetMenuId() != 0)
+        LayoutControls();
 }
 
 void CAboutDlg::OnOK()

@@ -19,6 +19,9 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnSize(UINT nType, int cx, int cy) override;
+    // Places the list below the icon, as wide as the client area allows.
+    void LayoutControls();
 
     CCommandBar m_menuBar;
     CListBox m_listBox;

@@ -46,19 +46,33 @@ void CCallDetailDlg::InitCallList()
     AppendIcon(m_imageList.GetSafeHandle(), LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_OUTGOING_CALL)));
 
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
 
+    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER);
+    m_list.InsertColumn(1, L"Time", LVCFMT_CENTER);
+    m_list.InsertColumn(2, L"Type", LVCFMT_CENTER, 0);
+    m_list.InsertColumn(3, L"Index", LVCFMT_CENTER, 0);
+    FitListToClient();
+
+    SetControlFont(m_list.m_hWnd, 2);
+}
+
+void CCallDetailDlg::FitListToClient()
+{
     RECT rc;
     GetClientRect(&rc);
     m_list.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
-
     int nWidth = rc.right - rc.left;
-    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER, nWidth / 2);
-    m_list.InsertColumn(1, L"Time", LVCFMT_CENTER, nWidth / 2);
-    m_list.InsertColumn(2, L"Type", LVCFMT_CENTER, 0);
-    m_list.InsertColumn(3, L"Index", LVCFMT_CENTER, 0);
+    m_list.SetColumnWidth(0, nWidth / 2);
+    m_list.SetColumnWidth(1, nWidth / 2);
+}
 
-    SetControlFont(m_list.m_hWnd, 2);
+void CCallDetailDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    // Without its menu bar the dialog was never laid out.
+    if (m_menuBar.GetMenuId() != 0)
+        FitListToClient();
 }
 
 void CCallDetailDlg::FillCallList()
@@ -114,7 +128,7 @@ void CCallDetailDlg::OnDial()
 
 void CCallDetailDlg::OnSendSms()
 {
-    SendSms(m_strNumber.c_str());
+    SendSms(m_strNumber.c_str(), m_strName.c_str());
 }
 
 void CCallDetailDlg::OnCallListCancel()

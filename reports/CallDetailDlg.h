@@ -40,7 +40,11 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
+    void OnSize(UINT nType, int cx, int cy) override;
+
     void InitCallList();
+    // Makes the list cover the client area, Name and Time sharing its width.
+    void FitListToClient();
     void FillCallList();
     // Appends the rows of one direction, already picked out of the log.
     void AddCallsOfType(int nType, const std::vector<CallRow>& calls);

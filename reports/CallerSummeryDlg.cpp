@@ -71,14 +71,27 @@ void CCallerSummeryDlg::InitSummaryList()
         AppendIcon(m_imageList.GetSafeHandle(), LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nIcon)));
 
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
+    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER);
+    FitListToClient();
 
+    SetControlFont(m_list.m_hWnd, 2);
+}
+
+void CCallerSummeryDlg::FitListToClient()
+{
     RECT rc;
     GetClientRect(&rc);
     m_list.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
-    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER, rc.right - rc.left);
+    m_list.SetColumnWidth(0, rc.right - rc.left);
+}
 
-    SetControlFont(m_list.m_hWnd, 2);
+void CCallerSummeryDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    // Without its menu bar the dialog was never laid out.
+    if (m_menuBar.GetMenuId() != 0)
+        FitListToClient();
 }
 
 void CCallerSummeryDlg::AddLine(LPCWSTR pszText, int nImage)
@@ -183,7 +196,7 @@ void CCallerSummeryDlg::OnDial()
 
 void CCallerSummeryDlg::OnSendSms()
 {
-    SendSms(m_strNumber.c_str());
+    SendSms(m_strNumber.c_str(), m_strName.c_str());
 }
 
 void CCallerSummeryDlg::OnSummeryCancel()

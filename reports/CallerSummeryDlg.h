@@ -48,7 +48,11 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
+    void OnSize(UINT nType, int cx, int cy) override;
+
     void InitSummaryList();
+    // Makes the list cover the client area with its one column as wide.
+    void FitListToClient();
     void ShowCallSummary();
     void ShowSmsSummary();
     void AddLine(LPCWSTR pszText, int nImage);

@@ -24,6 +24,8 @@ BOOL CChooseTimeDlg::OnInitDialog()
         return FALSE;
 
     LayoutControls();
+    SetControlFont(GetDlgItem(IDC_START_TIME_LABEL)->m_hWnd, 2);
+    SetControlFont(GetDlgItem(IDC_END_TIME_LABEL)->m_hWnd, 1);
 
     SYSTEMTIME stNow {};
     GetLocalTime(&stNow);
@@ -46,9 +48,14 @@ void CChooseTimeDlg::LayoutControls()
     GetDlgItem(IDC_START_TIME)->MoveWindow(x, 10 + nGap, w, nRowHeight, TRUE);
     GetDlgItem(IDC_END_TIME_LABEL)->MoveWindow(x, 10 + nGap + 2 * nRowHeight, w, nRowHeight, TRUE);
     GetDlgItem(IDC_END_TIME)->MoveWindow(x, 10 + 2 * nGap + 2 * nRowHeight, w, nRowHeight, TRUE);
+}
 
-    SetControlFont(GetDlgItem(IDC_START_TIME_LABEL)->m_hWnd, 2);
-    SetControlFont(GetDlgItem(IDC_END_TIME_LABEL)->m_hWnd, 1);
+void CChooseTimeDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    // Without its menu bar the dialog was never laid out.
+    if (m_menuBar.GetMenuId() != 0)
+        LayoutControls();
 }
 
 void CChooseTimeDlg::OnOK()

@@ -23,6 +23,9 @@ protected:
     void OnOK() override;
     HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) override;
 
+    void OnSize(UINT nType, int cx, int cy) override;
+    // Places the labels and the date pickers by the client width and the
+    // dialog font's row height.
     void LayoutControls();
     void OnChooseOk();
     void OnChooseCancel();

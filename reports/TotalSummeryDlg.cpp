@@ -56,17 +56,30 @@ void CTotalSummeryDlg::InitTotalList()
         AppendIcon(m_imageList.GetSafeHandle(), LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nIcon)));
 
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
+    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER);
+    FitListToClient();
 
+    SetControlFont(m_list.m_hWnd, 2);
+}
+
+void CTotalSummeryDlg::FitListToClient()
+{
     RECT rc {};
     GetClientRect(&rc);
     m_list.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
-    m_list.SetImageList(&m_imageList, LVSIL_SMALL);
     // The column fills the list inside its border, so that no line scrolls sideways.
     RECT rcList {};
     m_list.GetClientRect(&rcList);
-    m_list.InsertColumn(0, L"Name", LVCFMT_CENTER, rcList.right - rcList.left);
+    m_list.SetColumnWidth(0, rcList.right - rcList.left);
+}
 
-    SetControlFont(m_list.m_hWnd, 2);
+void CTotalSummeryDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    // Without its menu bar the dialog was never laid out.
+    if (m_menuBar.GetMenuId() != 0)
+        FitListToClient();
 }
 
 void CTotalSummeryDlg::ShowTotals()

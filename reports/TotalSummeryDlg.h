@@ -27,7 +27,11 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
 
+    void OnSize(UINT nType, int cx, int cy) override;
+
     void InitTotalList();
+    // Makes the list cover the client area, its column as wide as its inside.
+    void FitListToClient();
     void ShowTotals();
     void ShowTotalsByTime();
     void InsertTotalLines(int64_t nIncomingSeconds, int64_t nOutgoingSeconds, int nMissed, int nInSms, int nOutSms);

@@ -99,10 +99,10 @@ struct IconResource {
 };
 
 const IconResource kIcons[] = {
-    {IDR_MAINFRAME, ":/icons/128.svg"},    {IDI_INCOMING_CALL, ":/icons/145.svg"},
-    {IDI_MISSED_CALL, ":/icons/146.svg"},  {IDI_OUTGOING_CALL, ":/icons/147.svg"},
-    {IDI_SMS_SENT, ":/icons/148.svg"},     {IDI_PERSON, ":/icons/149.svg"},
-    {IDI_SMS_RECEIVED, ":/icons/150.svg"}, {IDI_WARNING, ":/icons/152.svg"},
+    {IDR_MAINFRAME, ":/icons/ringtally.svg"}, {IDI_INCOMING_CALL, ":/icons/145.svg"},
+    {IDI_MISSED_CALL, ":/icons/146.svg"},     {IDI_OUTGOING_CALL, ":/icons/147.svg"},
+    {IDI_SMS_SENT, ":/icons/148.svg"},        {IDI_PERSON, ":/icons/149.svg"},
+    {IDI_SMS_RECEIVED, ":/icons/150.svg"},    {IDI_WARNING, ":/icons/152.svg"},
 };
 
 } // namespace

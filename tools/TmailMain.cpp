@@ -1,30 +1,33 @@
 // ringtally-tmail: the messaging application that Ringtally starts to write
 // a text message. Ringtally starts it twice, first on its SMS service, then
-// with the number as a mailto address.
+// with the number as a mailto address (and the contact's name, if it has one).
 
 #include "tools/ComposeWnd.h"
+#include "tools/TmailCommandLine.h"
 
 #include <QApplication>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <strings.h>
+#include <vector>
 
 namespace {
 
 void PrintUsage()
 {
-    std::printf("Usage: ringtally-tmail [-service NAME] [mailto:NUMBER]\n"
+    std::printf("Usage: ringtally-tmail [-service NAME] [-contact NAME] [mailto:NUMBER]\n"
                 "\n"
                 "The messaging application that Ringtally starts to write a text message.\n"
-                "With no arguments it opens a new text message to a number yet to be typed.\n"
+                "With no arguments it opens a new text message to a number yet to be typed;\n"
+                "with arguments but no mailto: it ends at once.\n"
                 "\n"
                 "  -service NAME   selects the messaging service; only Sms is available.\n"
-                "                  Without mailto: the program ends at once.\n"
+                "  -contact NAME   the name of the person the number belongs to, shown\n"
+                "                  beside the number.\n"
                 "  mailto:NUMBER   opens a new text message to NUMBER. Everything after\n"
                 "                  mailto: is the number, blanks included. Send hands the\n"
-                "                  message to the desktop's handler for sms: links.\n"
+                "                  message to the desktop's handler for sms: links; when\n"
+                "                  there is none, the window says so and stays open.\n"
                 "  --help          this text\n"
                 "  --version       the version\n"
                 "\n"
@@ -32,53 +35,30 @@ void PrintUsage()
                 "the message was cancelled, 2 on a usage error.\n");
 }
 
-int UsageError(const std::string& strText)
-{
-    std::fprintf(stderr, "ringtally-tmail: %s (see ringtally-tmail --help)\n", strText.c_str());
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Started on its own, it opens an empty message.
-    bool bCompose = argc == 1;
-    std::string strNumber;
-    for (int i = 1; i < argc; ++i) {
-        const char* pszArg = argv[i];
-        if (std::strcmp(pszArg, "--help") == 0 || std::strcmp(pszArg, "-h") == 0) {
-            PrintUsage();
-            return 0;
-        }
-        if (std::strcmp(pszArg, "--version") == 0) {
-            std::printf("ringtally-tmail %s\n", RINGTALLY_VERSION);
-            return 0;
-        }
-        if (std::strcmp(pszArg, "-service") == 0) {
-            if (i + 1 >= argc)
-                return UsageError("-service needs a service name");
-            const char* pszService = argv[++i];
-            if (strcasecmp(pszService, "Sms") != 0)
-                return UsageError(std::string("unknown service ") + pszService + "; only Sms is available");
-            continue;
-        }
-        if (strncasecmp(pszArg, "mailto:", 7) == 0) {
-            // The platform splits a command line at blanks, so a number
-            // written with blanks arrives as several words.
-            bCompose = true;
-            strNumber = pszArg + 7;
-            for (++i; i < argc; ++i)
-                strNumber += std::string(" ") + argv[i];
-            break;
-        }
-        return UsageError(std::string("unknown argument ") + pszArg);
-    }
-    if (!bCompose)
+    TmailCommandLine command = ParseTmailCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (command.action) {
+    case TmailCommandLine::Action::Help:
+        PrintUsage();
         return 0;
+    case TmailCommandLine::Action::Version:
+        std::printf("ringtally-tmail %s\n", RINGTALLY_VERSION);
+        return 0;
+    case TmailCommandLine::Action::Mistaken:
+        std::fprintf(stderr, "ringtally-tmail: %s (see ringtally-tmail --help)\n", command.strError.c_str());
+        return 2;
+    case TmailCommandLine::Action::Done:
+        return 0;
+    case TmailCommandLine::Action::Compose:
+        break;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ringtally-tmail"));
-    CComposeWnd wnd(QString::fromLocal8Bit(strNumber.c_str()));
+    CComposeWnd wnd(QString::fromLocal8Bit(command.strNumber.c_str()),
+                    QString::fromLocal8Bit(command.strContact.c_str()));
     return wnd.exec() == QDialog::Accepted ? 0 : 1;
 }

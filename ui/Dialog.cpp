@@ -3,12 +3,14 @@
 #include "ui/Controls.h"
 #include "ui/DialogObservers.h"
 #include "ui/ListCtrl.h"
+#include "ui/ScreenSize.h"
 #include "ui/UiObjects.h"
 #include "ui/Widgets.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QPointer>
 #include <QScreen>
 
 #include <algorithm>
@@ -21,7 +23,12 @@ struct CDialog::Impl {
     };
 
     const DialogTemplate* pTemplate = nullptr;
-    CDialogFrame* pFrame = nullptr;
+    // A guarded pointer: the frame is also its owner's child.
+    QPointer<CDialogFrame> pFrame;
+    // The main window keeps the size the user gives it for the next run, and
+    // fits the screen with its frame once it has one.
+    bool bRememberSize = false;
+    bool bFitToScreen = false;
     std::vector<Control> controls;
     // Members bound by data exchange; they lose their window with the dialog's.
     std::vector<CWnd*> bound;
@@ -112,7 +119,33 @@ bool CDialog::CreateDialogWindow()
     if (!d.pTemplate)
         return false;
     const DialogTemplate& dlg = *d.pTemplate;
-    d.pFrame = new CDialogFrame(this);
+
+    // A dialog opened from another takes its place and size, as full-screen
+    // dialogs do, and belongs to its window.
+    const std::vector<CDialog*>& stack = Stack();
+    CDialogFrame* pOwnerFrame = nullptr;
+    for (auto it = stack.rbegin(); it != stack.rend() && !pOwnerFrame; ++it) {
+        if (*it != this)
+            pOwnerFrame = (*it)->m_pImpl->pFrame;
+    }
+    if (pOwnerFrame) {
+        d.pFrame = new CDialogFrame(this, pOwnerFrame, pOwnerFrame->size());
+        d.pFrame->move(pOwnerFrame->pos());
+        d.pFrame->setWindowIcon(pOwnerFrame->windowIcon());
+        d.pFrame->setWindowModality(Qt::ApplicationModal);
+    } else {
+        ScreenSizeChoice choice = ChooseScreenSize();
+        QScreen* pScreen = QGuiApplication::primaryScreen();
+        QRect available = pScreen ? pScreen->availableGeometry() : QRect(QPoint(0, 0), choice.size);
+        QSize size = choice.bFitToScreen ? FitSizeInto(choice.size, available.size()) : choice.size;
+        d.pFrame = new CDialogFrame(this, nullptr, size);
+        d.bRememberSize = choice.bRemember;
+        d.bFitToScreen = choice.bFitToScreen;
+        QRect placed(QPoint(0, 0), size);
+        placed.moveCenter(available.center());
+        d.pFrame->move(MoveRectInto(placed, available).topLeft());
+    }
+
     QString strCaption = QStringFromWide(dlg.pszCaption);
     d.pFrame->setWindowTitle(TitleSuffix().empty()
                                  ? strCaption
@@ -149,23 +182,6 @@ bool CDialog::CreateDialogWindow()
         d.controls.push_back(Impl::Control {item.nId, pWidget, std::move(pWnd)});
     }
     m_hWnd = pClient;
-
-    // A dialog opened from another takes its place, as full-screen dialogs do.
-    const std::vector<CDialog*>& stack = Stack();
-    CDialog* pOwner = nullptr;
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-        if (*it != this && (*it)->m_pImpl->pFrame) {
-            pOwner = *it;
-            break;
-        }
-    }
-    if (pOwner) {
-        d.pFrame->move(pOwner->m_pImpl->pFrame->pos());
-        d.pFrame->setWindowModality(Qt::ApplicationModal);
-    } else if (QScreen* pScreen = QGuiApplication::primaryScreen()) {
-        QRect available = pScreen->availableGeometry();
-        d.pFrame->move(available.center() - d.pFrame->rect().center());
-    }
     return true;
 }
 
@@ -179,10 +195,14 @@ void CDialog::DestroyDialogWindow()
     d.pMenu = nullptr;
     m_hWnd = nullptr;
     if (d.pFrame) {
+        if (d.bRememberSize && d.pFrame->IsResizedSinceOpened())
+            RememberScreenSize(d.pFrame->NormalSize());
         d.pFrame->hide();
         delete d.pFrame;
         d.pFrame = nullptr;
     }
+    d.bRememberSize = false;
+    d.bFitToScreen = false;
 }
 
 INT_PTR CDialog::DoModal()
@@ -206,6 +226,8 @@ INT_PTR CDialog::DoModal()
             if (auto* pControl = dynamic_cast<CControlWindow*>(control.pWidget))
                 pControl->Flush();
         }
+        if (d.bFitToScreen)
+            d.pFrame->FitOnScreenWhenFramed();
         d.pFrame->show();
         if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
             d.pFrame->raise();
@@ -275,6 +297,17 @@ void CDialog::OnCancel()
 void CDialog::DoDataExchange(CDataExchange*)
 {}
 
+void CDialog::OnSize(UINT, int, int) {}
+
+void CDialog::FrameResized()
+{
+    Impl& d = *m_pImpl;
+    if (!IsRunning() || !d.pFrame)
+        return;
+    QSize client = d.pFrame->Client()->size();
+    OnSize(d.pFrame->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED, client.width(), client.height());
+}
+
 HBRUSH CDialog::OnCtlColor(CDC*, CWnd*, UINT)
 {
     return DialogBackgroundBrush();
@@ -340,7 +373,7 @@ void CDialog::ApplyShellFlags(DWORD dwFlags)
     if (dwFlags & SHIDIF_DONEBUTTON)
         d.pFrame->TitleBar()->ShowDoneButton(true);
     if (dwFlags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIZEDLG))
-        d.pFrame->Client()->setGeometry(d.pFrame->FullClientRect());
+        d.pFrame->SetClientFullScreen();
     if (dwFlags & SHIDIF_EMPTYMENU)
         SetSoftKeyMenu(nullptr);
 }

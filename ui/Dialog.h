@@ -51,8 +51,11 @@ BOOL SHInitDialog(PSHINITDLGINFO pshidi);
 // A dialog is a top-level window of the device screen's size: a title bar
 // with the caption and the Done button, the client area with the template's
 // controls, and the soft-key bar. DoModal runs it until EndDialog; a dialog
-// opened from another opens over it at the same place. Commands reach the
-// dialog's message map: IDOK (the Done button) runs OnOK, IDCANCEL OnCancel.
+// opened from another opens over it at the same place and size, as a window
+// that belongs to the other's. Commands reach the dialog's message map: IDOK
+// (the Done button) runs OnOK, IDCANCEL OnCancel; a control's notification
+// (WM_NOTIFY) reaches its ON_NOTIFY entry. When the user gives the window
+// another size during the run, OnSize tells the dialog its new client size.
 class CDialog : public CWnd
 {
 public:
@@ -96,6 +99,11 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange* pDX);
+    // The client area is now cx by cy pixels (nType SIZE_RESTORED or
+    // SIZE_MAXIMIZED). Called only while the dialog runs, after
+    // OnInitDialog: a dialog that computes its layout from the client
+    // rectangle computes it again here.
+    virtual void OnSize(UINT nType, int cx, int cy);
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
@@ -106,12 +114,14 @@ private:
     friend void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
     friend BOOL SHInitDialog(PSHINITDLGINFO pshidi);
     friend class CCommandBar;
+    friend class CDialogFrame;
     struct Impl;
 
     bool CreateDialogWindow();
     void DestroyDialogWindow();
     void ApplyShellFlags(DWORD dwFlags);
     void SetSoftKeyMenu(const MenuTemplate* pMenu);
+    void FrameResized();
 
     std::unique_ptr<Impl> m_pImpl;
 };

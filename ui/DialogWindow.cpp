@@ -1,4 +1,5 @@
 #include "ui/Dialog.h"
+#include "ui/ScreenSize.h"
 #include "ui/Widgets.h"
 
 #include <QAction>
@@ -8,9 +9,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
-
-#include <cstdlib>
-#include <cstring>
+#include <QScreen>
 
 namespace {
 
@@ -38,25 +37,6 @@ void AddMenuItems(QMenu* pMenu, const std::vector<MenuItemTemplate>& items)
 }
 
 } // namespace
-
-QSize DeviceScreenSize()
-{
-    const QSize defaultSize(480, 640);
-    const char* pszScreen = std::getenv("RINGTALLY_SCREEN");
-    if (!pszScreen || !*pszScreen)
-        return defaultSize;
-    char* pszEnd = nullptr;
-    long nWidth = std::strtol(pszScreen, &pszEnd, 10);
-    if (pszEnd == pszScreen || *pszEnd != 'x')
-        return defaultSize;
-    const char* pszHeight = pszEnd + 1;
-    long nHeight = std::strtol(pszHeight, &pszEnd, 10);
-    if (pszEnd == pszHeight || *pszEnd != '\0')
-        return defaultSize;
-    if (nWidth < 160 || nWidth > 4096 || nHeight < 160 || nHeight > 4096)
-        return defaultSize;
-    return QSize(static_cast<int>(nWidth), static_cast<int>(nHeight));
-}
 
 CDialogClient::CDialogClient(CDialog* pDialog, QWidget* pParent) : QWidget(pParent), m_pDialog(pDialog)
 {
@@ -249,24 +229,94 @@ void CSoftKeyBar::ActivateKey(int nKey)
         m_pDialog->SendCommand(nCommand);
 }
 
-CDialogFrame::CDialogFrame(CDialog* pDialog) : QWidget(nullptr, Qt::Window), m_pDialog(pDialog)
+CDialogFrame::CDialogFrame(CDialog* pDialog, CDialogFrame* pOwner, QSize size)
+    : QWidget(pOwner, pOwner ? Qt::Dialog : Qt::Window)
+    , m_pDialog(pDialog)
 {
-    QSize screen = DeviceScreenSize();
-    setFixedSize(screen);
+    if (pOwner)
+        setFixedSize(size);
+    else
+        setMinimumSize(kMinScreenSide, kMinScreenSide);
     m_pTitle = new CTitleBar(pDialog, this);
-    m_pTitle->setGeometry(0, 0, screen.width(), kTitleBarHeight);
     m_pKeys = new CSoftKeyBar(pDialog, this);
-    m_pKeys->setGeometry(0, screen.height() - kSoftKeyBarHeight, screen.width(), kSoftKeyBarHeight);
     m_pClient = new CDialogClient(pDialog, this);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
+    resize(size);
+    m_sizeOpened = size;
+    PlaceBars();
 }
 
 QRect CDialogFrame::FullClientRect() const
 {
     return QRect(0, kTitleBarHeight, width(), height() - kTitleBarHeight - kSoftKeyBarHeight);
+}
+
+void CDialogFrame::SetClientFullScreen()
+{
+    m_bFullClient = true;
+    m_pClient->setGeometry(FullClientRect());
+}
+
+QSize CDialogFrame::NormalSize() const
+{
+    return isMaximized() || isFullScreen() ? normalGeometry().size() : size();
+}
+
+void CDialogFrame::PlaceBars()
+{
+    m_pTitle->setGeometry(0, 0, width(), kTitleBarHeight);
+    m_pKeys->setGeometry(0, height() - kSoftKeyBarHeight, width(), kSoftKeyBarHeight);
+    if (m_bFullClient)
+        m_pClient->setGeometry(FullClientRect());
+}
+
+void CDialogFrame::FitOnScreenIfFramed()
+{
+    if (!m_bFitPending || !isVisible())
+        return;
+    // Until the window manager has put its frame around the window, the
+    // frame's size is not known.
+    QRect frame = frameGeometry();
+    if (frame == geometry() || !screen())
+        return;
+    m_bFitPending = false;
+    QRect available = screen()->availableGeometry();
+    QSize margins = frame.size() - size();
+    QSize fitted = FitSizeInto(size(), available.size() - margins);
+    QRect placed = MoveRectInto(QRect(frame.topLeft(), fitted + margins), available);
+    if (fitted != size())
+        resize(fitted);
+    if (placed.topLeft() != frame.topLeft())
+        move(placed.topLeft());
+    m_sizeOpened = fitted;
+}
+
+void CDialogFrame::moveEvent(QMoveEvent* pEvent)
+{
+    QWidget::moveEvent(pEvent);
+    FitOnScreenIfFramed();
+}
+
+void CDialogFrame::resizeEvent(QResizeEvent* pEvent)
+{
+    QWidget::resizeEvent(pEvent);
+    // The frames of the dialogs opened over this one are its children.
+    for (QObject* pChild : children()) {
+        if (auto* pDialogOver = dynamic_cast<CDialogFrame*>(pChild))
+            pDialogOver->setFixedSize(size());
+    }
+    PlaceBars();
+    FitOnScreenIfFramed();
+    m_pDialog->FrameResized();
+}
+
+void CDialogFrame::showEvent(QShowEvent* pEvent)
+{
+    QWidget::showEvent(pEvent);
+    FitOnScreenIfFramed();
 }
 
 void CDialogFrame::closeEvent(QCloseEvent* pEvent)

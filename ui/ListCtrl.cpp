@@ -53,6 +53,15 @@ int CListCtrl::GetColumnWidth(int nCol) const
     return pView->horizontalHeader()->sectionSize(nCol);
 }
 
+BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
+{
+    CListViewWidget* pView = View(m_hWnd);
+    if (!pView || nCol < 0 || nCol >= pView->Model().columnCount())
+        return FALSE;
+    pView->SetColumnWidth(nCol, cx);
+    return TRUE;
+}
+
 int CListCtrl::InsertItem(int nItem, LPCWSTR lpszItem, int nImage)
 {
     LVITEMW item {};

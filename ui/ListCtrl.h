@@ -17,6 +17,8 @@ public:
                      int nSubItem = -1);
     int GetColumnCount() const;
     int GetColumnWidth(int nCol) const;
+    // cx below 0 counts as 0. FALSE for a column that does not exist.
+    BOOL SetColumnWidth(int nCol, int cx);
 
     // Inserts a row at nItem (appended when nItem is past the end) with the
     // text of column 0 and an image; returns its index or -1.

@@ -2,9 +2,12 @@
 
 #include "ui/ListViewTypes.h"
 #include "ui/UiObjects.h"
+#include "ui/Wnd.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QShowEvent>
@@ -261,6 +264,8 @@ CListViewWidget::CListViewWidget(const DialogItemTemplate& item, QWidget* pParen
     setFrameShape((item.dwStyle & WS_BORDER) ? QFrame::Box : QFrame::NoFrame);
     setIconSize(QSize(0, 0));
     UpdateRowHeight();
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { NotifyItemActivate(index.row()); });
 }
 
 void CListViewWidget::Flush()
@@ -291,6 +296,11 @@ HIMAGELIST CListViewWidget::SetSmallImageList(HIMAGELIST himl)
 void CListViewWidget::InsertColumnWidth(int nCol, int nWidth)
 {
     horizontalHeader()->resizeSection(nCol, nWidth < 0 ? kDefaultColumnWidth : nWidth);
+}
+
+void CListViewWidget::SetColumnWidth(int nCol, int nWidth)
+{
+    horizontalHeader()->resizeSection(nCol, std::max(0, nWidth));
 }
 
 bool CListViewWidget::EnsureItemVisible(int nItem, bool bPartialOk)
@@ -339,6 +349,8 @@ void CListViewWidget::SelectRows(const std::vector<int>& rows)
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     if (!rows.empty() && nLastColumn >= 0 && rows.front() >= 0 && rows.front() < m_model.rowCount())
         selectionModel()->setCurrentIndex(m_model.index(rows.front(), 0), QItemSelectionModel::NoUpdate);
+    else if (!selectionModel()->hasSelection())
+        selectionModel()->clearCurrentIndex();
 }
 
 void CListViewWidget::SetRowSelected(int nItem, bool bSelected)
@@ -349,6 +361,8 @@ void CListViewWidget::SetRowSelected(int nItem, bool bSelected)
     selectionModel()->select(m_model.index(nItem, 0), (bSelected ? QItemSelectionModel::Select
                                                                   : QItemSelectionModel::Deselect) |
                                                           QItemSelectionModel::Rows);
+    if (bSelected && !currentIndex().isValid())
+        selectionModel()->setCurrentIndex(m_model.index(nItem, 0), QItemSelectionModel::NoUpdate);
 }
 
 void CListViewWidget::changeEvent(QEvent* pEvent)
@@ -359,6 +373,38 @@ void CListViewWidget::changeEvent(QEvent* pEvent)
         horizontalHeader()->setFont(font());
         UpdateRowHeight();
     }
+}
+
+void CListViewWidget::focusInEvent(QFocusEvent* pEvent)
+{
+    bool bHadCurrent = currentIndex().isValid();
+    QTableView::focusInEvent(pEvent);
+    // The view makes its first row current when it takes the focus. That row
+    // would look chosen without being selected, and the first Down would
+    // select the second row.
+    if (!bHadCurrent && currentIndex().isValid() && !selectionModel()->hasSelection())
+        selectionModel()->clearCurrentIndex();
+}
+
+void CListViewWidget::keyPressEvent(QKeyEvent* pEvent)
+{
+    bool bEnter = pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter;
+    if (bEnter && (pEvent->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && currentIndex().isValid()) {
+        pEvent->accept();
+        NotifyItemActivate(currentIndex().row());
+        return;
+    }
+    QTableView::keyPressEvent(pEvent);
+}
+
+void CListViewWidget::NotifyItemActivate(int nItem)
+{
+    NMITEMACTIVATE nm {};
+    nm.hdr.hwndFrom = this;
+    nm.hdr.idFrom = static_cast<UINT_PTR>(m_nId);
+    nm.hdr.code = LVN_ITEMACTIVATE;
+    nm.iItem = nItem;
+    SendMessageW(parentWidget(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
 }
 
 void CListViewWidget::showEvent(QShowEvent* pEvent)

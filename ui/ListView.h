@@ -71,6 +71,9 @@ private:
     std::shared_ptr<ImageListObject> m_pImages;
 };
 
+// No row is current until one is selected, so that the current row and the
+// selection agree: the first Down selects the first row. A double click on a
+// row and Enter on the current row activate it.
 class CListViewWidget : public QTableView, public CControlWindow
 {
 public:
@@ -83,6 +86,7 @@ public:
     HIMAGELIST SetSmallImageList(HIMAGELIST himl);
     HIMAGELIST SmallImageList() const { return m_himlSmall; }
     void InsertColumnWidth(int nCol, int nWidth);
+    void SetColumnWidth(int nCol, int nWidth);
     bool EnsureItemVisible(int nItem, bool bPartialOk);
     // The lowest selected row after nItem, or -1.
     int NextSelected(int nItem) const;
@@ -93,10 +97,14 @@ public:
 
 protected:
     void changeEvent(QEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
     void showEvent(QShowEvent* pEvent) override;
 
 private:
     void UpdateRowHeight();
+    // Tells the dialog that the user activated a row (LVN_ITEMACTIVATE).
+    void NotifyItemActivate(int nItem);
 
     CListModel m_model;
     DWORD m_dwExStyle = 0;

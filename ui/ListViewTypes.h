@@ -19,6 +19,17 @@ constexpr int LVSIL_SMALL = 1;
 constexpr DWORD LVS_EX_GRIDLINES = 0x00000001;
 constexpr DWORD LVS_EX_FULLROWSELECT = 0x00000020;
 
+// The user activates a row: a double click on it, or Enter on the current
+// row. Sent to the dialog as WM_NOTIFY with an NMITEMACTIVATE.
+constexpr UINT LVN_FIRST = 0U - 100U;
+constexpr UINT LVN_ITEMACTIVATE = LVN_FIRST - 14;
+
+struct NMITEMACTIVATE {
+    NMHDR hdr;
+    int iItem;
+    int iSubItem;
+};
+
 struct LVITEMW {
     UINT mask;
     int iItem;

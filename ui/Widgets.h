@@ -91,29 +91,51 @@ private:
 };
 
 // One dialog on the device screen: title bar, client area, soft-key bar.
+// The main window is a window of its own that the user can resize. A dialog
+// opened over another is a dialog window that belongs to its owner's frame
+// (the window manager keeps it above its owner): it takes the owner's place
+// and size, follows the owner's size and has none of its own, as every
+// screen of the phone has the screen's size. On a new size the bars stay at
+// the top and the bottom, and the dialog lays itself out again.
 class CDialogFrame : public QWidget
 {
 public:
-    explicit CDialogFrame(CDialog* pDialog);
+    CDialogFrame(CDialog* pDialog, CDialogFrame* pOwner, QSize size);
     CTitleBar* TitleBar() const { return m_pTitle; }
     CDialogClient* Client() const { return m_pClient; }
     CSoftKeyBar* SoftKeys() const { return m_pKeys; }
     // The place of the client area between the two bars.
     QRect FullClientRect() const;
+    // Puts the client area between the bars now and whenever the size changes.
+    void SetClientFullScreen();
+    // Once the window manager has framed the window (and its frame's size is
+    // known), makes the whole of it fit the screen's available area.
+    void FitOnScreenWhenFramed() { m_bFitPending = true; }
+    // The size of the window as a normal window (not maximised).
+    QSize NormalSize() const;
+    // Whether the window has been given another size since it opened.
+    bool IsResizedSinceOpened() const { return NormalSize() != m_sizeOpened; }
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void moveEvent(QMoveEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
 
 private:
+    void PlaceBars();
+    void FitOnScreenIfFramed();
+
     CDialog* m_pDialog;
     CTitleBar* m_pTitle;
     CDialogClient* m_pClient;
     CSoftKeyBar* m_pKeys;
+    bool m_bFullClient = false;
+    bool m_bFitPending = false;
+    QSize m_sizeOpened;
 };
 
-// The device screen in pixels: RINGTALLY_SCREEN=WxH, else 480 x 640.
-QSize DeviceScreenSize();
 constexpr int kTitleBarHeight = 36;
 constexpr int kSoftKeyBarHeight = 36;
 

@@ -40,6 +40,7 @@ using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using INT_PTR = intptr_t;
+using UINT_PTR = uintptr_t;
 using LPINT = int*;
 using COLORREF = DWORD;
 
@@ -84,5 +85,17 @@ constexpr UINT ID_VIEW_REFRESH = 0xE140;
 constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_SETICON = 0x0080;
+constexpr UINT WM_NOTIFY = 0x004E;
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
+
+// What a window's size change is (OnSize).
+constexpr UINT SIZE_RESTORED = 0;
+constexpr UINT SIZE_MAXIMIZED = 2;
+
+// The head of every control notification (WM_NOTIFY).
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};

@@ -3,7 +3,10 @@
 
 #include "ui/WinApp.h"
 
+#include "resources/Resource.h"
 #include "ui/Automation.h"
+#include "ui/ImageList.h"
+#include "ui/UiObjects.h"
 
 #include <QApplication>
 
@@ -15,6 +18,15 @@ int AfxWinMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ringtally"));
+    // The desktop entry that installing puts in place, for the window's icon
+    // and name in the desktop's task list.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ringtally"));
+    // Settings (the window's size) go to ~/.config/ringtally, beside the
+    // device in ~/.local/share/ringtally.
+    QApplication::setOrganizationName(QStringLiteral("ringtally"));
+    // Every window the program opens, message boxes included, shows its icon.
+    if (HICON hIcon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+        QApplication::setWindowIcon(hIcon->icon);
     // The dialogs run their own loops and end the program by returning;
     // closing a window must not end them from outside.
     QApplication::setQuitOnLastWindowClosed(false);

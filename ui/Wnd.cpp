@@ -1,5 +1,6 @@
 #include "ui/Wnd.h"
 
+#include "ui/Dialog.h"
 #include "ui/UiObjects.h"
 #include "ui/Widgets.h"
 
@@ -86,7 +87,7 @@ QStringView Utf16ViewOfWide(std::wstring_view strText, std::vector<QChar>* pBuff
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 {
-    static const AFX_MSGMAP_ENTRY s_entries[] = {{0, nullptr}};
+    static const AFX_MSGMAP_ENTRY s_entries[] = {{0, nullptr, 0, nullptr}};
     static const AFX_MSGMAP s_map = {nullptr, &s_entries[0]};
     return &s_map;
 }
@@ -96,11 +97,11 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
     return GetThisMessageMap();
 }
 
-const AFX_MSGMAP_ENTRY* CCmdTarget::FindCommandEntry(UINT nID) const
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindEntry(UINT nID, UINT nCode) const
 {
     for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfn; ++pEntry) {
-            if (pEntry->nID == nID)
+        for (const AFX_MSGMAP_ENTRY* pEntry = pMap->lpEntries; pEntry->pfn || pEntry->pfnNotify; ++pEntry) {
+            if (pEntry->nID == nID && pEntry->nCode == nCode)
                 return pEntry;
         }
     }
@@ -109,7 +110,7 @@ const AFX_MSGMAP_ENTRY* CCmdTarget::FindCommandEntry(UINT nID) const
 
 BOOL CCmdTarget::OnCmdMsg(UINT nID)
 {
-    const AFX_MSGMAP_ENTRY* pEntry = FindCommandEntry(nID);
+    const AFX_MSGMAP_ENTRY* pEntry = FindEntry(nID, 0);
     if (!pEntry)
         return FALSE;
     (this->*pEntry->pfn)();
@@ -118,7 +119,21 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID)
 
 BOOL CCmdTarget::HasCommandHandler(UINT nID) const
 {
-    return FindCommandEntry(nID) ? TRUE : FALSE;
+    return FindEntry(nID, 0) ? TRUE : FALSE;
+}
+
+BOOL CCmdTarget::OnNotifyMsg(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    if (!pNMHDR || pNMHDR->code == 0)
+        return FALSE;
+    const AFX_MSGMAP_ENTRY* pEntry = FindEntry(static_cast<UINT>(pNMHDR->idFrom), pNMHDR->code);
+    if (!pEntry)
+        return FALSE;
+    LRESULT nResult = 0;
+    (this->*pEntry->pfnNotify)(pNMHDR, &nResult);
+    if (pResult)
+        *pResult = nResult;
+    return TRUE;
 }
 
 int CWnd::GetDlgCtrlID() const
@@ -232,6 +247,14 @@ LRESULT SendMessageW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     }
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(HandleProperty<FontObject>(hWnd, kFontProperty));
+    case WM_NOTIFY: {
+        auto* pClient = dynamic_cast<CDialogClient*>(hWnd);
+        if (!pClient || !pClient->Dialog()->IsRunning())
+            return 0;
+        LRESULT nResult = 0;
+        pClient->Dialog()->OnNotifyMsg(reinterpret_cast<NMHDR*>(lParam), &nResult);
+        return nResult;
+    }
     case WM_SETICON: {
         QWidget* pWindow = hWnd->window();
         const char* pszProperty = wParam == ICON_BIG ? kBigIconProperty : kSmallIconProperty;

@@ -10,10 +10,15 @@ class CCmdTarget;
 class CDC;
 
 using AFX_PMSG = void (CCmdTarget::*)();
+using AFX_PNOTIFY = void (CCmdTarget::*)(NMHDR* pNMHDR, LRESULT* pResult);
 
+// A command entry has pfn and nCode 0; a notification entry has pfnNotify
+// and the notification's code. An entry with neither handler ends the table.
 struct AFX_MSGMAP_ENTRY {
-    UINT nID; // 0 ends the table
+    UINT nID;
     AFX_PMSG pfn;
+    UINT nCode;
+    AFX_PNOTIFY pfnNotify;
 };
 
 struct AFX_MSGMAP {
@@ -24,9 +29,11 @@ struct AFX_MSGMAP {
 // In the class: DECLARE_MESSAGE_MAP(). In its source file:
 //     BEGIN_MESSAGE_MAP(CMyDlg, CDialog)
 //         ON_COMMAND(ID_SOMETHING, &CMyDlg::OnSomething)
+//         ON_NOTIFY(LVN_ITEMACTIVATE, IDC_SOME_LIST, &CMyDlg::OnItemActivate)
 //     END_MESSAGE_MAP()
-// A command goes to the first entry for its id, searching the class's own
-// table first and then its bases'.
+// A command goes to the first entry for its id, a notification to the first
+// entry for its code and its control's id, searching the class's own table
+// first and then its bases'.
 #define DECLARE_MESSAGE_MAP()                                                                                     \
 protected:                                                                                                         \
     static const AFX_MSGMAP* GetThisMessageMap();                                                                  \
@@ -39,10 +46,13 @@ protected:                                                                      
         using TheBaseClass = baseClass;                                                                            \
         static const AFX_MSGMAP_ENTRY s_entries[] = {
 
-#define ON_COMMAND(id, memberFxn) {static_cast<UINT>(id), static_cast<AFX_PMSG>(memberFxn)},
+#define ON_COMMAND(id, memberFxn) {static_cast<UINT>(id), static_cast<AFX_PMSG>(memberFxn), 0, nullptr},
+
+#define ON_NOTIFY(code, id, memberFxn)                                                                            \
+    {static_cast<UINT>(id), nullptr, static_cast<UINT>(code), static_cast<AFX_PNOTIFY>(memberFxn)},
 
 #define END_MESSAGE_MAP()                                                                                          \
-        {0, nullptr}};                                                                                             \
+        {0, nullptr, 0, nullptr}};                                                                                 \
         static const AFX_MSGMAP s_map = {&TheBaseClass::GetThisMessageMap, &s_entries[0]};                         \
         return &s_map;                                                                                             \
     }
@@ -55,15 +65,19 @@ public:
     BOOL OnCmdMsg(UINT nID);
     // Whether the object has a handler for command nID.
     BOOL HasCommandHandler(UINT nID) const;
+    // Runs the handler of the notification pNMHDR->code from control
+    // pNMHDR->idFrom; FALSE when the object has none. *pResult starts at 0.
+    BOOL OnNotifyMsg(NMHDR* pNMHDR, LRESULT* pResult);
 
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
 
 private:
-    // The first entry for command nID, in the class's own table and then its
-    // bases'; nullptr when there is none.
-    const AFX_MSGMAP_ENTRY* FindCommandEntry(UINT nID) const;
+    // The first entry for command nID (nCode 0) or for notification nCode
+    // from control nID, in the class's own table and then its bases';
+    // nullptr when there is none.
+    const AFX_MSGMAP_ENTRY* FindEntry(UINT nID, UINT nCode) const;
 };
 
 class CWnd : public CCmdTarget
@@ -101,5 +115,6 @@ public:
 
 // Sends a message to a window and returns its answer. Windows answer
 // WM_SETFONT, WM_GETFONT and WM_SETICON; the controls their own messages
-// (DTM_*, LB_*); anything else answers 0.
+// (DTM_*, LB_*); a dialog's client area passes WM_NOTIFY (lParam an NMHDR*)
+// to the dialog's message map while the dialog runs; anything else answers 0.
 LRESULT SendMessageW(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

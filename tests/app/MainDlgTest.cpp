@@ -9,7 +9,11 @@
 #include "ui/ImageList.h"
 #include "ui/Widgets.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFocusEvent>
 #include <QGuiApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -284,4 +288,87 @@ TEST(MainApp, TellsANewUserHowToFillTheEmptyPhone)
     EXPECT_EQ(session.Finish(), 0);
     EXPECT_FALSE(std::filesystem::exists(strPath));
     ResetDeviceProblems();
+}
+
+TEST(MainDlg, ANewSizeFitsTheListAndItsColumnsAgain)
+{
+    CTestDevice device;
+    ASSERT_EQ(device.Store().AddCalls({MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 5))}), 0);
+    struct Layout {
+        QRect list;
+        RECT client {};
+        int nFirst = 0, nSecond = 0, nThird = 0;
+    };
+    auto layoutOf = [](CDialog& dlg) {
+        CTestMainDlg& main = Main(dlg);
+        Layout layout;
+        layout.list = main.m_list.m_hWnd->geometry();
+        dlg.GetClientRect(&layout.client);
+        layout.nFirst = main.m_list.GetColumnWidth(0);
+        layout.nSecond = main.m_list.GetColumnWidth(1);
+        layout.nThird = main.m_list.GetColumnWidth(2);
+        return layout;
+    };
+    Layout opened, resized;
+    RunMain("", [&](CDialog& dlg) {
+        opened = layoutOf(dlg);
+        dlg.GetFrameWindow()->resize(601, 500);
+        resized = layoutOf(dlg);
+    });
+    EXPECT_EQ(resized.list, QRect(0, 0, 601, 500 - kTitleBarHeight - kSoftKeyBarHeight));
+    EXPECT_EQ(resized.client.right, 601);
+    EXPECT_EQ(resized.nFirst, 290) << "W/2 - 10, as when the window opens";
+    EXPECT_EQ(resized.nSecond, 310);
+    EXPECT_EQ(resized.nThird, opened.nThird) << "the number column keeps its width";
+
+    // Without its menu bar the list never was fitted, and is not on a new size.
+    SetMenuResourceMissing(139, true);
+    QRect before, after;
+    RunMain("", [&](CDialog& dlg) {
+        before = Main(dlg).m_list.m_hWnd->geometry();
+        dlg.GetFrameWindow()->resize(601, 500);
+        after = Main(dlg).m_list.m_hWnd->geometry();
+    });
+    SetMenuResourceMissing(139, false);
+    EXPECT_EQ(after, before);
+}
+
+TEST(MainDlg, EnterAndADoubleClickOnARowAnalyseItsCalls)
+{
+    CTestDevice device;
+    ASSERT_EQ(device.Store().AddCalls({
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 2, 5)),
+                  MakeTestCall("Bert", "222", 2, UtcTicks(2024, 2, 4)),
+                  MakeTestCall("Cora", "333", 0, UtcTicks(2024, 2, 3)),
+              }),
+              0);
+    auto view = [](CDialog& dlg) { return static_cast<QAbstractItemView*>(Main(dlg).m_list.m_hWnd); };
+    CAutomationSession session;
+    session.AddAction([&](CDialog& dlg) {
+        // The list takes the focus with no row chosen: Enter does nothing,
+        // the first Down chooses the first row.
+        QFocusEvent focus(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(view(dlg), &focus);
+        QTest::keyClick(view(dlg), Qt::Key_Return);
+        QTest::keyClick(view(dlg), Qt::Key_Down);
+        QTest::keyClick(view(dlg), Qt::Key_Return);
+    });
+    session.AddScript("expect 129\ndump\ncancel\n");
+    session.AddAction([&](CDialog& dlg) {
+        QPoint row = view(dlg)->visualRect(view(dlg)->model()->index(2, 1)).center();
+        QTest::mouseClick(view(dlg)->viewport(), Qt::LeftButton, Qt::NoModifier, row);
+        QTest::mousePress(view(dlg)->viewport(), Qt::LeftButton, Qt::NoModifier, row);
+        QTest::mouseDClick(view(dlg)->viewport(), Qt::LeftButton, Qt::NoModifier, row);
+        QTest::mouseRelease(view(dlg)->viewport(), Qt::LeftButton, Qt::NoModifier, row);
+    });
+    session.AddScript("expect 129\ndump\ncancel\n");
+    CTestMainDlg dlg;
+    dlg.DoModal();
+    EXPECT_EQ(session.Errors(), "");
+    const std::string strOutput = session.Output();
+    EXPECT_EQ(strOutput.substr(0, strOutput.find('\n', strOutput.find("row\t0")) + 1),
+              "dialog\t129\tSUMMERY\nrow\t0\t0\tName:Anna\n");
+    EXPECT_NE(strOutput.find("closed\t129\t2\ndialog\t129\tSUMMERY\nrow\t0\t0\tName:Cora\n"), std::string::npos)
+        << strOutput;
+    EXPECT_EQ(session.Finish(), 0);
 }

@@ -68,14 +68,6 @@ std::pair<unsigned, unsigned> PngSize(const std::string& strPath)
     return {number(16), number(20)};
 }
 
-std::vector<std::string> Lines(const std::string& strText)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(strText);
-    for (std::string strLine; std::getline(in, strLine);)
-        lines.push_back(strLine);
-    return lines;
-}
 
 } // namespace
 
@@ -127,7 +119,7 @@ TEST_F(PackageTest, ProgramsRunFromWhereTheyAreInstalled)
                                  " " + ShellQuote(Installed("bin/ringtally")) + " " + ShellQuote(strDevice),
                              &strOut, &strErr);
     EXPECT_EQ(nStatus, 0) << strErr;
-    std::vector<std::string> lines = Lines(strOut);
+    std::vector<std::string> lines = SplitLines(strOut);
     ASSERT_EQ(lines.size(), 1u + 25u + 2u) << strOut;
     EXPECT_EQ(lines.front(), "dialog\t102\tRingtallyV2");
     for (size_t i = 1; i <= 25; ++i)

@@ -79,6 +79,21 @@ std::string Replace(std::string strText, const std::string& strFrom, const std::
 class E2eCase : public ::testing::TestWithParam<std::string>
 {};
 
+// Width and height from a PNG file's header, 0 x 0 when it is none.
+std::pair<int, int> PngSize(const std::string& strPath)
+{
+    std::string strBytes = ReadFile(strPath);
+    if (strBytes.size() < 24 || strBytes.compare(1, 3, "PNG") != 0)
+        return {0, 0};
+    auto word = [&](size_t nAt) {
+        int nValue = 0;
+        for (size_t i = nAt; i < nAt + 4; ++i)
+            nValue = nValue * 256 + static_cast<unsigned char>(strBytes[i]);
+        return nValue;
+    };
+    return {word(16), word(20)};
+}
+
 } // namespace
 
 TEST_P(E2eCase, PrintsExactlyWhatIsExpected)
@@ -210,6 +225,25 @@ TEST(Ringtally, AMistakeOnTheCommandLineOpensNoWindow)
     }
 }
 
+TEST(Ringtally, SaysOnceWhenItCannotUseTheScreenSizeItIsGiven)
+{
+    CTempDir work;
+    WriteFile(work.File("script"), "menu Menu About\nexpect 132\nscreenshot about.png\nok\n");
+    for (const char* pszScreen : {"big", "20x30", "480x640px"}) {
+        RingtallyRun run =
+            RunRingtally(work.File("script"), "", work.Path(), {std::string("RINGTALLY_SCREEN=") + pszScreen});
+        EXPECT_EQ(run.nStatus, 0) << run.strErrors;
+        EXPECT_EQ(run.strWarnings, std::string("ringtally: RINGTALLY_SCREEN=\"") + pszScreen +
+                                       "\" is not a screen size; give WIDTHxHEIGHT in pixels, each from 160 to 4096 "
+                                       "(such as 480x640)\n")
+            << "once, though two windows opened";
+        EXPECT_EQ(PngSize(work.File("about.png")), std::make_pair(480, 640)) << "the phone's own size then";
+    }
+    RingtallyRun run = RunRingtally(work.File("script"), "", work.Path(), {"RINGTALLY_SCREEN=320x480"});
+    EXPECT_EQ(run.strWarnings, "");
+    EXPECT_EQ(PngSize(work.File("about.png")), std::make_pair(320, 480));
+}
+
 TEST(Ringtally, StepTimesNameEveryStepThatRan)
 {
     CTempDir work;
@@ -253,10 +287,7 @@ TEST(Ringtally, SaysOnceWhatIsWrongWithTheDevice)
             calls.push_back(MakeTestCall("Anna", "+4930", 1 + i % 2, UtcTicks(2026, 1, 1) + i * 600 * kTicksPerSecond));
         ASSERT_EQ(store.AddCalls(calls), 0);
     }
-    std::string strBytes = ReadFile(strDamaged);
-    for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 2 * 4096; ++i)
-        strBytes[i] = static_cast<char>(0xA5);
-    WriteFile(strDamaged, strBytes);
+    DamageTablePages(strDamaged, "calllog", 2);
     WriteFile(work.File("script"), "menu Menu Summary Total\nexpect 131\nok\nmenu Menu Summary Total\nok\n");
 
     RingtallyRun run = RunRingtally(work.File("script"), strDamaged, work.Path());
@@ -311,10 +342,7 @@ TEST(Ringtally, OpensAnotherDeviceAndImportsBackupsThroughTheTool)
                               "row\t0\t1\t\t03-01 13:00:00\t\n"
                               "row\t1\t2\tBen Berger\t03-01 12:00:00\t+4930222222\n"
                               "row\t2\t0\tAnna Adler\t03-01 11:00:00\t+4930111111\n";
-    std::istringstream lines(run.strOutput);
-    std::vector<std::string> output;
-    for (std::string strLine; std::getline(lines, strLine);)
-        output.push_back(strLine);
+    std::vector<std::string> output = SplitLines(run.strOutput);
     ASSERT_EQ(output.size(), 16u) << run.strOutput;
     EXPECT_EQ(output[0], "filedialog\tOpen device");
     EXPECT_EQ(output[1], "dialog\t102\tRingtallyV2");
@@ -328,5 +356,35 @@ TEST(Ringtally, OpensAnotherDeviceAndImportsBackupsThroughTheTool)
               kRows + "filedialog\tOpen device\n" + kRows + "closed\t102\t1\n");
     CDeviceStore demo;
     ASSERT_EQ(demo.OpenReadOnly(work.File("demo.db")), DeviceStatus::Ok);
+    EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
+}
+
+// Importing while the demo is shown puts the backups into the user's own
+// device, never into the demo, and the window then shows that device.
+TEST(Ringtally, ImportingFromTheDemoFillsYourOwnDevice)
+{
+    CTempDir work;
+    std::string strDemo = work.File("data/ringtally/demo.db");
+    std::string strOwn = work.File("data/ringtally/device.db");
+    std::filesystem::create_directories(work.File("data/ringtally"));
+    ASSERT_EQ(MakeDevice(strDemo, "CREATE TABLE demo (seed, calls, messages)"), "");
+    std::string strBackup =
+        std::filesystem::path(RINGTALLY_E2E_CASES).parent_path().parent_path() / "data" / "calls-older.xml";
+    WriteFile(work.File("script"), "choose " + strBackup + "\nmenu Menu \"Import backup...\"\ndump\n");
+    RingtallyRun run = RunRingtally(work.File("script"), strDemo, work.Path(),
+                                    {"TZ=Europe/Berlin", "XDG_DATA_HOME=" + work.File("data")});
+    ASSERT_EQ(run.nStatus, 0) << run.strErrors;
+    std::vector<std::string> output = SplitLines(run.strOutput);
+    ASSERT_EQ(output.size(), 8u) << run.strOutput;
+    EXPECT_EQ(output[0], "messagebox\tImport backup\tThe demo phone takes no real backups. They go into your own "
+                         "device, " +
+                             strOwn + ", which Ringtally then shows.");
+    EXPECT_EQ(output[1], "filedialog\tImport backup");
+    EXPECT_EQ(output[2].rfind("messagebox\tImport backup\tCreated a new device store at " + strOwn, 0), 0u)
+        << output[2];
+    EXPECT_EQ(output[3], "dialog\t102\tRingtallyV2");
+    EXPECT_EQ(output[4], "row\t0\t1\t\t03-01 13:00:00\t");
+    CDeviceStore demo;
+    ASSERT_EQ(demo.OpenReadOnly(strDemo), DeviceStatus::Ok);
     EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
 }

@@ -63,6 +63,8 @@ RingtallyRun RunRingtally(const std::string& strScriptPath, const std::string& s
     for (std::string strLine; std::getline(lines, strLine);) {
         if (strLine.rfind("error\t", 0) == 0)
             run.strErrors += strLine + "\n";
+        else if (strLine.rfind("ringtally: ", 0) == 0)
+            run.strWarnings += strLine + "\n";
     }
     return run;
 }

@@ -11,6 +11,8 @@ struct RingtallyRun {
     std::string strOutput;
     // Only the "error" lines of standard error: Qt may add warnings of its own.
     std::string strErrors;
+    // The lines of standard error that Ringtally itself wrote ("ringtally: ...").
+    std::string strWarnings;
 };
 RingtallyRun RunRingtally(const std::string& strScriptPath, const std::string& strDevicePath,
                           const std::string& strWorkDir, const std::vector<std::string>& environment = {},

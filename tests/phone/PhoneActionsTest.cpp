@@ -5,12 +5,15 @@
 #include "tests/support/TestDevice.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestGuards.h"
+#include "tests/support/UiTestGuards.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -70,6 +73,38 @@ TEST_F(SendSmsTest, NumberIsPassedAsStoredAndSplitAsTheCommandLineIs)
               (std::vector<std::string> {"[-service][Sms]", "[mailto:+49][30][\xc3\xbc$(id)]"}));
 }
 
+TEST_F(SendSmsTest, TheContactsNameGoesBeforeTheMailtoAddress)
+{
+    struct Case {
+        const wchar_t* pszName;
+        const char* pszLaunch;
+    };
+    const Case cases[] = {
+        {L"Anna Schmidt", "[-contact][Anna Schmidt][mailto:5551234]"},
+        {L"J\u00fcrgen \"Sonny\" W\\", "[-contact][J\xc3\xbcrgen \"Sonny\" W\\][mailto:5551234]"},
+        // A caller without a name is known by the number.
+        {L"5551234", "[mailto:5551234]"},
+        {L"", "[mailto:5551234]"},
+        {nullptr, "[mailto:5551234]"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(m_strLog);
+        EXPECT_EQ(SendSms(L"5551234", c.pszName), 1);
+        EXPECT_TRUE(Contains(BothLaunches(m_strLog), c.pszLaunch)) << c.pszLaunch;
+    }
+
+    // The command line holds 259 characters: the name, quoted, fits beside
+    // a number of 200 characters and is left out beside a longer one.
+    for (size_t nLength : {200u, 201u}) {
+        std::filesystem::remove(m_strLog);
+        EXPECT_EQ(SendSms(std::wstring(nLength, L'5').c_str(), std::wstring(40, L'n').c_str()), 1);
+        std::string strMailto = "[mailto:" + std::string(nLength, '5') + "]";
+        EXPECT_TRUE(Contains(BothLaunches(m_strLog),
+                             nLength == 200 ? "[-contact][" + std::string(40, 'n') + "]" + strMailto : strMailto))
+            << nLength;
+    }
+}
+
 TEST_F(SendSmsTest, FailedFirstLaunchStopsBeforeTheSecond)
 {
     CEnvVar missing("RINGTALLY_TMAIL", m_dir.File("no-such-program"));
@@ -116,16 +151,15 @@ TEST(PhoneActionsAutomation, PrintTheDialAndLaunchLinesAndStartNothing)
     EXPECT_EQ(DialNumber(L""), 0);
     EXPECT_EQ(DialNumber(nullptr), 0);
     EXPECT_EQ(SendSms(L"5551234"), 1);
-    EXPECT_EQ(SendSms(L""), 1);
+    EXPECT_EQ(SendSms(L"", L"Anna"), 1);
     EXPECT_EQ(SendSms(std::wstring(253, L'1').c_str()), 0);
-    EXPECT_EQ(capture.Text(),
-              "dial\t5551234\n"
-              "dial\t\n"
-              "dial\t\n"
-              "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
-              "launch\t\\windows\\tmail.exe\tmailto:5551234\n"
-              "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
-              "launch\t\\windows\\tmail.exe\tmailto:\n");
+    EXPECT_EQ(capture.Text(), "dial\t5551234\n"
+                              "dial\t\n"
+                              "dial\t\n"
+                              "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
+                              "launch\t\\windows\\tmail.exe\tmailto:5551234\n"
+                              "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
+                              "launch\t\\windows\\tmail.exe\t-contact \"Anna\" mailto:\n");
 }
 
 class DialTest : public testing::Test
@@ -192,8 +226,70 @@ TEST(PhoneMakeCall, FailsOnAMalformedRequestOrWithoutADialer)
     CEnvVar dialer("RINGTALLY_DIALER", std::nullopt);
     CEnvVar path("PATH", dir.Path());
     EXPECT_NE(PhoneMakeCall(&info), 0);
-    // DialNumber stays silent about it.
+}
+
+// Message boxes shown while the object lives, as "CAPTION|TEXT".
+class CShownBoxes
+{
+public:
+    CShownBoxes()
+        : m_hook([this](HWND, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
+            m_boxes.push_back(std::wstring(lpCaption) + L"|" + lpText);
+            m_uType = uType;
+            return IDOK;
+        })
+    {}
+    std::vector<std::wstring> m_boxes;
+    UINT m_uType = 0;
+
+private:
+    CMessageBoxHookGuard m_hook;
+};
+
+TEST_F(DialTest, ADialerThatTakesNoNumberIsToldWithTheNumberToDialByHand)
+{
+    const std::wstring strTold =
+        L"Dial|No program on this computer could dial +49 30 123. Please dial the number by hand.";
+    struct Case {
+        const char* pszDialer; // nullptr: xdg-open, here a script of this test
+        const char* pszScript;
+        const wchar_t* pszNumber;
+        std::wstring strBox; // empty: none
+    };
+    const Case cases[] = {
+        {"false", nullptr, L"+49 30 123", strTold},
+        {"exit 3;", nullptr, L"+49 30 123", strTold},
+        {"/nonexistent/dialer", nullptr, L"+49 30 123", strTold},
+        {"true", nullptr, L"+49 30 123", L""},
+        {nullptr, "echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3\n", L"+49 30 123", strTold},
+        {nullptr, "exit 0\n", L"+49 30 123", L""},
+        {"false", nullptr, L"", L"Dial|This call has no number to dial."},
+    };
+    CEnvVar path("PATH", m_dir.Path() + ":/usr/bin:/bin");
+    for (const Case& c : cases) {
+        CEnvVar dialer("RINGTALLY_DIALER", c.pszDialer ? std::optional<std::string>(c.pszDialer) : std::nullopt);
+        if (c.pszScript)
+            WriteScript(m_dir.File("xdg-open"), c.pszScript);
+        CShownBoxes shown;
+        EXPECT_EQ(DialNumber(c.pszNumber), c.strBox.empty() ? 0 : -1) << (c.pszDialer ? c.pszDialer : c.pszScript);
+        EXPECT_EQ(shown.m_boxes, c.strBox.empty() ? std::vector<std::wstring>() : std::vector<std::wstring> {c.strBox})
+            << (c.pszDialer ? c.pszDialer : c.pszScript);
+        if (!c.strBox.empty()) {
+            EXPECT_EQ(shown.m_uType, MB_ICONWARNING);
+        }
+    }
+}
+
+TEST_F(DialTest, ADialerStillBusyAfterTwoSecondsHasTakenTheNumber)
+{
+    CEnvVar dialer("RINGTALLY_DIALER", "sleep 4; false");
+    CShownBoxes shown;
+    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(DialNumber(L"5551234"), 0);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(shown.m_boxes.empty());
+    EXPECT_GE(elapsed, std::chrono::milliseconds(1900));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(3500)) << "the dialler is not waited for to the end";
 }
 
 } // namespace

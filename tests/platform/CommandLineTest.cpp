@@ -49,4 +49,32 @@ TEST(SplitCommandLine, FollowsThePlatformsQuotingAndBackslashRules)
         EXPECT_EQ(SplitCommandLine(c.pszLine), c.words) << "command line: " << testing::PrintToString(std::wstring(c.pszLine));
 }
 
+TEST(QuoteCommandLineWord, GivesEveryWordBackWhole)
+{
+    struct Case {
+        const wchar_t* pszWord;
+        const wchar_t* pszQuoted;
+    };
+    const Case cases[] = {
+        {L"Anna", L"\"Anna\""},
+        {L"", L"\"\""},
+        {L"Anna Schmidt", L"\"Anna Schmidt\""},
+        {L"say \"hi\"", L"\"say \\\"hi\\\"\""},
+        {L"back\\slash", L"\"back\\slash\""},
+        {L"ends\\", L"\"ends\\\\\""},
+        {L"a\\\"b", L"\"a\\\\\\\"b\""},
+        {L"\\\\server", L"\"\\\\server\""},
+        {L"\t tab  and blanks \u00fc \U0001F600", L"\"\t tab  and blanks \u00fc \U0001F600\""},
+        {L"$(id) 'x' ;|&", L"\"$(id) 'x' ;|&\""},
+    };
+    for (const Case& c : cases) {
+        std::wstring strQuoted = QuoteCommandLineWord(c.pszWord);
+        EXPECT_EQ(strQuoted, c.pszQuoted) << testing::PrintToString(std::wstring(c.pszWord));
+        EXPECT_EQ(SplitCommandLine(strQuoted), Words {c.pszWord}) << testing::PrintToString(strQuoted);
+        // Beside other words, as the messaging application gets it.
+        EXPECT_EQ(SplitCommandLine(L"-contact " + strQuoted + L" mailto:1"),
+                  (Words {L"-contact", c.pszWord, L"mailto:1"}));
+    }
+}
+
 } // namespace

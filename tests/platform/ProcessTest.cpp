@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -57,6 +58,32 @@ TEST_F(ProcessTest, WaitKeepsEventsFlowingUntilTheProcessEnds)
     EXPECT_FALSE(CloseHandle(pi.hProcess));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_FAILED);
     EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
+}
+
+TEST_F(ProcessTest, StartAndWatchTellsHowTheProgramFaredInItsTime)
+{
+    WriteScript(m_dir.File("record"), "printf '%s|' \"$@\" > '" + m_dir.File("args") + "'\n");
+    struct Case {
+        std::string strProgram;
+        std::vector<std::string> args;
+        WatchedStart result;
+    };
+    const Case cases[] = {
+        {"true", {}, WatchedStart::Succeeded},
+        {"false", {}, WatchedStart::Failed},
+        {"/bin/sh", {"-c", "exit 3"}, WatchedStart::Failed},
+        {"/bin/sh", {"-c", "kill -9 $$"}, WatchedStart::Failed},
+        {"/bin/sh", {"-c", "sleep 2"}, WatchedStart::StillRunning},
+        {"no-such-program-here", {}, WatchedStart::NotStarted},
+        {m_dir.File("missing"), {}, WatchedStart::NotStarted},
+        {m_dir.File("record"), {"a b", "$(id)", ""}, WatchedStart::Succeeded},
+    };
+    for (const Case& c : cases) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(StartAndWatch(c.strProgram, c.args, 500), c.result) << c.strProgram;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << c.strProgram;
+    }
+    EXPECT_EQ(ReadFile(m_dir.File("args")), "a b|$(id)||");
 }
 
 TEST_F(ProcessTest, OnlyTheMessagingApplicationCanBeStarted)

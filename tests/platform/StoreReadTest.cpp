@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -176,10 +177,7 @@ TEST_F(StoreReadTest, TheCallLogTellsOfDamageAndOfAnInterruptedImport)
             calls.push_back(MakeTestCall("Anna", "+4930", 1, UtcTicks(2026, 1, 1) + i * kTicksPerSecond));
         ASSERT_EQ(store.AddCalls(calls), 0);
     }
-    std::string strBytes = ReadFile(strPath);
-    for (size_t i = strBytes.size() / 2; i < strBytes.size() / 2 + 2 * 4096; ++i)
-        strBytes[i] = static_cast<char>(0xA5);
-    WriteFile(strPath, strBytes);
+    DamageTablePages(strPath, "calllog", 2);
 
     auto count = [] {
         HANDLE h = nullptr;
@@ -231,21 +229,10 @@ TEST_F(StoreReadTest, TheCheckBesideTheScreensFindsDamageAnywhere)
     WaitForDeviceCheck();
     EXPECT_TRUE(TakeDeviceProblems().empty());
 
-    // A leaf of the calls' index, which a pass in table order never reads.
-    int64_t nPage = 0;
-    {
-        CDeviceStore reader;
-        ASSERT_EQ(reader.OpenReadOnly(strSound, StoreCheck::Schema), DeviceStatus::Ok);
-        nPage = reader.Database()
-                    .QueryInt("SELECT max(pageno) FROM dbstat WHERE name = 'calllog_order' AND pagetype = 'leaf'")
-                    .value_or(0);
-    }
-    ASSERT_GT(nPage, 1);
-    std::string strBytes = ReadFile(strSound);
+    // Leaves of the calls' index, which a pass in table order never reads.
     std::string strDamaged = m_dir.File("damaged.db");
-    for (size_t i = (nPage - 1) * 4096; i < static_cast<size_t>(nPage) * 4096; ++i)
-        strBytes[i] = static_cast<char>(0xA5);
-    WriteFile(strDamaged, strBytes);
+    std::filesystem::copy_file(strSound, strDamaged);
+    DamageTablePages(strDamaged, "calllog_order", 1);
     {
         CDeviceStore reader;
         ASSERT_EQ(reader.OpenReadOnly(strDamaged, StoreCheck::Schema), DeviceStatus::Ok);

@@ -156,17 +156,17 @@ TEST(CallDetailDlg, DialAndSendSmsUseTheCallersNumberWhateverRowIsSelected)
                               "command 32795\nmenu Menu Cancel\n");
     EXPECT_EQ(run.strOutput, "dial\t5551234\n"
                              "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
-                             "launch\t\\windows\\tmail.exe\tmailto:5551234\n"
+                             "launch\t\\windows\\tmail.exe\t-contact \"Anna\" mailto:5551234\n"
                              "dial\t5551234\n"
                              "closed\t130\t2\n");
     EXPECT_EQ(run.strErrors, "");
     EXPECT_EQ(run.nResult, IDCANCEL);
 
-    // An empty number goes out as it is.
+    // An empty number goes out as it is, with the caller's name.
     EXPECT_EQ(RunCallList(L"Anna", L"", "menu Dial\nmenu Menu \"Send SMS\"\nok\n").strOutput,
               "dial\t\n"
               "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
-              "launch\t\\windows\\tmail.exe\tmailto:\n"
+              "launch\t\\windows\\tmail.exe\t-contact \"Anna\" mailto:\n"
               "closed\t130\t1\n");
 }
 

@@ -239,7 +239,7 @@ TEST(CallerSummeryDlg, GetCallListShowsTheSameCallersCallsAndActions)
                              "closed\t130\t2\n"
                              "dial\t5551234\n"
                              "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
-                             "launch\t\\windows\\tmail.exe\tmailto:5551234\n"
+                             "launch\t\\windows\\tmail.exe\t-contact \"Anna\" mailto:5551234\n"
                              "closed\t129\t1\n");
     EXPECT_EQ(run.strErrors, "");
     EXPECT_EQ(run.nResult, IDOK) << "Cancel is the dialog's own OK action";

@@ -50,6 +50,10 @@ private:
 // restores the store as it was.
 void LeaveInterruptedWrite(const std::string& strPath);
 
+// Overwrites nPages leaf pages from the middle of a table or an index of
+// the store.
+void DamageTablePages(const std::string& strPath, const std::string& strTable, int nPages);
+
 // A call record to write: name and number may be null; the call lasts
 // nSeconds from nStart (FILETIME ticks, UTC).
 DeviceCall MakeTestCall(const char* pszName, const char* pszNumber, int iom, int64_t nStart, int nSeconds = 60);

@@ -20,8 +20,7 @@ CTempDir::~CTempDir()
 {
     // A test may have taken its own permissions away to see a failure.
     std::error_code ec;
-    std::filesystem::permissions(m_strPath, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(m_strPath, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_strPath, ec);
 }
 
@@ -42,13 +41,28 @@ std::string WriteFile(const std::string& strPath, const std::string& strBytes)
     return strPath;
 }
 
-std::vector<std::string> ReadLines(const std::string& strPath)
+namespace {
+
+std::vector<std::string> LinesOf(std::istream& in)
 {
     std::vector<std::string> lines;
-    std::ifstream in(strPath);
     for (std::string strLine; std::getline(in, strLine);)
         lines.push_back(strLine);
     return lines;
+}
+
+} // namespace
+
+std::vector<std::string> ReadLines(const std::string& strPath)
+{
+    std::ifstream in(strPath);
+    return LinesOf(in);
+}
+
+std::vector<std::string> SplitLines(const std::string& strText)
+{
+    std::istringstream in(strText);
+    return LinesOf(in);
 }
 
 std::vector<std::string> WaitForLines(const std::string& strPath, size_t nLines, std::chrono::milliseconds timeout)

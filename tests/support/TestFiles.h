@@ -25,6 +25,8 @@ std::string ReadFile(const std::string& strPath);
 // Replaces the file with the bytes and returns its path.
 std::string WriteFile(const std::string& strPath, const std::string& strBytes);
 std::vector<std::string> ReadLines(const std::string& strPath);
+// The lines of a text, without their ends.
+std::vector<std::string> SplitLines(const std::string& strText);
 // Waits until the file holds at least nLines lines; returns its lines.
 std::vector<std::string> WaitForLines(const std::string& strPath, size_t nLines,
                                       std::chrono::milliseconds timeout = std::chrono::seconds(10));

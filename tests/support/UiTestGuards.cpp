@@ -1,5 +1,9 @@
 #include "tests/support/UiTestGuards.h"
 
+#include "ui/ScreenSize.h"
+
+#include <QSettings>
+
 CFixedTextHeight::CFixedTextHeight(int nHeight)
     : m_hook([nHeight](LPCWSTR, int cchString, SIZE* pSize) -> BOOL {
         if (nHeight < 0)
@@ -9,4 +13,16 @@ CFixedTextHeight::CFixedTextHeight(int nHeight)
         return TRUE;
     })
 {
+}
+
+CRememberedSize::CRememberedSize(std::optional<QSize> size)
+{
+    QSettings().clear();
+    if (size)
+        RememberScreenSize(*size);
+}
+
+CRememberedSize::~CRememberedSize()
+{
+    QSettings().clear();
 }

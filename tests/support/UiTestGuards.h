@@ -1,9 +1,12 @@
 #pragma once
 
+#include "tests/support/TestGuards.h"
 #include "ui/Gdi.h"
 #include "ui/MessageBox.h"
 
-#include "tests/support/TestGuards.h"
+#include <QSize>
+
+#include <optional>
 
 // Guards for the user interface's seams; see TestGuards.h.
 
@@ -18,6 +21,17 @@ public:
 
 private:
     CEnvVar m_size;
+};
+
+// The size remembered for the main window (none: nothing remembered), and
+// nothing remembered afterwards.
+class CRememberedSize
+{
+public:
+    explicit CRememberedSize(std::optional<QSize> size);
+    ~CRememberedSize();
+    CRememberedSize(const CRememberedSize&) = delete;
+    CRememberedSize& operator=(const CRememberedSize&) = delete;
 };
 
 // Text is measured by the hook instead of the font.

@@ -12,14 +12,6 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& strText)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(strText);
-    for (std::string strLine; std::getline(in, strLine);)
-        lines.push_back(strLine);
-    return lines;
-}
 
 // A demo store, some of whose calls are on overwritten pages.
 void MakeDamagedStore(const std::string& strPath)
@@ -55,7 +47,7 @@ TEST(CheckCommand, ADamagedStoreIsNamedWithItsFirstProblems)
     ToolRun check = RunTool(strPath, "check");
     EXPECT_EQ(check.nStatus, 1);
     EXPECT_EQ(check.strErr, "");
-    std::vector<std::string> lines = Lines(check.strOut);
+    std::vector<std::string> lines = SplitLines(check.strOut);
     ASSERT_GE(lines.size(), 4u) << check.strOut;
     EXPECT_EQ(lines[0], "Device: " + strPath);
     EXPECT_EQ(lines[1].rfind("damaged: ", 0), 0u) << lines[1];
@@ -109,7 +101,7 @@ TEST(RescueCommand, ADamagedStoreIsRescuedIntoANewOne)
     ToolRun rescue = RunTool(strPath, "rescue " + ShellQuote(strNew));
     EXPECT_EQ(rescue.nStatus, 0) << rescue.strErr;
     EXPECT_EQ(rescue.strErr, "");
-    std::vector<std::string> lines = Lines(rescue.strOut);
+    std::vector<std::string> lines = SplitLines(rescue.strOut);
     ASSERT_EQ(lines.size(), 6u) << rescue.strOut;
     EXPECT_EQ(lines[0], "Rescued " + strPath + " into the new store " + strNew + ":");
     EXPECT_EQ(lines[3].rfind("  calllog: ", 0), 0u) << lines[3];

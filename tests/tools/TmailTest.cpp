@@ -1,10 +1,13 @@
 #include "tools/ComposeWnd.h"
 
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestGuards.h"
 #include "tests/support/TestShell.h"
+#include "tools/TmailCommandLine.h"
 
-#include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
-#include <QObject>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -14,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,6 +50,7 @@ TEST(TmailTool, HelpAndUsageErrors)
     const Case cases[] = {
         {"--bogus", "ringtally-tmail: unknown argument --bogus (see ringtally-tmail --help)\n"},
         {"-service", "ringtally-tmail: -service needs a service name (see ringtally-tmail --help)\n"},
+        {"-contact", "ringtally-tmail: -contact needs a name (see ringtally-tmail --help)\n"},
         {"-service Email",
          "ringtally-tmail: unknown service Email; only Sms is available (see ringtally-tmail --help)\n"},
         {"5551234", "ringtally-tmail: unknown argument 5551234 (see ringtally-tmail --help)\n"},
@@ -57,17 +62,22 @@ TEST(TmailTool, HelpAndUsageErrors)
     }
 }
 
-// Takes the place of the desktop's handler for sms: links.
-class CSmsHandler : public QObject
+// Takes the place of the desktop's opener of links (xdg-open on PATH): it
+// writes the link it gets to a file and ends with the given status.
+class CDesktopOpener
 {
-    Q_OBJECT
 public:
-    CSmsHandler() { QDesktopServices::setUrlHandler(QStringLiteral("sms"), this, "Open"); }
-    ~CSmsHandler() override { QDesktopServices::unsetUrlHandler(QStringLiteral("sms")); }
-    QList<QUrl> m_urls;
+    explicit CDesktopOpener(int nStatus)
+        : m_path("PATH", m_dir.Path() + ":/usr/bin:/bin")
+    {
+        WriteScript(m_dir.File("xdg-open"),
+                    "printf '%s\\n' \"$@\" >> '" + m_dir.File("opened") + "'\nexit " + std::to_string(nStatus) + "\n");
+    }
+    std::vector<std::string> Opened() const { return ReadLines(m_dir.File("opened")); }
 
-public slots:
-    void Open(const QUrl& url) { m_urls.append(url); }
+private:
+    CTempDir m_dir;
+    CEnvVar m_path;
 };
 
 TEST(ComposeWnd, SmsUrlPercentEncodesNumberAndBody)
@@ -93,7 +103,7 @@ TEST(ComposeWnd, SmsUrlPercentEncodesNumberAndBody)
 
 TEST(ComposeWnd, SendHandsTheMessageToTheSmsHandler)
 {
-    CSmsHandler handler;
+    CDesktopOpener opener(0);
     CComposeWnd wnd(QStringLiteral("5551234"));
     wnd.show();
     EXPECT_EQ(wnd.ToEdit()->text(), QStringLiteral("5551234"));
@@ -101,26 +111,53 @@ TEST(ComposeWnd, SendHandsTheMessageToTheSmsHandler)
     QSignalSpy accepted(&wnd, &QDialog::accepted);
     QTest::keyClicks(wnd.BodyEdit(), QStringLiteral("On my way & late"));
     QTest::mouseClick(wnd.SendButton(), Qt::LeftButton);
-    ASSERT_EQ(handler.m_urls.size(), 1);
-    EXPECT_EQ(handler.m_urls[0].toEncoded().toStdString(), "sms:5551234?body=On%20my%20way%20%26%20late");
+    EXPECT_EQ(opener.Opened(), std::vector<std::string> {"sms:5551234?body=On%20my%20way%20%26%20late"});
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_EQ(wnd.result(), QDialog::Accepted);
 }
 
+TEST(ComposeWnd, WithoutAHandlerTheWindowStaysWithItsTextUntilTheUserGivesUp)
+{
+    CDesktopOpener opener(3);
+    CComposeWnd wnd(QStringLiteral("5551234"));
+    wnd.show();
+    QSignalSpy accepted(&wnd, &QDialog::accepted);
+    QTest::keyClicks(wnd.BodyEdit(), QStringLiteral("See you at 8"));
+    QTest::mouseClick(wnd.SendButton(), Qt::LeftButton);
+    EXPECT_EQ(opener.Opened().size(), 1u);
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_TRUE(wnd.isVisible());
+    EXPECT_EQ(wnd.BodyEdit()->toPlainText(), QStringLiteral("See you at 8"));
+    EXPECT_TRUE(wnd.SendButton()->isEnabled()) << "the user may try again";
+    ASSERT_NE(wnd.Warning(), nullptr);
+    EXPECT_TRUE(wnd.Warning()->isVisible());
+    EXPECT_TRUE(wnd.Warning()->text().contains(QStringLiteral("no program on this computer handles text messages")));
+
+    // Trying again asks the desktop again and warns in the same box.
+    wnd.Warning()->accept();
+    QTest::mouseClick(wnd.SendButton(), Qt::LeftButton);
+    EXPECT_EQ(opener.Opened().size(), 2u);
+    EXPECT_EQ(wnd.findChildren<QMessageBox*>().size(), 1);
+    EXPECT_TRUE(wnd.Warning()->isVisible());
+    wnd.Warning()->accept();
+    QTest::mouseClick(wnd.CancelButton(), Qt::LeftButton);
+    EXPECT_EQ(wnd.result(), QDialog::Rejected) << "giving up is the only way out that is not success";
+}
+
 TEST(ComposeWnd, CancelSendsNothing)
 {
-    CSmsHandler handler;
+    CDesktopOpener opener(0);
     CComposeWnd wnd(QStringLiteral("5551234"));
     wnd.show();
     QTest::keyClicks(wnd.BodyEdit(), QStringLiteral("never mind"));
     QTest::mouseClick(wnd.CancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(handler.m_urls.isEmpty());
+    EXPECT_TRUE(opener.Opened().empty());
     EXPECT_EQ(wnd.result(), QDialog::Rejected);
 }
 
 TEST(ComposeWnd, SendNeedsANumber)
 {
-    CSmsHandler handler;
+    CDesktopOpener opener(0);
     CComposeWnd wnd {QString()};
     wnd.show();
     EXPECT_FALSE(wnd.SendButton()->isEnabled());
@@ -130,10 +167,53 @@ TEST(ComposeWnd, SendNeedsANumber)
     QTest::keyClicks(wnd.ToEdit(), QStringLiteral(" 555 1234 "));
     ASSERT_TRUE(wnd.SendButton()->isEnabled());
     QTest::mouseClick(wnd.SendButton(), Qt::LeftButton);
-    ASSERT_EQ(handler.m_urls.size(), 1);
-    EXPECT_EQ(handler.m_urls[0].toEncoded().toStdString(), "sms:555%201234?body=");
+    EXPECT_EQ(opener.Opened(), std::vector<std::string> {"sms:555%201234?body="});
+}
+
+TEST(ComposeWnd, TheContactsNameStandsBesideItsNumber)
+{
+    CComposeWnd wnd(QStringLiteral("5551234"), QStringLiteral("Anna <b>Schmidt</b>"));
+    wnd.show();
+    EXPECT_TRUE(wnd.ContactLabel()->isVisible());
+    EXPECT_EQ(wnd.ContactLabel()->text(), QStringLiteral("Anna <b>Schmidt</b>"));
+    EXPECT_EQ(wnd.ContactLabel()->textFormat(), Qt::PlainText);
+    // Another number is not the contact's.
+    QTest::keyClick(wnd.ToEdit(), Qt::Key_Backspace);
+    EXPECT_FALSE(wnd.ContactLabel()->isVisible());
+    QTest::keyClicks(wnd.ToEdit(), QStringLiteral("4"));
+    EXPECT_TRUE(wnd.ContactLabel()->isVisible());
+
+    CComposeWnd nameless(QStringLiteral("5551234"));
+    nameless.show();
+    EXPECT_FALSE(nameless.ContactLabel()->isVisible());
+}
+
+TEST(TmailCommandLine, TakesTheServiceTheContactAndTheMailtoAddress)
+{
+    using Action = TmailCommandLine::Action;
+    struct Case {
+        std::vector<std::string> args;
+        Action action;
+        const char* pszNumber;
+        const char* pszContact;
+    };
+    const Case cases[] = {
+        {{}, Action::Compose, "", ""},
+        {{"-service", "Sms"}, Action::Done, "", ""},
+        {{"mailto:5551234"}, Action::Compose, "5551234", ""},
+        {{"-contact", "Anna Schmidt", "mailto:5551234"}, Action::Compose, "5551234", "Anna Schmidt"},
+        {{"-service", "sms", "-contact", "", "MAILTO:+49", "30", "123"}, Action::Compose, "+49 30 123", ""},
+        {{"mailto:555", "-contact", "x"}, Action::Compose, "555 -contact x", ""},
+        {{"-contact", "Anna"}, Action::Done, "", "Anna"},
+        {{"-h"}, Action::Help, "", ""},
+        {{"mailto:1", "--help"}, Action::Compose, "1 --help", ""},
+    };
+    for (const Case& c : cases) {
+        TmailCommandLine command = ParseTmailCommandLine(c.args);
+        EXPECT_EQ(command.action, c.action) << testing::PrintToString(c.args);
+        EXPECT_EQ(command.strNumber, c.pszNumber) << testing::PrintToString(c.args);
+        EXPECT_EQ(command.strContact, c.pszContact) << testing::PrintToString(c.args);
+    }
 }
 
 } // namespace
-
-#include "TmailTest.moc"

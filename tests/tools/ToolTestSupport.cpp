@@ -62,30 +62,6 @@ std::string CallsBackup(int nCalls, bool bEnd)
     return bEnd ? strXml + "</calls>\n" : strXml;
 }
 
-void DamageTablePages(const std::string& strPath, const std::string& strTable, int nPages)
-{
-    std::vector<int64_t> pages;
-    {
-        CDatabase db;
-        ASSERT_EQ(db.Open(strPath, SQLITE_OPEN_READONLY), SQLITE_OK);
-        CStatement stmt(db, "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat "
-                            "WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno");
-        ASSERT_TRUE(stmt.IsValid()) << db.LastError();
-        stmt.BindText(1, std::string_view(strTable));
-        int64_t nPageSize = 0;
-        while (stmt.Step() == SQLITE_ROW) {
-            pages.push_back(stmt.ColumnInt(0));
-            nPageSize = stmt.ColumnInt(1);
-        }
-        ASSERT_GT(pages.size(), static_cast<size_t>(nPages) * 2);
-        std::string strBytes = ReadFile(strPath);
-        for (size_t i = pages.size() / 2; i < pages.size() / 2 + static_cast<size_t>(nPages); ++i)
-            std::fill_n(strBytes.begin() + (pages[i] - 1) * nPageSize, nPageSize, '\x5A');
-        db.Close();
-        WriteFile(strPath, strBytes);
-    }
-}
-
 int64_t CountCalls(const std::string& strPath)
 {
     CDeviceStore store;

@@ -24,8 +24,6 @@ void MakeSmallStore(const std::string& strPath);
 // A calls backup of nCalls calls, one a minute from 2024-03-01 on; with
 // bEnd false it breaks off after them, as a backup still being written.
 std::string CallsBackup(int nCalls, bool bEnd = true);
-// Overwrites nPages leaf pages from the middle of a table of the store.
-void DamageTablePages(const std::string& strPath, const std::string& strTable, int nPages);
 // The calls in the store at strPath, or -1 when it cannot be read.
 int64_t CountCalls(const std::string& strPath);
 // The name, modification time and bytes of everything under a folder.

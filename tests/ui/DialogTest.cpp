@@ -8,7 +8,9 @@
 #include "ui/WinApp.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -315,4 +317,118 @@ TEST(Dialog, DesktopKeysWorkTheSoftKeysAndCancel)
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(dlg.m_events, std::vector<std::string>({"first"})) << "F1 is the left soft key, here a command";
     EXPECT_EQ(session.Output(), "closed\t130\t2\n") << "Escape cancels before the next step";
+}
+
+TEST(Dialog, ANewSizeKeepsTheBarsAtTheEdgesAndLaysTheDialogOutAgain)
+{
+    CAutomationSession session;
+    CProbeDlg dlg(102);
+    QRect title, keys, client;
+    std::vector<std::pair<int, int>> sizesBefore;
+    session.AddAction([&](CDialog& d) {
+        sizesBefore = dlg.m_sizes;
+        QWidget* pFrame = d.GetFrameWindow();
+        pFrame->resize(300, 420);
+        pFrame->resize(300, 420);
+        for (QWidget* pChild : pFrame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (dynamic_cast<CTitleBar*>(pChild))
+                title = pChild->geometry();
+            else if (dynamic_cast<CSoftKeyBar*>(pChild))
+                keys = pChild->geometry();
+            else if (dynamic_cast<CDialogClient*>(pChild))
+                client = pChild->geometry();
+        }
+        pFrame->resize(500, 300);
+    });
+    dlg.DoModal();
+    EXPECT_TRUE(sizesBefore.empty()) << "the size the dialog opened with is the one it initialised for";
+    EXPECT_EQ(title, QRect(0, 0, 300, kTitleBarHeight));
+    EXPECT_EQ(keys, QRect(0, 420 - kSoftKeyBarHeight, 300, kSoftKeyBarHeight));
+    EXPECT_EQ(client, QRect(0, kTitleBarHeight, 300, 420 - kTitleBarHeight - kSoftKeyBarHeight));
+    EXPECT_EQ(dlg.m_sizes, (std::vector<std::pair<int, int>> {{300, 348}, {500, 228}}))
+        << "once per new size, with the client area's size";
+}
+
+TEST(Dialog, ADialogOverAnotherBelongsToItsWindowAndFollowsItsSize)
+{
+    CAutomationSession session;
+    CProbeDlg outer(102);
+    CProbeDlg inner(154);
+    QWidget *pOuterFrame = nullptr, *pInnerFrame = nullptr, *pInnerParent = nullptr;
+    QWindow *pTransientFor = nullptr, *pOuterWindow = nullptr;
+    Qt::WindowType outerType = Qt::Widget, innerType = Qt::Widget;
+    QRect outerGeometry, innerGeometry;
+    bool bInnerFixed = false, bSameIcon = false;
+    QSize followed;
+    outer.m_onFirst = [&](CProbeDlg&) { inner.DoModal(); };
+    session.AddAction([&](CDialog& d) {
+        d.GetFrameWindow()->setWindowIcon(QIcon(QStringLiteral(":/icons/ringtally.svg")));
+        d.SendCommand(32814);
+    });
+    session.AddAction([&](CDialog& d) {
+        pOuterFrame = outer.GetFrameWindow();
+        pInnerFrame = d.GetFrameWindow();
+        pInnerParent = pInnerFrame->parentWidget();
+        pTransientFor = pInnerFrame->windowHandle()->transientParent();
+        pOuterWindow = pOuterFrame->windowHandle();
+        outerType = pOuterFrame->windowType();
+        innerType = pInnerFrame->windowType();
+        outerGeometry = pOuterFrame->geometry();
+        innerGeometry = pInnerFrame->geometry();
+        bInnerFixed = pInnerFrame->minimumSize() == pInnerFrame->maximumSize();
+        bSameIcon = pInnerFrame->windowIcon().cacheKey() == pOuterFrame->windowIcon().cacheKey();
+        pOuterFrame->resize(360, 500);
+        followed = pInnerFrame->size();
+    });
+    session.AddScript("cancel\n");
+    outer.DoModal();
+    EXPECT_EQ(outerType, Qt::Window);
+    EXPECT_EQ(innerType, Qt::Dialog);
+    EXPECT_EQ(pInnerParent, pOuterFrame);
+    EXPECT_EQ(pTransientFor, pOuterWindow) << "the window manager keeps the dialog with its owner";
+    EXPECT_EQ(innerGeometry, outerGeometry) << "over its owner at the same place and size";
+    EXPECT_TRUE(bInnerFixed) << "a dialog has no size of its own";
+    EXPECT_TRUE(bSameIcon) << "the owner's icon, not a generic one";
+    EXPECT_EQ(followed, QSize(360, 500));
+    EXPECT_EQ(inner.m_sizes, (std::vector<std::pair<int, int>> {{360, 428}}));
+}
+
+TEST(Dialog, EnterAndADoubleClickOnAListRowReachItsNotifyEntry)
+{
+    CAutomationSession session;
+    CProbeDlg dlg(130, 140, 1003);
+    dlg.m_onInit = [](CProbeDlg& d) {
+        d.m_list.MoveWindow(0, 0, 300, 300);
+        d.m_list.InsertColumn(0, L"Name", LVCFMT_LEFT, 100);
+        for (int i = 0; i < 4; ++i)
+            d.m_list.InsertItem(i, L"row", -1);
+    };
+    BOOL bCommand = TRUE;
+    session.AddAction([&](CDialog& d) {
+        auto* pView = static_cast<QAbstractItemView*>(dlg.m_list.m_hWnd);
+        QTest::keyClick(pView, Qt::Key_Return); // no row is current yet
+        QTest::keyClick(pView, Qt::Key_Down);
+        QTest::keyClick(pView, Qt::Key_Return);
+        QTest::keyClick(pView, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(pView, Qt::Key_Return, Qt::ShiftModifier);
+        QRect row = pView->visualRect(pView->model()->index(2, 0));
+        // As the window system gives a double click: the second press comes
+        // with the double click event.
+        QTest::mouseClick(pView->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+        QTest::mousePress(pView->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+        QTest::mouseDClick(pView->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+        QTest::mouseRelease(pView->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+        bCommand = d.SendCommand(1003);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(dlg.m_events, std::vector<std::string>({"activate 0", "activate 0", "activate 2", "OnOK"}));
+    EXPECT_FALSE(bCommand) << "a notification's entry is no command";
+
+    // A notification outside the run reaches nobody.
+    NMITEMACTIVATE nm {{nullptr, 1003, LVN_ITEMACTIVATE}, 1, 0};
+    CProbeDlg closed(130, 140, 1003);
+    EXPECT_TRUE(closed.OnNotifyMsg(&nm.hdr, nullptr));
+    EXPECT_EQ(closed.m_events, std::vector<std::string>({"activate 1"})) << "the message map itself answers";
+    nm.hdr.idFrom = 1002;
+    EXPECT_FALSE(closed.OnNotifyMsg(&nm.hdr, nullptr));
 }

@@ -2,8 +2,11 @@
 #include "ui/ListCtrl.h"
 #include "ui/ListView.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -190,4 +193,45 @@ TEST(ListCtrl, FillsAMillionRowsWithoutPerRowNotifications)
     wchar_t szText[32];
     f.list.GetItemText(nRows - 1, 2, szText, 32);
     EXPECT_STREQ(szText, L"+4930123456");
+}
+
+TEST(ListCtrl, NoRowIsCurrentUntilOneIsSelected)
+{
+    ListFixture f;
+    f.AddRows(4);
+    f.view.Flush();
+    // Taking the focus makes no row current: the first Down selects the
+    // first row, not the second.
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&f.view, &focus);
+    EXPECT_FALSE(f.view.currentIndex().isValid());
+    QTest::keyClick(&f.view, Qt::Key_Down);
+    EXPECT_EQ(f.list.GetNextItem(-1, LVNI_SELECTED), 0);
+    EXPECT_EQ(f.view.currentIndex().row(), 0);
+    QTest::keyClick(&f.view, Qt::Key_Down);
+    EXPECT_EQ(f.list.GetNextItem(-1, LVNI_SELECTED), 1);
+
+    // Clearing the selection clears the current row; a row selected by the
+    // program becomes current when none is.
+    f.view.SelectRows({});
+    EXPECT_FALSE(f.view.currentIndex().isValid());
+    f.list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(f.view.currentIndex().row(), 2);
+    QTest::keyClick(&f.view, Qt::Key_Down);
+    EXPECT_EQ(f.list.GetNextItem(-1, LVNI_SELECTED), 3);
+    // A row already chosen stays current when the focus comes back.
+    QApplication::sendEvent(&f.view, &focus);
+    EXPECT_EQ(f.view.currentIndex().row(), 3);
+}
+
+TEST(ListCtrl, ColumnWidthsCanBeSetAgain)
+{
+    ListFixture f;
+    f.AddRows(1);
+    EXPECT_TRUE(f.list.SetColumnWidth(1, 37));
+    EXPECT_EQ(f.list.GetColumnWidth(1), 37);
+    EXPECT_TRUE(f.list.SetColumnWidth(0, -5));
+    EXPECT_EQ(f.list.GetColumnWidth(0), 0);
+    EXPECT_FALSE(f.list.SetColumnWidth(2, 10));
+    EXPECT_FALSE(f.list.SetColumnWidth(-1, 10));
 }

@@ -6,6 +6,7 @@ BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
     ON_COMMAND(32811, &CProbeDlg::OnSecond)
     ON_COMMAND(32811, &CProbeDlg::OnFirst)
     ON_COMMAND(32792, &CProbeDlg::OnExit)
+    ON_NOTIFY(LVN_ITEMACTIVATE, 1003, &CProbeDlg::OnItemActivate)
 END_MESSAGE_MAP()
 
 void CProbeDlg::DoDataExchange(CDataExchange* pDX)
@@ -32,6 +33,12 @@ void CProbeDlg::OnOK()
     CDialog::OnOK();
 }
 
+void CProbeDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    m_sizes.emplace_back(cx, cy);
+}
+
 void CProbeDlg::OnFirst()
 {
     m_events.push_back("first");
@@ -48,4 +55,9 @@ void CProbeDlg::OnExit()
 {
     m_events.push_back("exit");
     OnOK();
+}
+
+void CProbeDlg::OnItemActivate(NMHDR* pNMHDR, LRESULT*)
+{
+    m_events.push_back("activate " + std::to_string(reinterpret_cast<NMITEMACTIVATE*>(pNMHDR)->iItem));
 }
