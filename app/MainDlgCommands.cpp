@@ -16,6 +16,7 @@
 #include "ui/WinApp.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -116,10 +117,18 @@ void CMainDlg::OnOpenDevice()
 // store; its report is shown as it gives it.
 void CMainDlg::OnImportBackup()
 {
+    // Real backups never go into the demo: they go into the user's own
+    // device, which the window then shows.
+    std::string strDevice = DefaultDevicePath();
+    if (DeviceIsDemo()) {
+        strDevice = OwnDevicePath();
+        std::wstring strText = L"The demo phone takes no real backups. They go into your own device, " +
+                               WideFromUtf8(strDevice) + L", which Ringtally then shows.";
+        MessageBoxW(m_hWnd, strText.c_str(), L"Import backup", MB_ICONINFORMATION);
+    }
     std::vector<std::wstring> files;
     if (!ChooseFiles(m_hWnd, L"Import backup", L"Backup files (*.xml);;All files (*)", true, &files))
         return;
-    std::string strDevice = DefaultDevicePath();
     std::vector<std::string> args = {"--device", strDevice, "import", "--"};
     for (const std::wstring& strFile : files)
         args.push_back(Utf8FromWide(strFile));
@@ -137,6 +146,8 @@ void CMainDlg::OnImportBackup()
     if (strReport.empty())
         strReport = run.nStatus == 0 ? L"Imported." : L"The import failed.";
     MessageBoxW(m_hWnd, strReport.c_str(), L"Import backup", run.nStatus == 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
+    if (strDevice != DefaultDevicePath() && std::filesystem::exists(strDevice))
+        ::setenv("RINGTALLY_DEVICE", strDevice.c_str(), 1);
     OnRefresh();
 }
 

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Fuzzes the import of a whole file and the reference filter with libFuzzer,
-# SECONDS each (default 600), one after the other, from the seeds and the
-# corpus of earlier runs. Builds with clang, the address and undefined
+# Fuzzes the import of a whole file, the reference filter and the reader of
+# an iPhone message's archived text with libFuzzer, SECONDS each (default
+# 600), one after the other, from the seeds and the corpus of earlier runs. Builds with clang, the address and undefined
 # behaviour sanitizers in BUILD_DIR (default build-fuzz). Inputs that fail
 # are left there as fuzz_<target>-crash-*; copy one to tests/fuzz/seeds to
 # keep it checked by every test run.
@@ -16,10 +16,10 @@ command -v clang++ >/dev/null 2>&1 ||
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DRINGTALLY_FUZZ=ON -DRINGTALLY_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_import fuzz_reference_filter
+cmake --build "$build" --target fuzz_import fuzz_reference_filter fuzz_attributed_text
 
 status=0
-for target in import reference_filter; do
+for target in import reference_filter attributed_text; do
   corpus="$build/tests/fuzz/corpus/$target"
   mkdir -p "$corpus"
   echo "fuzz: $target for $seconds s"

@@ -192,12 +192,17 @@ std::string DefaultDevicePath()
 {
     if (const char* pszDevice = std::getenv("RINGTALLY_DEVICE"); pszDevice && *pszDevice)
         return pszDevice;
-    return DataFolder() + "/device.db";
+    return OwnDevicePath();
 }
 
 std::string DemoDevicePath()
 {
     return DataFolder() + "/demo.db";
+}
+
+std::string OwnDevicePath()
+{
+    return DataFolder() + "/device.db";
 }
 
 const char* FolderDisplayName(std::string_view strRole)

@@ -44,6 +44,10 @@ std::string DefaultDevicePath();
 // a user's real ones. $RINGTALLY_DEVICE does not move it.
 std::string DemoDevicePath();
 
+// The user's own device at its usual place, whatever $RINGTALLY_DEVICE says:
+// device.db in the same folder as the demo.
+std::string OwnDevicePath();
+
 // The table whose presence marks a store as an invented demo phone, with
 // how it was made. Only the demo maker creates it.
 constexpr const char* kDemoMarkerTable = "demo";

@@ -296,9 +296,19 @@ int64_t CStatement::ColumnInt(int nColumn) const
     return sqlite3_column_int64(m_pStmt, nColumn);
 }
 
+double CStatement::ColumnDouble(int nColumn) const
+{
+    return sqlite3_column_double(m_pStmt, nColumn);
+}
+
 bool CStatement::ColumnIsNull(int nColumn) const
 {
     return sqlite3_column_type(m_pStmt, nColumn) == SQLITE_NULL;
+}
+
+int CStatement::ColumnType(int nColumn) const
+{
+    return sqlite3_column_type(m_pStmt, nColumn);
 }
 
 std::optional<std::string> CStatement::ColumnText(int nColumn) const

@@ -118,7 +118,10 @@ public:
 
     int ColumnCount() const;
     int64_t ColumnInt(int nColumn) const;
+    double ColumnDouble(int nColumn) const;
     bool ColumnIsNull(int nColumn) const;
+    // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL.
+    int ColumnType(int nColumn) const;
     // The column's text as UTF-8; nullopt for NULL.
     std::optional<std::string> ColumnText(int nColumn) const;
     // The same without a copy: valid until the statement steps or resets.

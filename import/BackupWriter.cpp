@@ -19,7 +19,7 @@ struct Column {
 };
 
 // In the order in which the writer gives their values.
-constexpr Column kCallColumns[] = {{"backup_type", "INTEGER"}};
+constexpr Column kCallColumns[] = {{"backup_type", "INTEGER"}, {"backup_id", "TEXT"}, {"backup_service", "TEXT"}};
 constexpr Column kMessageColumns[] = {
     {"backup_kind", "TEXT"}, {"backup_type", "INTEGER"}, {"backup_address", "TEXT"}, {"backup_id", "TEXT"}};
 
@@ -39,6 +39,18 @@ const char kIndexes[] = R"SQL(
 CREATE UNIQUE INDEX IF NOT EXISTS calllog_backup_key
   ON calllog (start_time, end_time, backup_type, coalesce(number, ''))
   WHERE backup_type IS NOT NULL;
+CREATE UNIQUE INDEX IF NOT EXISTS calllog_backup_id
+  ON calllog (backup_service, backup_id)
+  WHERE backup_id IS NOT NULL;
+CREATE UNIQUE INDEX IF NOT EXISTS calllog_service_key
+  ON calllog (start_time, end_time, iom, backup_service, coalesce(number, ''))
+  WHERE backup_service IS NOT NULL AND backup_id IS NULL;
+CREATE UNIQUE INDEX IF NOT EXISTS message_ios_key
+  ON message (backup_id)
+  WHERE backup_kind = 'ios' AND backup_id IS NOT NULL;
+CREATE UNIQUE INDEX IF NOT EXISTS message_ios_text_key
+  ON message (delivery_time, backup_type, backup_address, coalesce(body, ''))
+  WHERE backup_kind = 'ios' AND backup_id IS NULL;
 CREATE UNIQUE INDEX IF NOT EXISTS message_sms_key
   ON message (delivery_time, backup_type, backup_address, coalesce(body, ''))
   WHERE backup_kind = 'sms';
@@ -162,9 +174,11 @@ int CBackupWriter::Commit()
     return m_transaction->Commit() == SQLITE_OK ? 0 : -1;
 }
 
-int CBackupWriter::WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts)
+int CBackupWriter::WriteCall(const DeviceCall& call, const BackupCallKey& key, ImportCounts* pCounts)
 {
-    const SqlValue extra[] = {nBackupType};
+    const SqlValue extra[] = {key.nType ? SqlValue(*key.nType) : SqlValue(),
+                              key.strId ? SqlValue(std::string_view(*key.strId)) : SqlValue(),
+                              key.strService ? SqlValue(std::string_view(*key.strService)) : SqlValue()};
     bool bAdded = false;
     if (m_writer.InsertCall(call, extra, &bAdded) != 0)
         return -1;

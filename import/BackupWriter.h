@@ -17,11 +17,19 @@
 // from adding a backed-up record twice. Rows without these columns (written
 // by other means) are outside the indexes.
 //
-//   calllog.backup_type      the call's type in the backup
-//   message.backup_kind      'sms' or 'mms'
-//   message.backup_type      the SMS type or the MMS box in the backup
-//   message.backup_address   the SMS address, or an MMS's addresses joined by '~'
-//   message.backup_id        the MMS's message identifier (m_id)
+//   calllog.backup_type      the call's type in an Android backup
+//   calllog.backup_id        the call's own unique identifier (iPhone)
+//   calllog.backup_service   what carried the call (iPhone): "phone",
+//                            "facetime-audio", "facetime-video", or the
+//                            provider of another app's calls
+//   message.backup_kind      'sms' or 'mms' (Android), 'ios' (iPhone)
+//   message.backup_type      the SMS type or the MMS box in the backup; for
+//                            an iPhone message 1 received, 2 sent, 5 failed
+//   message.backup_address   the SMS address, or an MMS's addresses joined by
+//                            '~'; for an iPhone message its sender's or its
+//                            chat's address
+//   message.backup_id        the MMS's message identifier (m_id), or the
+//                            iPhone message's guid
 
 // Adds what is missing of the columns and indexes above; does nothing on a
 // store that has it all. Runs no transaction of its own: the caller runs it
@@ -29,9 +37,18 @@
 // Returns 0 or -1 (the database holds the error).
 int UpgradeBackupSchema(CDatabase& db);
 
+// What identifies a call of a backup beyond its times and number: an
+// Android call by its type, an iPhone call by its own identifier, or without
+// one by its direction and service.
+struct BackupCallKey {
+    std::optional<int64_t> nType;
+    std::optional<std::string> strId;
+    std::optional<std::string> strService;
+};
+
 // What identifies a message of a backup, beyond its time and text.
 struct BackupMessageKey {
-    const char* pszKind = "sms";      // "sms" or "mms"
+    const char* pszKind = "sms";      // "sms", "mms" or "ios"
     int64_t nType = 0;                // the SMS type or the MMS box
     std::string strAddress;           // the SMS address, or the MMS addresses joined by '~'
     std::optional<std::string> strId; // the MMS's message identifier
@@ -63,7 +80,11 @@ public:
     // returns 0, or -1 with ErrorText() telling why.
     int Begin();
     // Each record is counted in *pCounts as added or as a duplicate.
-    int WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts);
+    int WriteCall(const DeviceCall& call, const BackupCallKey& key, ImportCounts* pCounts);
+    int WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts)
+    {
+        return WriteCall(call, BackupCallKey {nBackupType, std::nullopt, std::nullopt}, pCounts);
+    }
     int WriteMessage(BackupMessage message, ImportCounts* pCounts);
     // Ends the transaction when the store gained the rows added, and only
     // then; without Commit everything written goes again.

@@ -32,6 +32,12 @@ public:
         FileStamp stamp = FileStamp::Of(strPath);
         if (!stamp.bExists || (strPath == m_strPath && stamp == m_stamp))
             return;
+        // A check of an older state would only keep the new one waiting.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_pDb)
+                sqlite3_interrupt(m_pDb);
+        }
         Join();
         m_strPath = strPath;
         m_stamp = stamp;

@@ -5,12 +5,16 @@
 
 #include <filesystem>
 
+bool DeviceIsDemo()
+{
+    CDeviceStore store;
+    return store.OpenReadOnly(DefaultDevicePath(), StoreCheck::Schema) == DeviceStatus::Ok && store.IsDemo();
+}
+
 std::wstring DeviceTitle()
 {
-    std::string strPath = DefaultDevicePath();
-    std::wstring strTitle = WideFromUtf8(std::filesystem::path(strPath).filename().string());
-    CDeviceStore store;
-    if (store.OpenReadOnly(strPath, StoreCheck::Schema) == DeviceStatus::Ok && store.IsDemo())
+    std::wstring strTitle = WideFromUtf8(std::filesystem::path(DefaultDevicePath()).filename().string());
+    if (DeviceIsDemo())
         strTitle += L" (demo)";
     return strTitle;
 }

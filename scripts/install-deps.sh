@@ -3,12 +3,15 @@
 # from Debian's archive. Does nothing when they are all present.
 set -eu
 
-# The last line is for installing: the icon's PNG sizes (rsvg-convert), the
-# Debian package (dpkg-shlibdeps), and the validators of the desktop entry,
-# the AppStream metadata and the man pages.
+# The fourth line is for iPhone backups: property lists, hashing and
+# decryption, and matching numbers written differently. The last line is for
+# installing: the icon's PNG sizes (rsvg-convert), the Debian package
+# (dpkg-shlibdeps), and the validators of the desktop entry, the AppStream
+# metadata and the man pages.
 PACKAGES="cmake ninja-build g++ pkg-config
 qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins libqt6svg6 libgl-dev libexpat1-dev
 libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
+libplist-dev libssl-dev libphonenumber-dev
 clang libclang-rt-14-dev time
 fonts-dejavu-core xdg-utils
 librsvg2-bin dpkg-dev desktop-file-utils appstream groff-base"

@@ -1,13 +1,21 @@
 #include "device/DeviceStore.h"
 #include "import/ImportReport.h"
 #include "import/android/BackupImporter.h"
+#include "import/ios/IosImporter.h"
 #include "tools/DeviceTool.h"
 #include "tools/StoreAccess.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -80,14 +88,143 @@ private:
     std::chrono::steady_clock::time_point m_last;
 };
 
+// The password of an encrypted backup, from the first line of a file.
+std::optional<std::string> PasswordFromFile(const std::string& strPath, std::string* pstrError)
+{
+    FILE* pFile = std::fopen(strPath.c_str(), "rb");
+    if (!pFile) {
+        *pstrError = strPath + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string strPassword;
+    int c;
+    while ((c = std::fgetc(pFile)) != EOF && c != '\n' && strPassword.size() < 4096)
+        strPassword += static_cast<char>(c);
+    std::fclose(pFile);
+    if (!strPassword.empty() && strPassword.back() == '\r')
+        strPassword.pop_back();
+    return strPassword;
+}
+
+// Asks for the password on the terminal without showing it; nullopt when
+// there is no terminal.
+std::optional<std::string> PasswordFromTerminal(const std::string& strBackup)
+{
+    int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string strPrompt = "Password of the encrypted backup " + strBackup + ": ";
+    if (::write(fd, strPrompt.data(), strPrompt.size()) < 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    termios old {};
+    bool bRestore = ::tcgetattr(fd, &old) == 0;
+    if (bRestore) {
+        termios quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+    }
+    std::string strPassword;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n' && strPassword.size() < 4096)
+        strPassword += c;
+    if (bRestore)
+        ::tcsetattr(fd, TCSAFLUSH, &old);
+    if (::write(fd, "\n", 1) < 0) {
+        // The line break only tidies the terminal.
+    }
+    ::close(fd);
+    return strPassword;
+}
+
 void PrintCounts(const char* pszKind, const ImportCounts& counts)
 {
     std::printf("  %s: %lld read, %lld added, %s skipped\n", pszKind, static_cast<long long>(counts.nRead),
                 static_cast<long long>(counts.nAdded), Count(counts.nDuplicates, "duplicate", "duplicates").c_str());
 }
 
+std::string Joined(const std::vector<std::string>& parts, const char* pszBetween)
+{
+    std::string strLine;
+    for (const std::string& str : parts)
+        strLine += (strLine.empty() ? "" : pszBetween) + str;
+    return strLine;
+}
+
+void PrintIosReport(const std::string& strPath, const ImportReport& report)
+{
+    const IosReportPart& ios = report.ios;
+    std::printf("%s: %s backup\n", strPath.c_str(), BackupKindText(report.kind));
+    std::vector<std::string> phone;
+    if (!ios.strDeviceName.empty())
+        phone.push_back(ios.strDeviceName);
+    if (!ios.strPhoneNumber.empty())
+        phone.push_back(ios.strPhoneNumber);
+    if (!ios.strIosVersion.empty())
+        phone.push_back("iOS " + ios.strIosVersion);
+    if (!ios.strLastBackup.empty())
+        phone.push_back("backed up " + ios.strLastBackup);
+    if (!phone.empty())
+        std::printf("  phone: %s\n", Joined(phone, ", ").c_str());
+    if (!ios.missing.empty())
+        std::printf("  missing from the backup: %s\n", Joined(ios.missing, ", ").c_str());
+    if (report.kind == BackupKind::IosContacts || ios.nContacts > 0)
+        std::printf("  address book: %s read, for the names of calls and messages\n",
+                    Count(ios.nContacts, "contact", "contacts").c_str());
+    if (report.kind == BackupKind::IosCalls || report.calls.nRead > 0)
+        PrintCounts("calls", report.calls);
+    if (report.kind == BackupKind::IosMessages || report.sms.nRead > 0)
+        PrintCounts("SMS", report.sms);
+    for (const auto& [strStore, counts] : ios.stores)
+        PrintCounts(strStore.c_str(), counts);
+
+    if (ios.nAndroidDuplicates)
+        std::printf("  of the duplicates, %s already imported from an Android backup\n",
+                    Count(ios.nAndroidDuplicates, "message", "messages").c_str());
+
+    std::vector<std::string> leftOut;
+    if (report.calls.nUndated)
+        leftOut.push_back(Count(report.calls.nUndated, "call", "calls") + " without a usable date");
+    int64_t nUndated = report.sms.nUndated;
+    int64_t nOversize = report.sms.nOversize;
+    for (const auto& [strStore, counts] : ios.stores) {
+        nUndated += counts.nUndated;
+        nOversize += counts.nOversize;
+    }
+    if (nUndated)
+        leftOut.push_back(Count(nUndated, "message", "messages") + " without a usable date");
+    std::string strOver = " over " + std::to_string(kMostRecordBytes >> 20) + " MiB";
+    if (report.calls.nOversize)
+        leftOut.push_back(Count(report.calls.nOversize, "call", "calls") + strOver);
+    if (nOversize)
+        leftOut.push_back(Count(nOversize, "message", "messages") + strOver);
+    if (ios.nReactions)
+        leftOut.push_back(Count(ios.nReactions, "reaction or edit", "reactions and edits"));
+    if (ios.nGroupEvents)
+        leftOut.push_back(Count(ios.nGroupEvents, "chat event", "chat events"));
+    if (ios.nRecipientsCut)
+        leftOut.push_back("recipients beyond " + std::to_string(kMostRecipients) + " of " +
+                          Count(ios.nRecipientsCut, "message", "messages"));
+    if (!leftOut.empty())
+        std::printf("  left out: %s\n", Joined(leftOut, "; ").c_str());
+    if (ios.nUnreadableText)
+        std::printf("  text: %s whose text could not be read, kept with an empty body\n",
+                    Count(ios.nUnreadableText, "message", "messages").c_str());
+}
+
 void PrintReport(const std::string& strPath, const ImportReport& report)
 {
+    switch (report.kind) {
+    case BackupKind::IosBackup:
+    case BackupKind::IosCalls:
+    case BackupKind::IosMessages:
+    case BackupKind::IosContacts:
+        PrintIosReport(strPath, report);
+        return;
+    default:
+        break;
+    }
     std::printf("%s: %s backup, %s\n", strPath.c_str(), BackupKindText(report.kind), Size(report.nFileBytes).c_str());
     if (report.kind == BackupKind::Calls || report.calls.nRead > 0)
         PrintCounts("calls", report.calls);
@@ -165,12 +302,36 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
 {
     bool bSalvage = false;
     bool bIntoDemo = false;
+    std::string strRegion;
+    std::optional<std::string> strPasswordFile;
     std::vector<std::string> files;
     bool bOptions = true;
-    for (const std::string& strArg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& strArg = args[i];
         if (bOptions && strArg == "--")
             bOptions = false;
-        else if (bOptions && strArg == "--salvage")
+        else if (bOptions && (strArg == "--password-file" || strArg.rfind("--password-file=", 0) == 0)) {
+            if (strArg == "--password-file") {
+                if (i + 1 >= args.size())
+                    return UsageError("import: --password-file needs a file");
+                strPasswordFile = args[++i];
+            } else {
+                strPasswordFile = strArg.substr(std::strlen("--password-file="));
+            }
+        } else if (bOptions && (strArg == "--region" || strArg.rfind("--region=", 0) == 0)) {
+            if (strArg == "--region") {
+                if (i + 1 >= args.size())
+                    return UsageError("import: --region needs a country code such as DE");
+                strRegion = args[++i];
+            } else {
+                strRegion = strArg.substr(std::strlen("--region="));
+            }
+            if (strRegion.size() != 2 || !std::isalpha(static_cast<unsigned char>(strRegion[0])) ||
+                !std::isalpha(static_cast<unsigned char>(strRegion[1])))
+                return UsageError("import: --region needs a two-letter country code such as DE");
+            std::transform(strRegion.begin(), strRegion.end(), strRegion.begin(),
+                           [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+        } else if (bOptions && strArg == "--salvage")
             bSalvage = true;
         else if (bOptions && strArg == "--into-demo")
             bIntoDemo = true;
@@ -208,7 +369,14 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
                          "--into-demo to import into the demo all the same");
     }
 
+    // An iPhone's address book names the people of the databases given with
+    // it, so it is read before them.
+    std::stable_partition(files.begin(), files.end(),
+                          [](const std::string& strFile) { return CIosImporter::IsAddressBook(strFile); });
+
     CBackupImporter importer(store);
+    CIosImporter iosImporter(store);
+    iosImporter.SetRegion(strRegion);
     int nFailed = 0;
     int nImported = 0;
     for (const std::string& strFile : files) {
@@ -216,11 +384,25 @@ int RunImport(const std::string& strDevice, const std::vector<std::string>& args
         ImportOptions options;
         options.bSalvage = bSalvage;
         options.pfnProgress = [&bar](uint64_t nDone, uint64_t nTotal) { bar.Show(nDone, nTotal); };
+        std::string strPasswordError;
+        options.pfnPassword = [&]() -> std::optional<std::string> {
+            if (strPasswordFile)
+                return PasswordFromFile(*strPasswordFile, &strPasswordError);
+            return PasswordFromTerminal(strFile);
+        };
+        options.pfnNotice = [](const std::string& strText) {
+            std::fprintf(stderr, "ringtally-device: %s\n", strText.c_str());
+            std::fflush(stderr);
+        };
         ImportReport report;
-        int nResult = importer.ImportFile(strFile, options, &report);
+        bool bIos = CIosImporter::Recognises(strFile);
+        int nResult =
+            bIos ? iosImporter.ImportPath(strFile, options, &report) : importer.ImportFile(strFile, options, &report);
         bar.Clear();
         if (nResult != 0) {
-            ToolError(importer.ErrorText());
+            if (!strPasswordError.empty())
+                ToolError(strPasswordError);
+            ToolError(bIos ? iosImporter.ErrorText() : importer.ErrorText());
             ++nFailed;
             continue;
         }

@@ -18,6 +18,9 @@ int AfxWinMain(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ringtally"));
+    // The desktop entry that installing puts in place, for the window's icon
+    // and name in the desktop's task list.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ringtally"));
     // Settings (the window's size) go to ~/.config/ringtally, beside the
     // device in ~/.local/share/ringtally.
     QApplication::setOrganizationName(QStringLiteral("ringtally"));

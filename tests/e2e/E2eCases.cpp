@@ -1,4 +1,5 @@
 #include "tests/e2e/E2eSupport.h"
+#include "tests/import/ios/IosFixtures.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/TestShell.h"
 
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -20,7 +22,41 @@
 //   errors     optional: the exact "error" lines of standard error
 //   status     optional: the exit status, 0 when absent
 //   env        optional: KEY=VALUE lines for the program's environment
+//   iphone/    optional, instead of a device: an iPhone backup folder made
+//              from calls.sql, sms.sql and contacts.sql (each builds its
+//              database on the schema of tests/import/ios) and info.plist,
+//              imported into a new device by ringtally-device
 namespace {
+
+// Makes the case's iPhone backup and imports it; returns the device, or an
+// empty path with a failure recorded.
+std::string ImportIphoneBackup(const std::filesystem::path& dir, const CTempDir& work)
+{
+    const struct {
+        const char* pszSql;
+        const char* pszSchema;
+        const char* pszPath;
+    } kDatabases[] = {{"calls.sql", kCallHistorySchema, kCallsPath},
+                      {"sms.sql", kSmsSchema, kMessagesPath},
+                      {"contacts.sql", kAddressBookSchema, kContactsPath}};
+    std::map<std::string, std::string> files;
+    for (const auto& database : kDatabases) {
+        if (!std::filesystem::exists(dir / database.pszSql))
+            continue;
+        std::string strDb = work.File(database.pszSql) + ".db";
+        MakeDatabase(strDb, std::string(database.pszSchema) + ReadFile((dir / database.pszSql).string()), true);
+        files[database.pszPath] = strDb;
+    }
+    std::string strBackup = work.File("backup");
+    MakeBackupFolder(strBackup, files, ReadFile((dir / "info.plist").string()), ManifestPlist(false));
+    std::string strDevice = work.File("device.db");
+    std::string strOut, strErr;
+    int nStatus = RunCommand(ShellQuote(RINGTALLY_DEVICE_TOOL) + " --device " + ShellQuote(strDevice) + " import " +
+                                 ShellQuote(strBackup),
+                             &strOut, &strErr);
+    EXPECT_EQ(nStatus, 0) << strErr;
+    return nStatus == 0 ? strDevice : std::string();
+}
 
 std::vector<std::string> CaseNames()
 {
@@ -80,6 +116,9 @@ TEST_P(E2eCase, PrintsExactlyWhatIsExpected)
         ASSERT_TRUE(std::filesystem::exists(strDeviceSql)) << strDeviceSql;
         strDevice = work.File("device.db");
         ASSERT_EQ(MakeDevice(strDevice, ReadFile(strDeviceSql)), "");
+    } else if (exists("iphone")) {
+        strDevice = ImportIphoneBackup(dir / "iphone", work);
+        ASSERT_FALSE(strDevice.empty());
     }
     std::string strScript = work.File("script");
     WriteFile(strScript, Replace(ReadFile(file("script")), "$TMP", work.Path()));
@@ -317,5 +356,35 @@ TEST(Ringtally, OpensAnotherDeviceAndImportsBackupsThroughTheTool)
               kRows + "filedialog\tOpen device\n" + kRows + "closed\t102\t1\n");
     CDeviceStore demo;
     ASSERT_EQ(demo.OpenReadOnly(work.File("demo.db")), DeviceStatus::Ok);
+    EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
+}
+
+// Importing while the demo is shown puts the backups into the user's own
+// device, never into the demo, and the window then shows that device.
+TEST(Ringtally, ImportingFromTheDemoFillsYourOwnDevice)
+{
+    CTempDir work;
+    std::string strDemo = work.File("data/ringtally/demo.db");
+    std::string strOwn = work.File("data/ringtally/device.db");
+    std::filesystem::create_directories(work.File("data/ringtally"));
+    ASSERT_EQ(MakeDevice(strDemo, "CREATE TABLE demo (seed, calls, messages)"), "");
+    std::string strBackup =
+        std::filesystem::path(RINGTALLY_E2E_CASES).parent_path().parent_path() / "data" / "calls-older.xml";
+    WriteFile(work.File("script"), "choose " + strBackup + "\nmenu Menu \"Import backup...\"\ndump\n");
+    RingtallyRun run = RunRingtally(work.File("script"), strDemo, work.Path(),
+                                    {"TZ=Europe/Berlin", "XDG_DATA_HOME=" + work.File("data")});
+    ASSERT_EQ(run.nStatus, 0) << run.strErrors;
+    std::vector<std::string> output = SplitLines(run.strOutput);
+    ASSERT_EQ(output.size(), 8u) << run.strOutput;
+    EXPECT_EQ(output[0], "messagebox\tImport backup\tThe demo phone takes no real backups. They go into your own "
+                         "device, " +
+                             strOwn + ", which Ringtally then shows.");
+    EXPECT_EQ(output[1], "filedialog\tImport backup");
+    EXPECT_EQ(output[2].rfind("messagebox\tImport backup\tCreated a new device store at " + strOwn, 0), 0u)
+        << output[2];
+    EXPECT_EQ(output[3], "dialog\t102\tRingtallyV2");
+    EXPECT_EQ(output[4], "row\t0\t1\t\t03-01 13:00:00\t");
+    CDeviceStore demo;
+    ASSERT_EQ(demo.OpenReadOnly(strDemo), DeviceStatus::Ok);
     EXPECT_EQ(demo.Database().QueryInt("SELECT count(*) FROM calllog"), 0);
 }

@@ -1,5 +1,7 @@
 #include "import/ImportReport.h"
 #include "tests/import/ImporterTestSupport.h"
+#include "tests/import/ios/EncryptedFixture.h"
+#include "tests/import/ios/IosFixtures.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/TestShell.h"
 
@@ -137,7 +139,10 @@ TEST(ImportCommand, HelpDescribesTheCommandsArguments)
               0u)
         << strOut;
     ASSERT_EQ(RunCommand(std::string(RINGTALLY_DEVICE_TOOL) + " import --help", &strOut), 0);
-    EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] import [--salvage] [--into-demo] FILE...\n", 0), 0u)
+    EXPECT_EQ(strOut.rfind("Usage: ringtally-device [--device PATH] import [--salvage] [--into-demo] [--region XX] "
+                           "[--password-file FILE] FILE...\n",
+                           0),
+              0u)
         << strOut;
     EXPECT_NE(strOut.find("--salvage    import the complete records"), std::string::npos) << strOut;
 }
@@ -164,6 +169,86 @@ TEST(ImportCommand, HelpIsLookedForOnlyBeforeDoubleDash)
     ASSERT_EQ(RunCommand(kInDir + Tool(strDevice, "import -- --help"), &strOut, &strErr), 0) << strErr;
     EXPECT_NE(strOut.find("--help: calls backup"), std::string::npos) << strOut;
     EXPECT_NE(strOut.find("  calls: 3 read, 3 added"), std::string::npos) << strOut;
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImportCommand, IphoneBackupFolderAndItsReport)
+{
+    CTempDir dir;
+    std::string strCalls = dir.File("calls.db");
+    MakeDatabase(strCalls, std::string(kCallHistorySchema) +
+                               "INSERT INTO ZCALLRECORD (ZDATE, ZDURATION, ZORIGINATED, ZANSWERED, ZADDRESS, "
+                               "ZUNIQUE_ID) VALUES (" +
+                               std::to_string(AppleSeconds(2024, 5, 1)) + ", 60, 1, 1, '0170 1234567', 'C1');");
+    std::string strSms = dir.File("sms.db");
+    MakeDatabase(strSms, std::string(kSmsSchema) +
+                             "INSERT INTO handle VALUES (1, '+491701234567', 'SMS');"
+                             "INSERT INTO message (guid, text, handle_id, service, date) VALUES "
+                             "('G1', 'Hallo', 1, 'SMS', 1), ('G2', 'Hi', 1, 'iMessage', 2), "
+                             "('G3', 'Liked', 1, 'iMessage', 3);"
+                             "UPDATE message SET associated_message_type = 2001 WHERE guid = 'G3';");
+    std::string strFolder = dir.File("Backup/00008030-000A");
+    MakeBackupFolder(strFolder, {{kCallsPath, strCalls}, {kMessagesPath, strSms}},
+                     InfoPlist("Annas iPhone", "+49 170 0000000"), ManifestPlist(false));
+    std::string strDevice = dir.File("device.db");
+    std::string strOut, strErr;
+    ASSERT_EQ(RunCommand(Tool(strDevice, "import " + ShellQuote(strFolder)), &strOut, &strErr), 0) << strErr;
+    EXPECT_EQ(strOut, "Created a new device store at " + strDevice + "\n" + strFolder +
+                          ": iPhone backup\n"
+                          "  phone: Annas iPhone, +49 170 0000000, iOS 17.5, backed up 2024-06-01 10:00 UTC\n"
+                          "  missing from the backup: Library/AddressBook/AddressBook.sqlitedb\n"
+                          "  calls: 1 read, 1 added, 0 duplicates skipped\n"
+                          "  SMS: 1 read, 1 added, 0 duplicates skipped\n"
+                          "  iMessage: 1 read, 1 added, 0 duplicates skipped\n"
+                          "  left out: 1 reaction or edit\n");
+
+    // A wrong region is a usage error; a backup that is no backup names why.
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import --region Germany " + ShellQuote(strFolder)), &strOut, &strErr), 2);
+    EXPECT_NE(strErr.find("--region needs a two-letter country code"), std::string::npos) << strErr;
+    EXPECT_EQ(RunCommand(Tool(strDevice, "import " + ShellQuote(dir.Path())), &strOut, &strErr), 1);
+    EXPECT_EQ(strErr, "ringtally-device: " + dir.Path() + ": not an iPhone backup folder (it has no Manifest.db)\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImportCommand, EncryptedBackupWithItsPasswordFromAFile)
+{
+    CTempDir dir;
+    std::string strCalls = dir.File("calls.db");
+    MakeDatabase(strCalls, std::string(kCallHistorySchema) +
+                               "INSERT INTO ZCALLRECORD (ZDATE, ZDURATION, ZORIGINATED, ZANSWERED, ZADDRESS) VALUES "
+                               "(1000, 60, 1, 1, '0170 1234567');");
+    std::string strFolder = dir.File("encrypted");
+    MakeEncryptedBackupFolder(strFolder, {{kCallsPath, strCalls}}, "open sesame", InfoPlist("Phone", ""));
+    std::string strDevice = dir.File("device.db");
+    std::string strOut, strErr;
+    // Without a terminal and without a file, no password; a wrong one is
+    // one clear error; neither leaves a store behind.
+    std::string strImport = "import " + ShellQuote(strFolder) + " </dev/null";
+    EXPECT_EQ(RunCommand("setsid env " + Tool(strDevice, strImport), &strOut, &strErr), 1);
+    EXPECT_NE(strErr.find(": an encrypted backup, and no password was given"), std::string::npos) << strErr;
+    WriteFile(dir.File("wrong"), "open sesam\n");
+    EXPECT_EQ(RunCommand(Tool(strDevice,
+                              "import --password-file " + ShellQuote(dir.File("wrong")) + " " + ShellQuote(strFolder)),
+                         &strOut, &strErr),
+              1);
+    EXPECT_EQ(strErr, "ringtally-device: deriving the backup's key from its password; this takes a few seconds...\n"
+                      "ringtally-device: " +
+                          strFolder + ": wrong backup password\n");
+    EXPECT_FALSE(std::filesystem::exists(strDevice));
+
+    WriteFile(dir.File("right"), "open sesame\n");
+    ASSERT_EQ(RunCommand(Tool(strDevice,
+                              "import --password-file " + ShellQuote(dir.File("right")) + " " + ShellQuote(strFolder)),
+                         &strOut, &strErr),
+              0)
+        << strErr;
+    EXPECT_NE(strOut.find("  calls: 1 read, 1 added, 0 duplicates skipped\n"), std::string::npos) << strOut;
 }
 
 } // namespace

@@ -289,14 +289,16 @@ TEST_F(BackupImporterTest, AStoreGetsTheBackupColumnsAndIndexesWithItsFirstImpor
     EXPECT_EQ(DumpStore(db), oldSchema) << "a failed import takes its schema changes back too";
 
     ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, &report), 0) << importer.ErrorText();
-    EXPECT_EQ(QueryRows(db, "SELECT name FROM sqlite_schema WHERE type = 'index' AND name IN ('calllog_backup_key', "
-                            "'message_sms_key', 'message_mms_key', 'message_mms_text_key') ORDER BY 1"),
-              (std::vector<std::string> {"calllog_backup_key", "message_mms_key", "message_mms_text_key",
-                                         "message_sms_key"}));
+    EXPECT_EQ(QueryRows(db, "SELECT name FROM sqlite_schema WHERE type = 'index' AND name LIKE '%key' OR "
+                            "name = 'calllog_backup_id' ORDER BY 1"),
+              (std::vector<std::string> {"calllog_backup_id", "calllog_backup_key", "calllog_service_key",
+                                         "message_ios_key", "message_ios_text_key", "message_mms_key",
+                                         "message_mms_text_key", "message_sms_key"}));
     EXPECT_EQ(QueryRows(db, "SELECT m.name || '.' || p.name FROM sqlite_schema m, pragma_table_info(m.name) p "
                             "WHERE m.type = 'table' AND p.name LIKE 'backup%' ORDER BY 1"),
-              (std::vector<std::string> {"calllog.backup_type", "message.backup_address", "message.backup_id",
-                                         "message.backup_kind", "message.backup_type"}));
+              (std::vector<std::string> {"calllog.backup_id", "calllog.backup_service", "calllog.backup_type",
+                                         "message.backup_address", "message.backup_id", "message.backup_kind",
+                                         "message.backup_type"}));
     EXPECT_EQ(QueryRows(db, "PRAGMA application_id"), (std::vector<std::string> {"1381256281"}));
     EXPECT_EQ(QueryRows(db, "PRAGMA user_version"), (std::vector<std::string> {"1"}));
     ASSERT_EQ(importer.ImportFile(DataFile("messages-mixed.xml"), ImportOptions {}, &report), 0);

@@ -1,0 +1,2 @@
+INSERT INTO ABPerson VALUES (1, 'Anna', 'Adler', NULL);
+INSERT INTO ABMultiValue VALUES (1, 1, 3, 0, 1, '+49 170 1234567');
