@@ -1,5 +1,6 @@
 #include "app/MainDlg.h"
 #include "app/MainApp.h"
+#include "platform/DeviceCheck.h"
 #include "platform/DeviceProblems.h"
 #include "tests/support/TestDevice.h"
 #include "tests/support/UiTestGuards.h"
@@ -256,6 +257,7 @@ TEST(MainApp, RunsTheMainWindowOnceAndEnds)
 {
     CTestDevice device;
     // What earlier tests' missing devices left untold.
+    WaitForDeviceCheck();
     ResetDeviceProblems();
     CAutomationSession session("expect 102\n");
     CMainApp app;
@@ -274,6 +276,7 @@ TEST(MainApp, TellsANewUserHowToFillTheEmptyPhone)
     CTempDir dir;
     CEnvVar device("RINGTALLY_DEVICE", std::nullopt);
     CEnvVar data("XDG_DATA_HOME", dir.Path());
+    WaitForDeviceCheck();
     ResetDeviceProblems();
     CAutomationSession session("expect 102\nmenu Menu About\nok\n");
     CMainApp app;
@@ -287,6 +290,7 @@ TEST(MainApp, TellsANewUserHowToFillTheEmptyPhone)
                                     dir.File("ringtally/demo.db") + "\" shows it.\nclosed\t132\t1\nclosed\t102\t1\n");
     EXPECT_EQ(session.Finish(), 0);
     EXPECT_FALSE(std::filesystem::exists(strPath));
+    WaitForDeviceCheck();
     ResetDeviceProblems();
 }
 

@@ -19,8 +19,18 @@ namespace {
 class StoreReadTest : public ::testing::Test
 {
 protected:
-    StoreReadTest() { ResetDeviceProblems(); }
-    ~StoreReadTest() override { ResetDeviceProblems(); }
+    // A check of a store that an earlier test opened may still be running;
+    // what it finds belongs to that test.
+    StoreReadTest()
+    {
+        WaitForDeviceCheck();
+        ResetDeviceProblems();
+    }
+    ~StoreReadTest() override
+    {
+        WaitForDeviceCheck();
+        ResetDeviceProblems();
+    }
 
     // A store of nCalls calls in WAL mode, closed, so that no log is left
     // beside it and a reader opens it as immutable.
@@ -255,6 +265,7 @@ class StoreReadMapiTest : public MapiTest
 // the new one.
 TEST_F(StoreReadMapiTest, ASessionSeesAnImportThatCameAfterItOpened)
 {
+    WaitForDeviceCheck();
     ResetDeviceProblems();
     int64_t nInbox = m_device.Inbox();
     std::vector<DeviceMessage> messages;
