@@ -1,5 +1,6 @@
 #include "device/DeviceStore.h"
 
+#include "device/SqliteFile.h"
 #include "device/StoreWriter.h"
 
 #include <sqlite3.h>
@@ -83,49 +84,6 @@ bool FileExists(const std::string& strPath, struct stat* pStat = nullptr)
     return true;
 }
 
-// The first 100 bytes of an SQLite file; empty when the file cannot be read.
-// Opened without blocking and read only when it is a regular file, so that a
-// pipe or a device put in the store's place since it was looked at cannot
-// hang the caller.
-std::string ReadHeader(const std::string& strPath)
-{
-    int fd = ::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    std::string header;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        header.resize(100);
-        size_t nRead = 0;
-        while (nRead < header.size()) {
-            ssize_t n = ::read(fd, header.data() + nRead, header.size() - nRead);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            nRead += static_cast<size_t>(n);
-        }
-        header.resize(nRead);
-    }
-    ::close(fd);
-    return header;
-}
-
-std::string UriEscape(const std::string& strPath)
-{
-    std::string out;
-    for (unsigned char c : strPath) {
-        if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7f) {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 const char kInterruptedText[] =
     "an import into it was interrupted and left unfinished changes, which must be rolled back before it can be "
     "read; any ringtally-device command does that, for example \"ringtally-device check\"";
@@ -163,11 +121,6 @@ std::optional<std::vector<std::string>> TableColumns(CDatabase& db, const char* 
     return columns;
 }
 
-bool IsCorruptionCode(int nCode)
-{
-    int nPrimary = nCode & 0xff;
-    return nPrimary == SQLITE_CORRUPT || nPrimary == SQLITE_NOTADB;
-}
 
 } // namespace
 
@@ -353,8 +306,8 @@ DeviceStatus CDeviceStore::OpenFile(const std::string& strPath, bool bWrite)
     if (::access(strPath.c_str(), bWrite ? (R_OK | W_OK) : R_OK) != 0)
         return Fail(DeviceStatus::Unreadable, std::string("cannot be opened: ") + std::strerror(errno));
 
-    std::string header = ReadHeader(strPath);
-    if (header.size() < 100 || header.compare(0, 16, std::string("SQLite format 3\0", 16)) != 0)
+    std::string header = ReadFileStart(strPath, 100);
+    if (header.size() < 100 || !IsSqliteHeader(header))
         return Fail(DeviceStatus::NotAStore, "not a Ringtally device store (not an SQLite database)");
 
     int nCode;

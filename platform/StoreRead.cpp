@@ -1,21 +1,12 @@
 #include "platform/StoreRead.h"
 
+#include "device/SqliteFile.h"
 #include "platform/DeviceProblems.h"
 
 #include <sqlite3.h>
 
 #include <chrono>
 #include <thread>
-
-namespace {
-
-bool IsDamage(int nCode)
-{
-    int nPrimary = nCode & 0xff;
-    return nPrimary == SQLITE_CORRUPT || nPrimary == SQLITE_NOTADB;
-}
-
-} // namespace
 
 PassResult RunStorePass(CDeviceStore& store, const std::function<int(CDatabase&)>& pass,
                         const std::function<bool()>& reopen)
@@ -32,7 +23,7 @@ PassResult RunStorePass(CDeviceStore& store, const std::function<int(CDatabase&)
         if (!bChanged && nCode == SQLITE_DONE)
             return PassResult::Complete;
         std::string strError = db.IsOpen() ? db.LastError() : "it cannot be opened";
-        if (!bChanged && IsDamage(nCode)) {
+        if (!bChanged && IsCorruptionCode(nCode)) {
             ReportDamagedStore(store.Path(), strError);
             return PassResult::Damaged;
         }

@@ -1,6 +1,7 @@
 #include "import/ios/IosImporter.h"
 
 #include "device/FileTimeTicks.h"
+#include "device/SqliteFile.h"
 #include "import/BackupWriter.h"
 #include "import/ios/AttributedText.h"
 #include "import/ios/BackupFolder.h"

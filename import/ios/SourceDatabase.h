@@ -46,8 +46,3 @@ private:
     std::string m_strError;
 };
 
-// Whether the bytes start as an SQLite file does.
-bool IsSqliteHeader(const std::string& strHeader);
-// The first bytes of a regular file (up to nBytes), read without blocking;
-// empty when it is no regular file or cannot be read.
-std::string ReadFileStart(const std::string& strPath, size_t nBytes);
