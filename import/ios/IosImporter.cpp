@@ -152,10 +152,8 @@ int CIosImporter::ImportFolder(const std::string& strPath, const ImportOptions& 
     }
 
     CBackupWriter writer(m_store);
-    if (writer.Begin() != 0) {
-        m_strError = strPath + ": " + writer.ErrorText();
-        return -1;
-    }
+    if (writer.Begin() != 0)
+        return FailFrom(strPath, writer);
     for (Source& source : sources) {
         if (!source.bPresent)
             continue;
@@ -176,10 +174,8 @@ int CIosImporter::ImportFolder(const std::string& strPath, const ImportOptions& 
         if (nResult != 0)
             return -1;
     }
-    if (writer.Commit() != 0) {
-        m_strError = strPath + ": " + writer.ErrorText();
-        return -1;
-    }
+    if (writer.Commit() != 0)
+        return FailFrom(strPath, writer);
     return 0;
 }
 
@@ -207,18 +203,20 @@ int CIosImporter::ImportDatabase(const std::string& strPath, ImportReport* pRepo
     }
     pReport->kind = kind == SourceKind::Calls ? BackupKind::IosCalls : BackupKind::IosMessages;
     CBackupWriter writer(m_store);
-    if (writer.Begin() != 0) {
-        m_strError = strPath + ": " + writer.ErrorText();
-        return -1;
-    }
+    if (writer.Begin() != 0)
+        return FailFrom(strPath, writer);
     int nResult = kind == SourceKind::Calls ? ReadCalls(db, writer, pReport) : ReadMessages(db, writer, pReport);
     if (nResult != 0)
         return -1;
-    if (writer.Commit() != 0) {
-        m_strError = strPath + ": " + writer.ErrorText();
-        return -1;
-    }
+    if (writer.Commit() != 0)
+        return FailFrom(strPath, writer);
     return 0;
+}
+
+int CIosImporter::FailFrom(const std::string& strWhere, const CBackupWriter& writer)
+{
+    m_strError = strWhere + ": " + writer.ErrorText();
+    return -1;
 }
 
 int CIosImporter::ReadContacts(CSourceDatabase& db, ImportReport* pReport)
@@ -290,10 +288,8 @@ int CIosImporter::ReadCalls(CSourceDatabase& db, CBackupWriter& writer, ImportRe
             ++pReport->calls.nUndated;
             continue;
         }
-        if (writer.WriteCall(call->call, call->key, &pReport->calls) != 0) {
-            m_strError = db.Path() + ": " + writer.ErrorText();
-            return -1;
-        }
+        if (writer.WriteCall(call->call, call->key, &pReport->calls) != 0)
+            return FailFrom(db.Path(), writer);
     }
     if (nStep != SQLITE_DONE)
         return FailRead(db);
@@ -454,10 +450,8 @@ int CIosImporter::ReadMessages(CSourceDatabase& db, CBackupWriter& writer, Impor
             continue;
         }
         message.message.pszStore = message.strStore.c_str();
-        if (writer.WriteMessage(std::move(message.message), pCounts) != 0) {
-            m_strError = db.Path() + ": " + writer.ErrorText();
-            return -1;
-        }
+        if (writer.WriteMessage(std::move(message.message), pCounts) != 0)
+            return FailFrom(db.Path(), writer);
     }
     if (nStep != SQLITE_DONE)
         return FailRead(db);

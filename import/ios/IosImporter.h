@@ -52,6 +52,8 @@ private:
     // a second; 0 when not; -1 when the store cannot be read.
     int RepeatsAndroidMessage(const BackupMessage& message);
     int FailFrom(CSourceDatabase& db);
+    // The writer's error, named after the source it was writing from.
+    int FailFrom(const std::string& strWhere, const CBackupWriter& writer);
     int FailRead(CSourceDatabase& db);
 
     CDeviceStore& m_store;
