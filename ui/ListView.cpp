@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr QChar kCellSeparator(u'\0');
+constexpr char kCellSeparator = '\0';
 
 Qt::Alignment AlignmentOf(int nFormat)
 {
@@ -50,8 +50,10 @@ QVariant CListModel::data(const QModelIndex& index, int nRole) const
         return {};
     const Row& row = m_rows[static_cast<size_t>(index.row())];
     switch (nRole) {
-    case Qt::DisplayRole:
-        return Cell(row.strCells, index.column());
+    case Qt::DisplayRole: {
+        std::string_view strCell = Cell(m_texts.View(row.cells), index.column());
+        return QString::fromUtf8(strCell.data(), static_cast<qsizetype>(strCell.size()));
+    }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(AlignmentOf(m_columns[static_cast<size_t>(index.column())].nFormat));
     case Qt::DecorationRole:
@@ -85,51 +87,63 @@ Qt::ItemFlags CListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-QString CListModel::Cell(const QString& strCells, int nSubItem)
+std::string_view CListModel::Cell(std::string_view strCells, int nSubItem)
 {
-    qsizetype nStart = 0;
+    size_t nStart = 0;
     for (int i = 0; i < nSubItem; ++i) {
-        qsizetype nSeparator = strCells.indexOf(kCellSeparator, nStart);
-        if (nSeparator < 0)
+        size_t nSeparator = strCells.find(kCellSeparator, nStart);
+        if (nSeparator == std::string_view::npos)
             return {};
         nStart = nSeparator + 1;
     }
-    qsizetype nEnd = strCells.indexOf(kCellSeparator, nStart);
-    return strCells.mid(nStart, nEnd < 0 ? -1 : nEnd - nStart);
+    size_t nEnd = strCells.find(kCellSeparator, nStart);
+    return strCells.substr(nStart, nEnd == std::string_view::npos ? std::string_view::npos : nEnd - nStart);
 }
 
-void CListModel::SetCell(QString* pCells, int nSubItem, QStringView strText)
+void CListModel::SetCell(Row* pRow, int nSubItem, QStringView strText)
 {
-    // Each row's string is built at its exact size: a million rows with
-    // spare capacity would cost a large share of the list's memory.
-    qsizetype nStart = 0;
+    std::string_view strCells = m_texts.View(pRow->cells);
+    size_t nStart = 0;
     int nCell = 0;
     for (; nCell < nSubItem; ++nCell) {
-        qsizetype nSeparator = pCells->indexOf(kCellSeparator, nStart);
-        if (nSeparator < 0)
+        size_t nSeparator = strCells.find(kCellSeparator, nStart);
+        if (nSeparator == std::string_view::npos)
             break;
         nStart = nSeparator + 1;
     }
-    QString strResult;
+    m_strScratch.clear();
     if (nCell < nSubItem) {
-        qsizetype nMissing = nSubItem - nCell;
-        strResult = QString(pCells->size() + nMissing + strText.size(), Qt::Uninitialized);
-        QChar* pOut = strResult.data();
-        std::copy(pCells->cbegin(), pCells->cend(), pOut);
-        pOut += pCells->size();
-        std::fill(pOut, pOut + nMissing, kCellSeparator);
-        std::copy(strText.cbegin(), strText.cend(), pOut + nMissing);
+        m_strScratch.append(strCells);
+        m_strScratch.append(static_cast<size_t>(nSubItem - nCell), kCellSeparator);
+        AppendUtf8(strText, &m_strScratch);
     } else {
-        qsizetype nEnd = pCells->indexOf(kCellSeparator, nStart);
-        if (nEnd < 0)
-            nEnd = pCells->size();
-        strResult = QString(pCells->size() - (nEnd - nStart) + strText.size(), Qt::Uninitialized);
-        QChar* pOut = strResult.data();
-        pOut = std::copy(pCells->cbegin(), pCells->cbegin() + nStart, pOut);
-        pOut = std::copy(strText.cbegin(), strText.cend(), pOut);
-        std::copy(pCells->cbegin() + nEnd, pCells->cend(), pOut);
+        size_t nEnd = strCells.find(kCellSeparator, nStart);
+        if (nEnd == std::string_view::npos)
+            nEnd = strCells.size();
+        m_strScratch.append(strCells.substr(0, nStart));
+        AppendUtf8(strText, &m_strScratch);
+        m_strScratch.append(strCells.substr(nEnd));
     }
-    *pCells = std::move(strResult);
+    pRow->cells = m_texts.Replace(pRow->cells, m_strScratch);
+    CompactTexts();
+}
+
+void CListModel::CompactTexts()
+{
+    constexpr size_t kMostUnused = size_t {4} << 20;
+    if (m_texts.Unused() < kMostUnused || m_texts.Unused() < m_texts.Used())
+        return;
+    CRowTexts texts;
+    for (Row& row : m_rows)
+        row.cells = texts.Add(m_texts.View(row.cells));
+    std::swap(m_texts, texts);
+}
+
+CRowTexts::Ref CListModel::AddCells(QStringView strText)
+{
+    m_strScratch.clear();
+    AppendUtf8(strText, &m_strScratch);
+    return m_texts.Add(m_strScratch);
 }
 
 int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
@@ -137,7 +151,7 @@ int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
     if (nItem < 0)
         return -1;
     if (nItem >= ItemCount()) {
-        m_rows.push_back(Row {strText.toString(), nImage});
+        m_rows.push_back(Row {AddCells(strText), nImage});
         if (!m_bFlushPosted) {
             m_bFlushPosted = true;
             QMetaObject::invokeMethod(
@@ -152,7 +166,7 @@ int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
     }
     Flush();
     beginInsertRows(QModelIndex(), nItem, nItem);
-    m_rows.insert(m_rows.begin() + nItem, Row {strText.toString(), nImage});
+    m_rows.insert(m_rows.begin() + nItem, Row {AddCells(strText), nImage});
     ++m_nShown;
     endInsertRows();
     return nItem;
@@ -168,7 +182,7 @@ bool CListModel::SetItemText(int nItem, int nSubItem, QStringView strText)
 {
     if (nItem < 0 || nItem >= ItemCount() || nSubItem < 0)
         return false;
-    SetCell(&m_rows[static_cast<size_t>(nItem)].strCells, nSubItem, strText);
+    SetCell(&m_rows[static_cast<size_t>(nItem)], nSubItem, strText);
     RowChanged(nItem);
     return true;
 }
@@ -186,7 +200,8 @@ bool CListModel::GetItemText(int nItem, int nSubItem, std::wstring* pText) const
 {
     if (nItem < 0 || nItem >= ItemCount() || nSubItem < 0)
         return false;
-    *pText = Cell(m_rows[static_cast<size_t>(nItem)].strCells, nSubItem).toStdWString();
+    std::string_view strCell = Cell(m_texts.View(m_rows[static_cast<size_t>(nItem)].cells), nSubItem);
+    *pText = QString::fromUtf8(strCell.data(), static_cast<qsizetype>(strCell.size())).toStdWString();
     return true;
 }
 
@@ -201,6 +216,7 @@ void CListModel::DeleteAllItems()
 {
     beginResetModel();
     std::vector<Row>().swap(m_rows);
+    m_texts.Clear();
     m_nShown = 0;
     endResetModel();
 }

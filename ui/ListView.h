@@ -4,6 +4,7 @@
 // shows them. Only ui/ and its tests see these.
 
 #include "resources/ResourceTypes.h"
+#include "ui/RowTexts.h"
 #include "ui/Widgets.h"
 
 #include <QAbstractTableModel>
@@ -15,8 +16,9 @@
 
 struct ImageListObject;
 
-// Rows are stored compactly, all cells of a row in one string separated by
-// U+0000 (a cell text never holds one), so that a million rows stay small.
+// Rows are stored compactly, all cells of a row in one run of UTF-8
+// separated by NUL (a cell text never holds one), so that a million rows stay
+// small.
 // Rows appended at the end are kept back from the views until Flush, so that
 // filling a list costs no notification per row.
 class CListModel : public QAbstractTableModel
@@ -56,15 +58,23 @@ public:
 
 private:
     struct Row {
-        QString strCells;
+        CRowTexts::Ref cells;
         int nImage;
     };
 
-    static QString Cell(const QString& strCells, int nSubItem);
-    static void SetCell(QString* pCells, int nSubItem, QStringView strText);
+    // The cell's UTF-8 text within a row's cells.
+    static std::string_view Cell(std::string_view strCells, int nSubItem);
+    void SetCell(Row* pRow, int nSubItem, QStringView strText);
+    CRowTexts::Ref AddCells(QStringView strText);
+    // Stores the rows' texts anew once most of the store is texts replaced.
+    void CompactTexts();
     void RowChanged(int nItem);
 
     std::vector<Row> m_rows;
+    CRowTexts m_texts;
+    // Reused for building a row's cells, so that setting one costs no
+    // allocation.
+    std::string m_strScratch;
     int m_nShown = 0;
     bool m_bFlushPosted = false;
     std::vector<Column> m_columns;

@@ -164,3 +164,43 @@ TEST(ListModel, ShowsTextsAlignmentAndImages)
     // The view keeps what it shows even when the list's owner lets go.
     EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).isNull());
 }
+
+TEST(ListModel, CellsRewrittenAllOverTheListKeepEveryRow)
+{
+    // Rows changed out of order leave their old texts behind, which are
+    // given up in one go once they are most of what is stored; every row
+    // keeps its cells through that, and rows longer than a block of the
+    // store go in whole.
+    CListModel model;
+    constexpr int kRows = 300;
+    for (int i = 0; i < kRows; ++i) {
+        model.InsertItem(i, QStringLiteral("name %1").arg(i), i % 3);
+        model.SetItemText(i, 1, QStringLiteral("time %1").arg(i));
+    }
+    const QString strLong(300000, QChar(u'x'));
+    for (int nRound = 0; nRound < 4; ++nRound)
+        for (int i = 0; i < kRows; i += 7)
+            model.SetItemText(i, 2, QStringLiteral("%1 %2 ").arg(nRound).arg(i) + strLong.left(60000 + i));
+    model.SetItemText(kRows - 1, 3, strLong);
+    for (int i = 0; i < kRows; ++i) {
+        EXPECT_EQ(Text(model, i, 0), L"name " + std::to_wstring(i)) << i;
+        EXPECT_EQ(Text(model, i, 1), L"time " + std::to_wstring(i)) << i;
+        std::wstring strThird = Text(model, i, 2);
+        if (i % 7 == 0) {
+            EXPECT_EQ(strThird.size(), std::to_wstring(i).size() + 3 + 60000 + static_cast<size_t>(i)) << i;
+            EXPECT_EQ(strThird.substr(0, 2), L"3 ") << i;
+        } else {
+            EXPECT_EQ(strThird, L"") << i;
+        }
+        EXPECT_EQ(model.GetItemImage(i), i % 3);
+    }
+    EXPECT_EQ(Text(model, kRows - 1, 3), strLong.toStdWString());
+}
+
+TEST(ListModel, UnpairedSurrogatesBecomeReplacementCharacters)
+{
+    CListModel model;
+    const char16_t szText[] = {u'a', 0xD83D, u'b', 0xDE00, 0xD83D, 0xDE00, 0xDBFF};
+    model.InsertItem(0, QStringView(szText, 7), 0);
+    EXPECT_EQ(Text(model, 0, 0), L"a\uFFFDb\uFFFD\U0001F600\uFFFD");
+}
