@@ -139,8 +139,9 @@ private:
         CStatement all(db, "SELECT id, start_time, end_time, iom, flags, cidt, number, name FROM calllog ORDER BY id");
         // Room for every record, known from the ends of the id range without
         // counting: memory reserved and never written is not taken. Ids far
-        // apart are left to the vector's own growth.
-        if (auto nSpan = db.QueryInt("SELECT max(id) - min(id) + 1 FROM calllog");
+        // apart are left to the vector's own growth. Each end on its own is
+        // one step down the table's tree; asked together, they cost a scan.
+        if (auto nSpan = db.QueryInt("SELECT (SELECT max(id) FROM calllog) - (SELECT min(id) FROM calllog) + 1");
             nSpan && *nSpan > 0 && *nSpan <= kMaxReserved)
             m_rows.reserve(static_cast<size_t>(*nSpan));
         int nCode = all.IsValid() ? SQLITE_ROW : db.LastCode();

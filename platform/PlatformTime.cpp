@@ -8,8 +8,9 @@
 #include <ctime>
 #include <mutex>
 #include <string>
-#include <vector>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -65,13 +66,22 @@ void RefreshZone()
     static bool s_bSet = false;
     static std::string s_strZone;
     const char* pszZone = std::getenv("TZ");
-    std::lock_guard<std::mutex> lock(s_mutex);
-    if (s_bSet && (pszZone ? s_strZone == pszZone : s_strZone == "\x01unset"))
+    std::string_view strZone = pszZone ? std::string_view(pszZone) : std::string_view("\x01unset");
+    // What this thread saw last: a pass converting a million times finds
+    // the zone unchanged without taking the lock each time.
+    thread_local std::string t_strZone;
+    thread_local uint64_t t_nGeneration = 0;
+    if (t_nGeneration == g_nZoneGeneration.load(std::memory_order_acquire) && t_strZone == strZone)
         return;
-    tzset();
-    ++g_nZoneGeneration;
-    s_bSet = true;
-    s_strZone = pszZone ? pszZone : "\x01unset";
+    std::lock_guard<std::mutex> lock(s_mutex);
+    if (!s_bSet || s_strZone != strZone) {
+        tzset();
+        ++g_nZoneGeneration;
+        s_bSet = true;
+        s_strZone = strZone;
+    }
+    t_strZone = s_strZone;
+    t_nGeneration = g_nZoneGeneration.load();
 }
 
 bool ExactZoneOffset(time_t nUnix, long* pnOffset)
@@ -99,11 +109,20 @@ bool ZoneOffset(time_t nUnix, long* pnOffset)
     static std::mutex s_mutex;
     static std::vector<Slot> s_slots(kSlots);
     time_t nSlot = nUnix >= 0 ? nUnix / kSlot : (nUnix - kSlot + 1) / kSlot;
+    uint64_t nGeneration = g_nZoneGeneration.load(std::memory_order_acquire);
+    // The slot this thread used last: times read in order mostly share it,
+    // and then no lock is taken.
+    thread_local Slot t_last;
+    if (t_last.nGeneration == nGeneration && t_last.nSlot == nSlot) {
+        *pnOffset = t_last.nOffset;
+        return true;
+    }
     Slot& slot = s_slots[static_cast<size_t>(nSlot) % kSlots];
     {
         std::lock_guard<std::mutex> lock(s_mutex);
-        if (slot.nGeneration == g_nZoneGeneration && slot.nSlot == nSlot) {
+        if (slot.nGeneration == nGeneration && slot.nSlot == nSlot) {
             *pnOffset = slot.nOffset;
+            t_last = slot;
             return true;
         }
     }
@@ -113,7 +132,8 @@ bool ZoneOffset(time_t nUnix, long* pnOffset)
     if (nFirst != nLast)
         return ExactZoneOffset(nUnix, pnOffset);
     std::lock_guard<std::mutex> lock(s_mutex);
-    slot = Slot {nSlot, nFirst, g_nZoneGeneration};
+    slot = Slot {nSlot, nFirst, nGeneration};
+    t_last = slot;
     *pnOffset = nFirst;
     return true;
 }

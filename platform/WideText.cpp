@@ -59,29 +59,50 @@ void AppendWideFromUtf8(std::string_view strUtf8, std::wstring* pOut)
     }
 }
 
+void AppendUtf8CodePoint(char32_t cp, std::string* pOut)
+{
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = kReplacement;
+    if (cp < 0x80) {
+        pOut->push_back(static_cast<char>(cp));
+        return;
+    }
+    char szBytes[4];
+    size_t cb;
+    if (cp < 0x800) {
+        szBytes[0] = static_cast<char>(0xC0 | (cp >> 6));
+        szBytes[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        cb = 2;
+    } else if (cp < 0x10000) {
+        szBytes[0] = static_cast<char>(0xE0 | (cp >> 12));
+        szBytes[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        szBytes[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        cb = 3;
+    } else {
+        szBytes[0] = static_cast<char>(0xF0 | (cp >> 18));
+        szBytes[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        szBytes[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        szBytes[3] = static_cast<char>(0x80 | (cp & 0x3F));
+        cb = 4;
+    }
+    pOut->append(szBytes, cb);
+}
+
+void AppendUtf8FromWide(std::wstring_view strWide, std::string* pOut)
+{
+    for (wchar_t wc : strWide) {
+        auto cp = static_cast<char32_t>(wc);
+        if (cp < 0x80)
+            pOut->push_back(static_cast<char>(cp));
+        else
+            AppendUtf8CodePoint(cp, pOut);
+    }
+}
+
 std::string Utf8FromWide(std::wstring_view strWide)
 {
     std::string out;
     out.reserve(strWide.size());
-    for (wchar_t wc : strWide) {
-        auto cp = static_cast<char32_t>(wc);
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            cp = kReplacement;
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    AppendUtf8FromWide(strWide, &out);
     return out;
 }

@@ -1,5 +1,7 @@
 #include "ui/ListCtrl.h"
 
+#include "platform/WideText.h"
+
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 #include "ui/UiObjects.h"
@@ -19,9 +21,13 @@ CListViewWidget* View(HWND hWnd)
 
 // A list is filled with many short texts: they are converted in one buffer
 // kept for the purpose (lists live on the user-interface thread).
-std::vector<QChar>& TextBuffer()
+// A cell's text as UTF-8, in a buffer reused from one to the next.
+std::string_view Utf8Text(LPCWSTR pszText)
 {
-    static std::vector<QChar> s_buffer;
+    static std::string s_buffer;
+    s_buffer.clear();
+    if (pszText)
+        AppendUtf8FromWide(pszText, &s_buffer);
     return s_buffer;
 }
 
@@ -79,8 +85,7 @@ int CListCtrl::InsertItem(const LVITEMW* pItem)
         return -1;
     bool bText = (pItem->mask & LVIF_TEXT) && pItem->pszText;
     int nImage = (pItem->mask & LVIF_IMAGE) ? pItem->iImage : -1;
-    int nIndex = pView->Model().InsertItem(pItem->iItem, bText ? Utf16ViewOfWide(pItem->pszText, &TextBuffer()) : QStringView(),
-                                           nImage);
+    int nIndex = pView->Model().InsertItemUtf8(pItem->iItem, Utf8Text(bText ? pItem->pszText : nullptr), nImage);
     if (nIndex >= 0 && (pItem->mask & LVIF_STATE) && (pItem->stateMask & LVIS_SELECTED))
         pView->SetRowSelected(nIndex, (pItem->state & LVIS_SELECTED) != 0);
     return nIndex;
@@ -91,9 +96,7 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCWSTR lpszText)
     CListViewWidget* pView = View(m_hWnd);
     if (!pView)
         return FALSE;
-    return pView->Model().SetItemText(nItem, nSubItem, Utf16ViewOfWide(lpszText ? lpszText : L"", &TextBuffer()))
-               ? TRUE
-               : FALSE;
+    return pView->Model().SetItemTextUtf8(nItem, nSubItem, Utf8Text(lpszText)) ? TRUE : FALSE;
 }
 
 BOOL CListCtrl::SetItem(const LVITEMW* pItem)
@@ -102,8 +105,7 @@ BOOL CListCtrl::SetItem(const LVITEMW* pItem)
     if (!pView || !pItem || pItem->iItem < 0 || pItem->iItem >= pView->Model().ItemCount() || pItem->iSubItem < 0)
         return FALSE;
     if ((pItem->mask & LVIF_TEXT) &&
-        !pView->Model().SetItemText(pItem->iItem, pItem->iSubItem,
-                                    Utf16ViewOfWide(pItem->pszText ? pItem->pszText : L"", &TextBuffer())))
+        !pView->Model().SetItemTextUtf8(pItem->iItem, pItem->iSubItem, Utf8Text(pItem->pszText)))
         return FALSE;
     if ((pItem->mask & LVIF_IMAGE) && pItem->iSubItem == 0)
         pView->Model().SetItemImage(pItem->iItem, pItem->iImage);

@@ -100,7 +100,7 @@ std::string_view CListModel::Cell(std::string_view strCells, int nSubItem)
     return strCells.substr(nStart, nEnd == std::string_view::npos ? std::string_view::npos : nEnd - nStart);
 }
 
-void CListModel::SetCell(Row* pRow, int nSubItem, QStringView strText)
+void CListModel::SetCell(Row* pRow, int nSubItem, std::string_view strText)
 {
     std::string_view strCells = m_texts.View(pRow->cells);
     size_t nStart = 0;
@@ -115,13 +115,13 @@ void CListModel::SetCell(Row* pRow, int nSubItem, QStringView strText)
     if (nCell < nSubItem) {
         m_strScratch.append(strCells);
         m_strScratch.append(static_cast<size_t>(nSubItem - nCell), kCellSeparator);
-        AppendUtf8(strText, &m_strScratch);
+        m_strScratch.append(strText);
     } else {
         size_t nEnd = strCells.find(kCellSeparator, nStart);
         if (nEnd == std::string_view::npos)
             nEnd = strCells.size();
         m_strScratch.append(strCells.substr(0, nStart));
-        AppendUtf8(strText, &m_strScratch);
+        m_strScratch.append(strText);
         m_strScratch.append(strCells.substr(nEnd));
     }
     pRow->cells = m_texts.Replace(pRow->cells, m_strScratch);
@@ -139,19 +139,26 @@ void CListModel::CompactTexts()
     std::swap(m_texts, texts);
 }
 
-CRowTexts::Ref CListModel::AddCells(QStringView strText)
+int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
 {
-    m_strScratch.clear();
-    AppendUtf8(strText, &m_strScratch);
-    return m_texts.Add(m_strScratch);
+    m_strText.clear();
+    AppendUtf8(strText, &m_strText);
+    return InsertItemUtf8(nItem, m_strText, nImage);
 }
 
-int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
+bool CListModel::SetItemText(int nItem, int nSubItem, QStringView strText)
+{
+    m_strText.clear();
+    AppendUtf8(strText, &m_strText);
+    return SetItemTextUtf8(nItem, nSubItem, m_strText);
+}
+
+int CListModel::InsertItemUtf8(int nItem, std::string_view strText, int nImage)
 {
     if (nItem < 0)
         return -1;
     if (nItem >= ItemCount()) {
-        m_rows.push_back(Row {AddCells(strText), nImage});
+        m_rows.push_back(Row {m_texts.Add(strText), nImage});
         if (!m_bFlushPosted) {
             m_bFlushPosted = true;
             QMetaObject::invokeMethod(
@@ -166,7 +173,7 @@ int CListModel::InsertItem(int nItem, QStringView strText, int nImage)
     }
     Flush();
     beginInsertRows(QModelIndex(), nItem, nItem);
-    m_rows.insert(m_rows.begin() + nItem, Row {AddCells(strText), nImage});
+    m_rows.insert(m_rows.begin() + nItem, Row {m_texts.Add(strText), nImage});
     ++m_nShown;
     endInsertRows();
     return nItem;
@@ -178,7 +185,7 @@ void CListModel::RowChanged(int nItem)
         emit dataChanged(index(nItem, 0), index(nItem, columnCount() - 1));
 }
 
-bool CListModel::SetItemText(int nItem, int nSubItem, QStringView strText)
+bool CListModel::SetItemTextUtf8(int nItem, int nSubItem, std::string_view strText)
 {
     if (nItem < 0 || nItem >= ItemCount() || nSubItem < 0)
         return false;

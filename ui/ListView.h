@@ -42,6 +42,9 @@ public:
     // Inserts at nItem (at the end when nItem is past it); returns the index.
     int InsertItem(int nItem, QStringView strText, int nImage);
     bool SetItemText(int nItem, int nSubItem, QStringView strText);
+    // The same with the text as UTF-8, which is how it is kept.
+    int InsertItemUtf8(int nItem, std::string_view strText, int nImage);
+    bool SetItemTextUtf8(int nItem, int nSubItem, std::string_view strText);
     bool SetItemImage(int nItem, int nImage);
     // false when there is no such row or the sub-item is negative.
     bool GetItemText(int nItem, int nSubItem, std::wstring* pText) const;
@@ -64,16 +67,16 @@ private:
 
     // The cell's UTF-8 text within a row's cells.
     static std::string_view Cell(std::string_view strCells, int nSubItem);
-    void SetCell(Row* pRow, int nSubItem, QStringView strText);
-    CRowTexts::Ref AddCells(QStringView strText);
+    void SetCell(Row* pRow, int nSubItem, std::string_view strText);
     // Stores the rows' texts anew once most of the store is texts replaced.
     void CompactTexts();
     void RowChanged(int nItem);
 
     std::vector<Row> m_rows;
     CRowTexts m_texts;
-    // Reused for building a row's cells, so that setting one costs no
-    // allocation.
+    // Reused for a text converted to UTF-8 and for building a row's cells,
+    // so that setting one costs no allocation.
+    std::string m_strText;
     std::string m_strScratch;
     int m_nShown = 0;
     bool m_bFlushPosted = false;

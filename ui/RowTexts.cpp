@@ -1,5 +1,7 @@
 #include "ui/RowTexts.h"
 
+#include "platform/WideText.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -70,30 +72,10 @@ void AppendUtf8(QStringView strText, std::string* pOut)
             pOut->push_back(static_cast<char>(ch));
             continue;
         }
-        if (ch >= 0xD800 && ch <= 0xDFFF) {
-            if (ch <= 0xDBFF && p < pEnd && *p >= 0xDC00 && *p <= 0xDFFF)
-                ch = 0x10000 + ((ch - 0xD800) << 10) + (*p++ - 0xDC00);
-            else
-                ch = 0xFFFD;
-        }
-        char szBytes[4];
-        size_t cb;
-        if (ch < 0x800) {
-            szBytes[0] = static_cast<char>(0xC0 | (ch >> 6));
-            szBytes[1] = static_cast<char>(0x80 | (ch & 0x3F));
-            cb = 2;
-        } else if (ch < 0x10000) {
-            szBytes[0] = static_cast<char>(0xE0 | (ch >> 12));
-            szBytes[1] = static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-            szBytes[2] = static_cast<char>(0x80 | (ch & 0x3F));
-            cb = 3;
-        } else {
-            szBytes[0] = static_cast<char>(0xF0 | (ch >> 18));
-            szBytes[1] = static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-            szBytes[2] = static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-            szBytes[3] = static_cast<char>(0x80 | (ch & 0x3F));
-            cb = 4;
-        }
-        pOut->append(szBytes, cb);
+        // A pair of surrogates is one code point; an unpaired one is left
+        // for the encoder to replace.
+        if (ch >= 0xD800 && ch <= 0xDBFF && p < pEnd && *p >= 0xDC00 && *p <= 0xDFFF)
+            ch = 0x10000 + ((ch - 0xD800) << 10) + (*p++ - 0xDC00);
+        AppendUtf8CodePoint(ch, pOut);
     }
 }

@@ -60,6 +60,3 @@ std::shared_ptr<ImageListObject> ImageListFromHandle(HIMAGELIST himl);
 // A wide text as UTF-16 with no spare capacity; nLength < 0 reads up to the
 // terminating zero. A value that is no Unicode character becomes U+FFFD.
 QString QStringFromWide(const wchar_t* pszText, std::ptrdiff_t nLength = -1);
-// The same into a buffer that the caller keeps, so that many short texts cost
-// no allocation; the view lasts as long as the buffer is left alone.
-QStringView Utf16ViewOfWide(std::wstring_view strText, std::vector<QChar>* pBuffer);

@@ -78,13 +78,6 @@ QString QStringFromWide(const wchar_t* pszText, std::ptrdiff_t nLength)
     return strResult;
 }
 
-QStringView Utf16ViewOfWide(std::wstring_view strText, std::vector<QChar>* pBuffer)
-{
-    pBuffer->resize(static_cast<size_t>(Utf16Units(strText.data(), strText.size())));
-    WriteUtf16(strText.data(), strText.size(), pBuffer->data());
-    return QStringView(pBuffer->data(), static_cast<qsizetype>(pBuffer->size()));
-}
-
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 {
     static const AFX_MSGMAP_ENTRY s_entries[] = {{0, nullptr, 0, nullptr}};
