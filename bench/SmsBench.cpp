@@ -3,6 +3,8 @@
 // has been read once.
 
 #include "device/DeviceStore.h"
+#include "platform/MapiFolderSnapshot.h"
+#include "platform/MapiStoreDb.h"
 #include "sms/SmsStore.h"
 
 #include <benchmark/benchmark.h>
@@ -102,8 +104,47 @@ void BM_CountCallerSmsSent(benchmark::State& state)
     CountOneFolder(state, PR_IPM_SENTMAIL_ENTRYID);
 }
 
+// The first reading of a folder as a screen makes it: its messages in one
+// pass, then the recipients of its messages in one more.
+void ReadFolder(benchmark::State& state, const char* pszRole, bool bRecipients)
+{
+    int nMessages = static_cast<int>(state.range(0));
+    const CBenchDevice& device = Device(nMessages);
+    CStoreDb db;
+    if (!device.IsOk() || !db.Open(device.Path())) {
+        state.SkipWithError("cannot open the device store");
+        return;
+    }
+    std::string strSql = std::string("SELECT id FROM folder WHERE role = '") + pszRole + "'";
+    auto nFolder = db.Db().QueryInt(strSql.c_str());
+    for (auto _ : state) {
+        CFolderSnapshot snapshot;
+        snapshot.LoadMessages(db.Db(), nFolder.value_or(0));
+        std::vector<RecipientData> rows;
+        if (bRecipients && snapshot.Count() > 0) {
+            MessageData first;
+            snapshot.Fill(0, &first);
+            snapshot.RecipientsOf(db, first.nId, &rows);
+        }
+        benchmark::DoNotOptimize(rows.size());
+    }
+    state.SetItemsProcessed(state.iterations() * nMessages / 2);
+}
+
+void BM_ReadInbox(benchmark::State& state)
+{
+    ReadFolder(state, "inbox", false);
+}
+
+void BM_ReadSentWithRecipients(benchmark::State& state)
+{
+    ReadFolder(state, "sent", true);
+}
+
 } // namespace
 
 BENCHMARK(BM_CountCallerSmsInbox)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CountCallerSmsSent)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadInbox)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSentWithRecipients)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

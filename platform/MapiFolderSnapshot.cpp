@@ -55,8 +55,7 @@ int CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
     }
     counts = CStatement();
     // A unary plus keeps SQLite from using the folder index.
-    std::string strSql = std::string("SELECT m.id, m.entry_id, m.sender_name, m.delivery_time, "
-                                     "typeof(m.delivery_time) = 'integer' FROM message m WHERE ") +
+    std::string strSql = std::string("SELECT m.id, m.entry_id, m.sender_name, m.delivery_time FROM message m WHERE ") +
                          (m_bLarge ? "+" : "") + "m.folder_id = ?1 ORDER BY m.id";
     CStatement rows(db, strSql.c_str());
     if (!rows.IsValid())

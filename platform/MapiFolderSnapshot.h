@@ -8,6 +8,8 @@
 #include "device/Statement.h"
 #include "platform/MapiProps.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -20,15 +22,16 @@ class CStoreDb;
 
 enum class TimeState { Absent, Present, Corrupt };
 
-// A message's delivery time from the column nColumn, the next column telling
-// whether the value is stored as an integer: absent when NULL, corrupt when
-// not a non-negative integer.
+// A message's delivery time from the column nColumn: absent when NULL,
+// corrupt when not a non-negative integer. The column's type is asked
+// before its value, which reading it as an integer would convert.
 inline TimeState ReadDeliveryTime(const CStatement& stmt, int nColumn, uint64_t* pnTime)
 {
     *pnTime = 0;
-    if (stmt.ColumnIsNull(nColumn))
+    int nType = stmt.ColumnType(nColumn);
+    if (nType == SQLITE_NULL)
         return TimeState::Absent;
-    if (stmt.ColumnInt(nColumn + 1) == 0 || stmt.ColumnInt(nColumn) < 0)
+    if (nType != SQLITE_INTEGER || stmt.ColumnInt(nColumn) < 0)
         return TimeState::Corrupt;
     *pnTime = static_cast<uint64_t>(stmt.ColumnInt(nColumn));
     return TimeState::Present;
@@ -47,8 +50,8 @@ struct MessageData {
     TimeState timeState = TimeState::Absent;
     uint64_t nTime = 0;
 
-    // From the columns id, folder_id, entry_id, sender_name, subject,
-    // delivery_time and whether that is an integer, in that order.
+    // From the columns id, folder_id, entry_id, sender_name, subject and
+    // delivery_time, in that order.
     void Read(const CStatement& stmt);
 };
 

@@ -33,7 +33,7 @@ bool CStoreDb::Prepare()
            m_folderByEntry.Prepare(db, "SELECT id, display_name FROM folder "
                                        "WHERE entry_id = ?1 AND store_id = ?2") == SQLITE_OK &&
            m_messageByEntry.Prepare(db, "SELECT m.id, m.folder_id, m.entry_id, m.sender_name, m.subject, "
-                                        "m.delivery_time, typeof(m.delivery_time) = 'integer' "
+                                        "m.delivery_time "
                                         "FROM message m JOIN folder f ON f.id = m.folder_id "
                                         "WHERE m.entry_id = ?1 AND f.store_id = ?2") == SQLITE_OK &&
            m_messageCount.Prepare(db, "SELECT count(*) FROM message WHERE folder_id = ?1") == SQLITE_OK &&
