@@ -62,7 +62,7 @@ int CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
         return db.LastCode();
     rows.BindInt(1, nFolderId);
     int nCode;
-    while ((nCode = StepRow(rows)) == SQLITE_ROW) {
+    while ((nCode = Step(rows)) == SQLITE_ROW) {
         Message message;
         message.nId = rows.ColumnInt(0);
         const auto* pEntry = static_cast<const BYTE*>(rows.ColumnBlobData(1));
@@ -103,6 +103,7 @@ bool CFolderSnapshot::RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector
         m_bRecipientsRead = true;
         m_bRecipientsOk =
             db.ReadPass([this](CDatabase& connection) { return LoadRecipients(connection); }) == PassResult::Complete;
+        g_mapiCounts.nStoreRowsRead += TakeRowsRead();
         if (!m_bRecipientsOk)
             m_recipients.clear();
     }
@@ -148,7 +149,7 @@ int CFolderSnapshot::LoadRecipients(CDatabase& db)
         rows.BindInt(1, m_nFolderId);
     size_t nHint = 0;
     int nCode;
-    while ((nCode = StepRow(rows)) == SQLITE_ROW) {
+    while ((nCode = Step(rows)) == SQLITE_ROW) {
         Recipient recipient;
         recipient.nMessageId = rows.ColumnInt(0);
         recipient.nPosition = rows.ColumnInt(1);

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CStoreDb;
@@ -86,6 +87,10 @@ public:
     // Messages asked for in ascending order are found without a search.
     bool RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector<RecipientData>* pRows);
 
+    // The rows read from the store since the last call; the reads may run on
+    // another thread, and the thread that takes the snapshot counts them.
+    uint64_t TakeRowsRead() { return std::exchange(m_nRowsRead, 0); }
+
 private:
     static constexpr size_t kMaxOffset = UINT32_MAX - 1;
 
@@ -122,6 +127,14 @@ private:
     }
 
     int LoadRecipients(CDatabase& db);
+    // Steps a statement of the folder's passes, counting the row it stands on.
+    int Step(CStatement& stmt)
+    {
+        int nCode = stmt.Step();
+        if (nCode == SQLITE_ROW)
+            ++m_nRowsRead;
+        return nCode;
+    }
 
     // Whether a message is one of the folder's; *pnHint is where the last one
     // asked for was, so that ids asked for in ascending order cost no search.
@@ -155,4 +168,5 @@ private:
     bool m_bRecipientsOk = false;
     std::vector<Recipient> m_recipients;
     size_t m_nRecipientHint = 0;
+    uint64_t m_nRowsRead = 0;
 };

@@ -196,6 +196,12 @@ MapiReadCounts MapiStoreReadCounts()
     return g_mapiCounts;
 }
 
+void MapiWaitForReadingAhead()
+{
+    if (auto pDb = CurrentStoreDb())
+        pDb->WaitForReadingAhead();
+}
+
 void SetMapiFault(MapiFault fault)
 {
     g_mapiFault = std::move(fault);

@@ -214,6 +214,9 @@ struct MapiReadCounts {
     uint64_t nStoreRowsRead = 0; // rows read from the device store by any query
 };
 MapiReadCounts MapiStoreReadCounts();
+// Waits until a folder being read ahead of its walk has been read, so that
+// a test can change the store after that reading rather than during it.
+void MapiWaitForReadingAhead();
 
 // The failure seam for tests: when set, it is asked before a message is
 // opened, before its properties are read and before its recipient table is

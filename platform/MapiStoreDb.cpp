@@ -39,7 +39,11 @@ bool CStoreDb::Prepare()
            m_messageCount.Prepare(db, "SELECT count(*) FROM message WHERE folder_id = ?1") == SQLITE_OK &&
            m_recipientsOfMessage.Prepare(db, "SELECT display_name, email_address FROM recipient "
                                              "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK &&
-           m_subjectOfMessage.Prepare(db, "SELECT subject FROM message WHERE id = ?1") == SQLITE_OK;
+           m_subjectOfMessage.Prepare(db, "SELECT subject FROM message WHERE id = ?1") == SQLITE_OK &&
+           m_companionFolder.Prepare(db,
+                                     "SELECT c.id FROM folder f JOIN folder c ON c.store_id = f.store_id "
+                                     "AND c.role = CASE f.role WHEN 'inbox' THEN 'sent' WHEN 'sent' THEN 'inbox' END "
+                                     "WHERE f.id = ?1 ORDER BY c.id LIMIT 1") == SQLITE_OK;
 }
 
 namespace {
@@ -109,20 +113,81 @@ CDeviceSource& Source()
 
 } // namespace
 
+CStoreDb::~CStoreDb()
+{
+    DropAhead();
+}
+
 std::shared_ptr<CFolderSnapshot> CStoreDb::Folder(int64_t nFolderId)
 {
     if (uint64_t nChanges = Source().Changes(); nChanges != m_nChanges) {
+        DropAhead();
         m_folders.clear();
         m_nChanges = nChanges;
     }
     if (auto it = m_folders.find(nFolderId); it != m_folders.end())
         return it->second;
+    if (auto pAhead = TakeAhead(nFolderId)) {
+        g_mapiCounts.nStoreRowsRead += pAhead->TakeRowsRead();
+        m_folders[nFolderId] = pAhead;
+        return pAhead;
+    }
+    ReadCompanionAhead(nFolderId);
     auto pSnapshot = std::make_shared<CFolderSnapshot>();
     PassResult result = ReadPass([&](CDatabase& db) { return pSnapshot->LoadMessages(db, nFolderId); });
+    g_mapiCounts.nStoreRowsRead += pSnapshot->TakeRowsRead();
     pSnapshot->SetComplete(result == PassResult::Complete);
     if (result == PassResult::Complete)
         m_folders[nFolderId] = pSnapshot;
     return pSnapshot;
+}
+
+void CStoreDb::ReadCompanionAhead(int64_t nFolderId)
+{
+    if (m_ahead.valid())
+        return;
+    // Not counted among the rows read: the lookup is the stand-in's own, not
+    // a read that a walk asked for.
+    m_companionFolder.Reset();
+    m_companionFolder.BindInt(1, nFolderId);
+    int64_t nCompanion = m_companionFolder.Step() == SQLITE_ROW ? m_companionFolder.ColumnInt(0) : -1;
+    m_companionFolder.Reset();
+    if (nCompanion < 0 || m_folders.count(nCompanion))
+        return;
+    // Everything the reading needs goes with it by value: it shares nothing
+    // with this connection. The recipients are left to the first walk that
+    // asks for them, as a count by time never does.
+    m_nAheadId = nCompanion;
+    m_ahead = std::async(std::launch::async, [strPath = m_strPath, nCompanion] {
+        std::shared_ptr<CFolderSnapshot> pSnapshot;
+        CDeviceStore store;
+        if (store.OpenReadOnly(strPath, StoreCheck::Schema) != DeviceStatus::Ok)
+            return pSnapshot;
+        auto pRead = std::make_shared<CFolderSnapshot>();
+        PassResult result = RunStorePass(
+            store, [&](CDatabase& db) { return pRead->LoadMessages(db, nCompanion); },
+            [&] {
+                store.Close();
+                return store.OpenReadOnly(strPath, StoreCheck::Schema) == DeviceStatus::Ok;
+            },
+            PassReport::Left);
+        if (result == PassResult::Complete) {
+            pRead->SetComplete(true);
+            pSnapshot = std::move(pRead);
+        }
+        return pSnapshot;
+    });
+}
+
+std::shared_ptr<CFolderSnapshot> CStoreDb::TakeAhead(int64_t nFolderId)
+{
+    if (!m_ahead.valid())
+        return nullptr;
+    if (m_nAheadId != nFolderId && nFolderId != -1)
+        return nullptr;
+    std::shared_ptr<CFolderSnapshot> pSnapshot = m_ahead.get();
+    m_nAheadId = -1;
+    return nFolderId == -1 ? nullptr : pSnapshot;
 }
 
 PassResult CStoreDb::ReadPass(const std::function<int(CDatabase&)>& pass)
@@ -133,10 +198,11 @@ PassResult CStoreDb::ReadPass(const std::function<int(CDatabase&)>& pass)
 bool CStoreDb::Reopen()
 {
     Source().Forget(this);
+    DropAhead();
     m_folders.clear();
     // Every statement goes before its connection does.
     for (CStatement* pStmt : {&m_storeByEntry, &m_storeCount, &m_folderOfRole, &m_folderByEntry, &m_messageByEntry,
-                              &m_messageCount, &m_recipientsOfMessage, &m_subjectOfMessage})
+                              &m_messageCount, &m_recipientsOfMessage, &m_subjectOfMessage, &m_companionFolder})
         *pStmt = CStatement();
     return Open(m_strPath);
 }

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -74,7 +75,22 @@ public:
     // that a second walk of a folder, as a report by time makes after a
     // summary, reads nothing more. A read that failed part way is handed
     // out once and not kept.
+    // A folder of a store's Inbox and Sent Items is read with the other one
+    // beside it, through a connection of its own on another thread: a
+    // screen that walks one walks the other next, and finds it read, or
+    // waits only for the rest of its reading.
     std::shared_ptr<CFolderSnapshot> Folder(int64_t nFolderId);
+
+    void WaitForReadingAhead()
+    {
+        if (m_ahead.valid())
+            m_ahead.wait();
+    }
+
+    CStoreDb() = default;
+    CStoreDb(const CStoreDb&) = delete;
+    CStoreDb& operator=(const CStoreDb&) = delete;
+    ~CStoreDb();
 
     CStatement m_storeByEntry;
     CStatement m_storeCount;
@@ -84,6 +100,7 @@ public:
     CStatement m_messageCount;
     CStatement m_recipientsOfMessage;
     CStatement m_subjectOfMessage;
+    CStatement m_companionFolder;
 
 private:
     bool Prepare();
@@ -92,10 +109,21 @@ private:
     // through the old connection are dropped.
     bool Reopen();
 
+    // Starts reading the folder that goes with nFolderId, when there is one
+    // and it is neither read nor being read.
+    void ReadCompanionAhead(int64_t nFolderId);
+    // The folder read ahead, when it is nFolderId and was read to its end;
+    // waits for it. Any other folder read ahead is waited for and dropped.
+    std::shared_ptr<CFolderSnapshot> TakeAhead(int64_t nFolderId);
+    void DropAhead() { TakeAhead(-1); }
+
     std::string m_strPath;
     // The device's changes seen when m_folders were read.
     uint64_t m_nChanges = 0;
     std::map<int64_t, std::shared_ptr<CFolderSnapshot>> m_folders;
+    // The folder being read ahead, if any.
+    int64_t m_nAheadId = -1;
+    std::future<std::shared_ptr<CFolderSnapshot>> m_ahead;
 };
 
 // The connection for a new session to the device named by the environment;

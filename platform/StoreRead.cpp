@@ -9,7 +9,7 @@
 #include <thread>
 
 PassResult RunStorePass(CDeviceStore& store, const std::function<int(CDatabase&)>& pass,
-                        const std::function<bool()>& reopen)
+                        const std::function<bool()>& reopen, PassReport report)
 {
     for (int nTry = 1;; ++nTry) {
         CDatabase& db = store.Database();
@@ -24,11 +24,13 @@ PassResult RunStorePass(CDeviceStore& store, const std::function<int(CDatabase&)
             return PassResult::Complete;
         std::string strError = db.IsOpen() ? db.LastError() : "it cannot be opened";
         if (!bChanged && IsCorruptionCode(nCode)) {
-            ReportDamagedStore(store.Path(), strError);
+            if (report == PassReport::Made)
+                ReportDamagedStore(store.Path(), strError);
             return PassResult::Damaged;
         }
         if (nTry == kStorePassTries || !reopen()) {
-            ReportIncompleteRead(store.Path(), bChanged ? "it kept changing while it was read" : strError);
+            if (report == PassReport::Made)
+                ReportIncompleteRead(store.Path(), bChanged ? "it kept changing while it was read" : strError);
             return PassResult::Incomplete;
         }
         // A store that was busy past the wait, or failed to read, gets a

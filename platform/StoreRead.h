@@ -28,8 +28,12 @@ enum class PassResult {
 // end). reopen opens the store anew, or returns false when it cannot. A
 // connection that no longer reads the file as it was opened is reopened
 // before the pass, and a pass during which that happened is run again.
+// A reading ahead that someone may never wait for leaves what went wrong
+// unreported, for the reading that is waited for to report.
+enum class PassReport { Made, Left };
+
 PassResult RunStorePass(CDeviceStore& store, const std::function<int(CDatabase&)>& pass,
-                        const std::function<bool()>& reopen);
+                        const std::function<bool()>& reopen, PassReport report = PassReport::Made);
 
 // The most times a pass is run.
 constexpr int kStorePassTries = 3;

@@ -251,6 +251,51 @@ TEST_F(MapiSnapshotTest, AFolderIsReadAgainOnlyWhenTheDeviceChanges)
     pStore->Release();
 }
 
+// Walking the Inbox has Sent Items read beside it: the walk of Sent Items
+// that follows finds it read, counted once when taken, and a change of the
+// store in between has it read again rather than handed out as it was.
+TEST_F(MapiSnapshotTest, TheFolderReadAheadIsTheOneAWalkWouldRead)
+{
+    CWatchClockGuard clock;
+    int64_t nInbox = m_device.Inbox(), nSent = m_device.Sent();
+    auto sms = [](int64_t nFolder, const char* pszSender) {
+        return DeviceMessage {nFolder, pszSender ? std::optional<std::string>(pszSender) : std::nullopt,
+                              {},      UtcTicks(2024, 1, 1),
+                              {},      {}};
+    };
+    ASSERT_EQ(m_device.Store().AddMessages({sms(nInbox, "a"), sms(nSent, nullptr), sms(nSent, nullptr)}), 0);
+    Bytes store = StoreEntry(), inbox = FolderEntry(nInbox), sent = FolderEntry(nSent);
+    CForeignWriter writer(m_device.Path());
+
+    for (bool bChangeBetween : {false, true}) {
+        SCOPED_TRACE(bChangeBetween ? "the store changes between the walks" : "nothing changes");
+        CSessionGuard session;
+        IMsgStore* pStore = OpenStore(session.Get(), store);
+        ASSERT_NE(pStore, nullptr);
+        IMAPIFolder* pInbox = OpenFolder(pStore, inbox);
+        IMAPIFolder* pSent = OpenFolder(pStore, sent);
+        ASSERT_NE(pInbox, nullptr);
+        ASSERT_NE(pSent, nullptr);
+        size_t nSentBefore = Walk(pSent).first;
+        // Another change, so that both folders are read anew for this case.
+        writer.Exec("INSERT INTO message (folder_id) VALUES (" + std::to_string(nInbox) + ")");
+        clock.PassRecheckTime();
+        size_t nInboxSeen = Walk(pInbox).first;
+        EXPECT_GE(nInboxSeen, 2u);
+        MapiWaitForReadingAhead();
+        size_t nSentNow = nSentBefore;
+        if (bChangeBetween) {
+            writer.Exec("INSERT INTO message (folder_id) VALUES (" + std::to_string(nSent) + ")");
+            clock.PassRecheckTime();
+            ++nSentNow;
+        }
+        EXPECT_EQ(Walk(pSent), std::make_pair(nSentNow, static_cast<uint64_t>(nSentNow)));
+        pSent->Release();
+        pInbox->Release();
+        pStore->Release();
+    }
+}
+
 // A folder's pass leaves the subjects out, which may be of any size: a
 // message opened from its row still has its subject, looked up when asked
 // for, and a table with the subject as a column has it in every row.
