@@ -97,7 +97,8 @@ private:
     [[gnu::noinline]] void Reopen()
     {
         m_watch.Track(nullptr);
-        m_rows.clear();
+        // What the old state held is let go before the new one is read.
+        std::vector<Row>().swap(m_rows);
         m_texts.Clear();
         m_notes = CStatement();
         m_store.Close();

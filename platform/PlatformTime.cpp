@@ -95,11 +95,11 @@ bool ExactZoneOffset(time_t nUnix, long* pnOffset)
 
 // The zone's offset at an instant. A pass over a large log converts millions
 // of times that mostly share a few offsets, so the offset is remembered per
-// quarter of an hour whose start and end have the same offset; a quarter
-// with a change in it is always asked afresh.
+// hour whose start and end have the same offset; an hour with a change in
+// it is always asked afresh. (No zone changes its offset twice in an hour.)
 bool ZoneOffset(time_t nUnix, long* pnOffset)
 {
-    constexpr time_t kSlot = 15 * 60;
+    constexpr time_t kSlot = 60 * 60;
     constexpr size_t kSlots = 4096;
     struct Slot {
         time_t nSlot = 0;

@@ -12,10 +12,12 @@ constexpr size_t kFirstSlots = 1024;
 
 void CTextPool::Clear()
 {
-    m_texts.clear();
-    m_chars.clear();
-    m_keys.clear();
-    m_slots.assign(kFirstSlots, Slot {});
+    // The memory goes with the texts: a pool read again after a change of
+    // the store grows anew to what it then holds.
+    std::vector<Text>().swap(m_texts);
+    std::vector<wchar_t>().swap(m_chars);
+    std::string().swap(m_keys);
+    std::vector<Slot>(kFirstSlots).swap(m_slots);
 }
 
 uint32_t CTextPool::Add(const std::optional<std::string_view>& strUtf8)

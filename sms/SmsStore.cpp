@@ -4,7 +4,6 @@
 #include "sms/TableRows.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cwchar>
 
 namespace {
@@ -26,9 +25,13 @@ bool IsSmsStoreName(LPCWSTR pszName)
     return true;
 }
 
+// An empty address and no time. The address is read as a terminated text,
+// so the rest of its kilobyte is left as it is: a walk clears an entry per
+// message.
 void ClearEntry(SmsEntry* pEntry)
 {
-    std::memset(static_cast<void*>(pEntry), 0, sizeof(SmsEntry));
+    pEntry->szAddress[0] = L'\0';
+    pEntry->ftDeliveryTime = FILETIME {};
 }
 
 void Release(IUnknown* pUnknown)
