@@ -64,10 +64,9 @@ private:
         DeviceStatus status = store.OpenReadOnly(strPath, StoreCheck::Schema);
         if (status != DeviceStatus::Ok)
             return; // the screens' own open says what is wrong
-        // Read through the connection's own small cache rather than a map of
-        // the whole file, which would count every page towards the program's
-        // memory.
-        store.Database().Exec("PRAGMA mmap_size = 0");
+        // A reading connection maps nothing of the file: the check reads
+        // every page, and through a map each would count towards the
+        // program's memory.
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_bStopping)
