@@ -26,17 +26,19 @@ uint32_t CTextPool::Add(const std::optional<std::string_view>& strUtf8)
         return kNone;
     if (m_slots.empty())
         m_slots.assign(kFirstSlots, Slot {});
-    uint64_t nHash = std::hash<std::string_view> {}(*strUtf8);
+    auto nHash = static_cast<uint32_t>(std::hash<std::string_view> {}(*strUtf8));
     size_t nMask = m_slots.size() - 1;
     for (size_t i = nHash & nMask;; i = (i + 1) & nMask) {
         const Slot& slot = m_slots[i];
         if (slot.nText == kNone)
             break;
-        if (slot.nHash == nHash && slot.cbKey == strUtf8->size() &&
-            std::string_view(m_keys).substr(slot.nKey, slot.cbKey) == *strUtf8)
+        if (slot.nHash != nHash)
+            continue;
+        const Text& text = m_texts[slot.nText];
+        if (text.cbKey == strUtf8->size() && std::string_view(m_keys).substr(text.nKey, text.cbKey) == *strUtf8)
             return slot.nText;
     }
-    Slot slot {nHash, m_keys.size(), static_cast<uint32_t>(strUtf8->size()), static_cast<uint32_t>(m_texts.size())};
+    Slot slot {nHash, static_cast<uint32_t>(m_texts.size())};
     m_texts.push_back({m_keys.size(), strUtf8->size(), m_chars.size()});
     m_keys.append(*strUtf8);
     std::wstring strWide = WideFromUtf8(*strUtf8);

@@ -37,12 +37,12 @@ private:
         size_t cbKey;
         size_t nChars;
     };
-    // The key's place is kept in the slot, so that a probe reads the slot
-    // and the key's bytes, nothing else.
+    // Eight bytes: a pool of a hundred thousand texts probes a table of 2 MB
+    // rather than three times that, which a pass over a million records
+    // mostly finds in the processor's cache. The hash's low half places the
+    // slot and tells most other texts apart without reading their bytes.
     struct Slot {
-        uint64_t nHash = 0;
-        size_t nKey = 0;
-        uint32_t cbKey = 0;
+        uint32_t nHash = 0;
         uint32_t nText = kNone;
     };
 
