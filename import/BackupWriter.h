@@ -110,6 +110,9 @@ public:
         return WriteCall(std::move(call), BackupCallKey {nBackupType, std::nullopt, std::nullopt}, pCounts);
     }
     int WriteMessage(BackupMessage message, ImportCounts* pCounts);
+    // Hands the records queued so far to the thread without waiting for a
+    // full batch, for a caller that is about to wait for its input.
+    int HandOver();
     // Waits until every record given is written, or one failed (-1).
     int Finish();
     // Finishes, then ends the transaction when the store gained the rows
@@ -141,7 +144,6 @@ private:
     // The queue of WriteMode::Background: the caller fills a batch and hands
     // it over when it is full; the thread writes the batches in order.
     int Queue(std::variant<QueuedCall, QueuedMessage> record, size_t cbRecord);
-    int HandOver();
     void WriteQueued();
     void StopThread(bool bAbandon);
 

@@ -46,6 +46,9 @@ public:
         return Write(MessageFromMms(std::move(record)), &m_pReport->mms);
     }
 
+    // The records read so far are written while the reader waits for more.
+    int OnPieceDone() override { return m_writer.HandOver(); }
+
 private:
     int Write(std::optional<BackupMessage> message, ImportCounts* pCounts)
     {
