@@ -168,6 +168,7 @@ CStatement::CStatement(CStatement&& other) noexcept
     , m_pStmt(std::exchange(other.m_pStmt, nullptr))
     , m_nBindCode(std::exchange(other.m_nBindCode, SQLITE_OK))
     , m_strBindError(std::move(other.m_strBindError))
+    , m_bWithoutCopies(other.m_bWithoutCopies)
 {}
 
 CStatement& CStatement::operator=(CStatement&& other) noexcept
@@ -178,6 +179,7 @@ CStatement& CStatement::operator=(CStatement&& other) noexcept
         m_pStmt = std::exchange(other.m_pStmt, nullptr);
         m_nBindCode = std::exchange(other.m_nBindCode, SQLITE_OK);
         m_strBindError = std::move(other.m_strBindError);
+        m_bWithoutCopies = other.m_bWithoutCopies;
     }
     return *this;
 }
@@ -232,7 +234,8 @@ void CStatement::BindText(int nIndex, std::string_view strValue)
 {
     // SQLite takes a null pointer for NULL, and an empty view may hold one.
     const char* pData = strValue.data() ? strValue.data() : "";
-    CheckBind(nIndex, sqlite3_bind_text64(m_pStmt, nIndex, pData, strValue.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+    CheckBind(nIndex, sqlite3_bind_text64(m_pStmt, nIndex, pData, strValue.size(),
+                                          m_bWithoutCopies ? SQLITE_STATIC : SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
 void CStatement::BindText(int nIndex, const std::optional<std::string>& strValue)
@@ -245,7 +248,8 @@ void CStatement::BindText(int nIndex, const std::optional<std::string>& strValue
 
 void CStatement::BindBlob(int nIndex, const void* pData, int cbData)
 {
-    CheckBind(nIndex, sqlite3_bind_blob(m_pStmt, nIndex, pData, cbData, SQLITE_TRANSIENT));
+    CheckBind(nIndex, sqlite3_bind_blob(m_pStmt, nIndex, pData, cbData,
+                                        m_bWithoutCopies ? SQLITE_STATIC : SQLITE_TRANSIENT));
 }
 
 void CStatement::BindValue(int nIndex, const SqlValue& value)

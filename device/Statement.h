@@ -102,6 +102,10 @@ public:
     int Prepare(CDatabase& db, const char* pszSql);
     bool IsValid() const { return m_pStmt != nullptr; }
 
+    // From now on, texts and blobs are bound without a copy: each must stay
+    // as it is until the statement is reset, for a caller that binds, steps
+    // and resets in one go.
+    void BindWithoutCopies() { m_bWithoutCopies = true; }
     void BindInt(int nIndex, int64_t nValue);
     void BindNull(int nIndex);
     // Binds a text, an empty one included; only BindNull binds NULL.
@@ -139,6 +143,7 @@ private:
     sqlite3_stmt* m_pStmt = nullptr;
     int m_nBindCode = 0; // the first failed Bind since the last Reset
     std::string m_strBindError;
+    bool m_bWithoutCopies = false;
 };
 
 // Runs BEGIN at construction and ROLLBACK at destruction unless Commit()

@@ -53,6 +53,10 @@ int CStoreWriter::Prepare(CDatabase& db, OnDuplicate onDuplicate, std::span<cons
         m_recipient.Prepare(db, "INSERT INTO recipient (message_id, position, display_name, email_address) "
                                 "VALUES (?1, ?2, ?3, ?4)") != SQLITE_OK)
         return -1;
+    // Every insert binds, steps and resets before it returns, while the
+    // texts that it binds are the caller's.
+    for (CStatement* pStmt : {&m_call, &m_message, &m_recipient})
+        pStmt->BindWithoutCopies();
     return 0;
 }
 
@@ -72,11 +76,11 @@ int CStoreWriter::BindExtra(CStatement& stmt, int nFirst, size_t nColumns, std::
 
 int CStoreWriter::Finish(CStatement& stmt, bool* pAdded)
 {
-    if (stmt.Step() != SQLITE_DONE)
-        return -1;
+    int nStep = stmt.Step();
     if (pAdded)
-        *pAdded = sqlite3_changes(m_pDb->Handle()) > 0;
-    return 0;
+        *pAdded = nStep == SQLITE_DONE && sqlite3_changes(m_pDb->Handle()) > 0;
+    stmt.Reset();
+    return nStep == SQLITE_DONE ? 0 : -1;
 }
 
 int CStoreWriter::InsertCall(const DeviceCall& call, std::span<const SqlValue> extra, bool* pAdded)
@@ -125,7 +129,7 @@ int CStoreWriter::InsertMessage(const DeviceMessage& message, std::span<const Sq
         m_recipient.BindInt(2, static_cast<int64_t>(i));
         BindPresent(m_recipient, 3, message.recipients[i].strDisplayName);
         BindPresent(m_recipient, 4, message.recipients[i].strEmailAddress);
-        if (m_recipient.Step() != SQLITE_DONE)
+        if (Finish(m_recipient, nullptr) != 0)
             return -1;
     }
     return 0;

@@ -5,13 +5,39 @@
 #include <array>
 #include <span>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace {
 
-// The writer's page cache: enough for the key indexes of a large store to
-// stay in memory, and a fixed bound whatever the file's size.
-const char kCacheSql[] = "PRAGMA cache_size = -32768";
+// The writer's page cache: a small fixed bound whatever the sizes of the file
+// and the store. Backups come in time order, so the key indexes are read and
+// extended in order, a few pages at a time; a cache of 32 MiB saved no time
+// even at a million messages, and made the memory grow with the file.
+const char kCacheSql[] = "PRAGMA cache_size = -4096";
+
+// A batch of the background queue is handed over at this many records or
+// bytes, and at most this many wait: the records on their way to the store
+// hold a few MiB however large the file.
+constexpr size_t kBatchRecords = 1024;
+constexpr size_t kBatchBytes = size_t(1) << 20;
+constexpr size_t kMostBatchesWaiting = 2;
+
+size_t TextBytes(const std::optional<std::string>& str)
+{
+    return str ? str->size() : 0;
+}
+
+// About what a message holds, for the queue's bound.
+size_t MessageBytes(const BackupMessage& message)
+{
+    const DeviceMessage& row = message.message;
+    size_t cb = sizeof(BackupMessage) + TextBytes(row.strSenderName) + TextBytes(row.strSubject) +
+                TextBytes(row.strBody) + message.key.strAddress.size() + TextBytes(message.key.strId);
+    for (const DeviceRecipient& recipient : row.recipients)
+        cb += sizeof(recipient) + TextBytes(recipient.strDisplayName) + TextBytes(recipient.strEmailAddress);
+    return cb;
+}
 
 struct Column {
     const char* pszName;
@@ -110,7 +136,12 @@ std::string CBackupWriter::ErrorText() const
     return "cannot write the device store: " + m_db.LastError();
 }
 
-int CBackupWriter::Begin()
+CBackupWriter::~CBackupWriter()
+{
+    StopThread(true);
+}
+
+int CBackupWriter::Begin(WriteMode mode)
 {
     m_db.Exec(kCacheSql);
     m_transaction.emplace(m_db);
@@ -121,7 +152,16 @@ int CBackupWriter::Begin()
     if (!rows)
         return -1;
     m_rowsBefore = *rows;
-    return m_writer.Prepare(m_db, OnDuplicate::Skip, kCallColumnNames, kMessageColumnNames);
+    if (m_writer.Prepare(m_db, OnDuplicate::Skip, kCallColumnNames, kMessageColumnNames) != 0)
+        return -1;
+    if (mode == WriteMode::Background) {
+        try {
+            m_thread = std::thread(&CBackupWriter::WriteQueued, this);
+        } catch (const std::system_error&) {
+            // Without a thread of its own, the writer writes directly.
+        }
+    }
+    return 0;
 }
 
 int CBackupWriter::RefuseTriggersAndViews()
@@ -155,7 +195,7 @@ std::optional<std::pair<int64_t, int64_t>> CBackupWriter::CountRows()
 
 int CBackupWriter::Commit()
 {
-    if (!m_transaction)
+    if (!m_transaction || Finish() != 0)
         return -1;
     auto rows = CountRows();
     if (!rows)
@@ -174,7 +214,111 @@ int CBackupWriter::Commit()
     return m_transaction->Commit() == SQLITE_OK ? 0 : -1;
 }
 
-int CBackupWriter::WriteCall(const DeviceCall& call, const BackupCallKey& key, ImportCounts* pCounts)
+int CBackupWriter::WriteCall(DeviceCall call, const BackupCallKey& key, ImportCounts* pCounts)
+{
+    if (!m_thread.joinable())
+        return InsertCall(call, key, pCounts);
+    size_t cbCall = sizeof(QueuedCall) + TextBytes(call.strNumber) + TextBytes(call.strName) +
+                    TextBytes(call.strNameType) + TextBytes(call.strNote) + TextBytes(key.strId) +
+                    TextBytes(key.strService);
+    return Queue(QueuedCall {std::move(call), key, pCounts}, cbCall);
+}
+
+int CBackupWriter::WriteMessage(BackupMessage message, ImportCounts* pCounts)
+{
+    if (!m_thread.joinable())
+        return InsertMessage(std::move(message), pCounts);
+    size_t cbMessage = MessageBytes(message);
+    return Queue(QueuedMessage {std::move(message), pCounts}, cbMessage);
+}
+
+int CBackupWriter::Queue(std::variant<QueuedCall, QueuedMessage> record, size_t cbRecord)
+{
+    if (m_bFailed)
+        return -1;
+    m_filling.push_back(std::move(record));
+    m_cbFilling += cbRecord;
+    if (m_filling.size() < kBatchRecords && m_cbFilling < kBatchBytes)
+        return 0;
+    return HandOver();
+}
+
+int CBackupWriter::HandOver()
+{
+    if (m_filling.empty())
+        return m_bFailed ? -1 : 0;
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_batches.size() < kMostBatchesWaiting || m_bFailed; });
+        if (m_bFailed)
+            return -1;
+        m_batches.push_back(std::move(m_filling));
+    }
+    m_changed.notify_all();
+    m_filling = Batch();
+    m_filling.reserve(kBatchRecords);
+    m_cbFilling = 0;
+    return 0;
+}
+
+void CBackupWriter::WriteQueued()
+{
+    for (;;) {
+        Batch batch;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return !m_batches.empty() || m_bClosed; });
+            if (m_batches.empty())
+                return;
+            batch = std::move(m_batches.front());
+            m_batches.pop_front();
+        }
+        m_changed.notify_all();
+        for (auto& record : batch) {
+            if (m_bAbandoned)
+                return;
+            int nResult = 0;
+            if (auto* pCall = std::get_if<QueuedCall>(&record))
+                nResult = InsertCall(pCall->call, pCall->key, pCall->pCounts);
+            else if (auto* pMessage = std::get_if<QueuedMessage>(&record))
+                nResult = InsertMessage(std::move(pMessage->message), pMessage->pCounts);
+            if (nResult != 0) {
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_bFailed = true;
+                }
+                m_changed.notify_all();
+                return;
+            }
+        }
+    }
+}
+
+int CBackupWriter::Finish()
+{
+    if (m_thread.joinable()) {
+        HandOver();
+        StopThread(false);
+    }
+    return m_bFailed ? -1 : 0;
+}
+
+void CBackupWriter::StopThread(bool bAbandon)
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_bClosed = true;
+        m_bAbandoned = bAbandon;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+    m_batches.clear();
+    m_filling.clear();
+}
+
+int CBackupWriter::InsertCall(const DeviceCall& call, const BackupCallKey& key, ImportCounts* pCounts)
 {
     const SqlValue extra[] = {key.nType ? SqlValue(*key.nType) : SqlValue(),
                               key.strId ? SqlValue(std::string_view(*key.strId)) : SqlValue(),
@@ -187,7 +331,7 @@ int CBackupWriter::WriteCall(const DeviceCall& call, const BackupCallKey& key, I
     return 0;
 }
 
-int CBackupWriter::WriteMessage(BackupMessage message, ImportCounts* pCounts)
+int CBackupWriter::InsertMessage(BackupMessage message, ImportCounts* pCounts)
 {
     int64_t nFolder = FolderFor(message.pszStore, message.pszRole);
     if (nFolder < 0)

@@ -4,11 +4,19 @@
 #include "device/StoreWriter.h"
 #include "import/ImportReport.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
+#include <variant>
+#include <vector>
 
 // Writes the records of backups into the device store, each record once
 // however many backups hold it. Beyond the store's first format, imported
@@ -63,6 +71,18 @@ struct BackupMessage {
     BackupMessageKey key;
 };
 
+// How the writer runs the inserts of the records given to it.
+enum class WriteMode {
+    // Each write runs its insert before it returns.
+    Direct,
+    // A thread of the writer's own runs them, in order, while the caller
+    // reads on: a write queues its record and returns at once, -1 telling
+    // that an insert queued before it failed; Finish waits for them all.
+    // Until Finish or Commit, nothing else may use the store's connection,
+    // and the counts given with the records are the writer's to update.
+    Background,
+};
+
 // The writer refuses a store whose schema holds triggers or views: the
 // tool makes none, and a store's own would act on what it writes, with the
 // writer's rights. What it counts as added is what the store gained: before
@@ -74,30 +94,58 @@ class CBackupWriter
 public:
     // The store must be open for writing.
     explicit CBackupWriter(CDeviceStore& store);
+    // Stops the writer's thread, leaving what it did not write unwritten.
+    ~CBackupWriter();
+    CBackupWriter(const CBackupWriter&) = delete;
+    CBackupWriter& operator=(const CBackupWriter&) = delete;
 
     // Starts the one transaction of a file, adds what the store lacks of the
     // backup columns and indexes, and prepares the inserts. Each operation
     // returns 0, or -1 with ErrorText() telling why.
-    int Begin();
+    int Begin(WriteMode mode = WriteMode::Direct);
     // Each record is counted in *pCounts as added or as a duplicate.
-    int WriteCall(const DeviceCall& call, const BackupCallKey& key, ImportCounts* pCounts);
-    int WriteCall(const DeviceCall& call, int64_t nBackupType, ImportCounts* pCounts)
+    int WriteCall(DeviceCall call, const BackupCallKey& key, ImportCounts* pCounts);
+    int WriteCall(DeviceCall call, int64_t nBackupType, ImportCounts* pCounts)
     {
-        return WriteCall(call, BackupCallKey {nBackupType, std::nullopt, std::nullopt}, pCounts);
+        return WriteCall(std::move(call), BackupCallKey {nBackupType, std::nullopt, std::nullopt}, pCounts);
     }
     int WriteMessage(BackupMessage message, ImportCounts* pCounts);
-    // Ends the transaction when the store gained the rows added, and only
-    // then; without Commit everything written goes again.
+    // Hands the records queued so far to the thread without waiting for a
+    // full batch, for a caller that is about to wait for its input.
+    int HandOver();
+    // Waits until every record given is written, or one failed (-1).
+    int Finish();
+    // Finishes, then ends the transaction when the store gained the rows
+    // added, and only then; without Commit everything written goes again.
     int Commit();
 
     // "cannot write the device store: " and the store's reason.
     std::string ErrorText() const;
 
 private:
+    struct QueuedCall {
+        DeviceCall call;
+        BackupCallKey key;
+        ImportCounts* pCounts;
+    };
+    struct QueuedMessage {
+        BackupMessage message;
+        ImportCounts* pCounts;
+    };
+    using Batch = std::vector<std::variant<QueuedCall, QueuedMessage>>;
+
+    int InsertCall(const DeviceCall& call, const BackupCallKey& key, ImportCounts* pCounts);
+    int InsertMessage(BackupMessage message, ImportCounts* pCounts);
     int64_t FolderFor(const char* pszStore, const char* pszRole);
     int RefuseTriggersAndViews();
     // The rows of calllog and message, or nullopt with the error set.
     std::optional<std::pair<int64_t, int64_t>> CountRows();
+
+    // The queue of WriteMode::Background: the caller fills a batch and hands
+    // it over when it is full; the thread writes the batches in order.
+    int Queue(std::variant<QueuedCall, QueuedMessage> record, size_t cbRecord);
+    void WriteQueued();
+    void StopThread(bool bAbandon);
 
     CDeviceStore& m_store;
     CDatabase& m_db;
@@ -107,4 +155,14 @@ private:
     std::pair<int64_t, int64_t> m_rowsBefore;
     int64_t m_nCallsAdded = 0;
     int64_t m_nMessagesAdded = 0;
+
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Batch> m_batches; // handed over, oldest first
+    bool m_bClosed = false;      // no batch comes any more
+    std::atomic<bool> m_bFailed {false};
+    std::atomic<bool> m_bAbandoned {false};
+    Batch m_filling; // the caller's
+    size_t m_cbFilling = 0;
 };

@@ -1,6 +1,8 @@
 #include "device/DeviceStore.h"
 #include "tools/DeviceTool.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -198,6 +200,9 @@ int UsageError(const std::string& strText)
 
 int main(int argc, char** argv)
 {
+    // SQLite's memory statistics, which nothing here reads, take a lock
+    // around every allocation: 14% of an import's writing.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     std::string strDevice;
     bool bDeviceGiven = false;
     int i = 1;

@@ -30,7 +30,7 @@ public:
             return 0;
         }
         m_pReport->calls.nDatesInSeconds += bInSeconds;
-        return Checked(m_writer.WriteCall(*call, nType, &m_pReport->calls));
+        return m_writer.WriteCall(std::move(*call), nType, &m_pReport->calls);
     }
 
     int OnSms(SmsRecord&& record) override
@@ -46,8 +46,8 @@ public:
         return Write(MessageFromMms(std::move(record)), &m_pReport->mms);
     }
 
-    // Whether the reading stopped because the store could not be written.
-    bool StoreFailed() const { return m_bStoreFailed; }
+    // The records read so far are written while the reader waits for more.
+    int OnPieceDone() override { return m_writer.HandOver(); }
 
 private:
     int Write(std::optional<BackupMessage> message, ImportCounts* pCounts)
@@ -57,19 +57,11 @@ private:
             ++pCounts->nUndated;
             return 0;
         }
-        return Checked(m_writer.WriteMessage(std::move(*message), pCounts));
-    }
-
-    int Checked(int nResult)
-    {
-        if (nResult != 0)
-            m_bStoreFailed = true;
-        return nResult;
+        return m_writer.WriteMessage(std::move(*message), pCounts);
     }
 
     CBackupWriter& m_writer;
     ImportReport* m_pReport;
-    bool m_bStoreFailed = false;
 };
 
 } // namespace
@@ -90,13 +82,18 @@ int CBackupImporter::ImportFile(const std::string& strPath, const ImportOptions&
     }
     CBackupWriter writer(m_store);
     CImportRun run(writer, pReport);
-    int nResult = writer.Begin();
-    if (nResult == 0 && reader.Read(&run) != 0) {
-        if (!run.StoreFailed()) {
+    // The store is written on the writer's thread while the file is read.
+    int nResult = writer.Begin(WriteMode::Background);
+    if (nResult == 0) {
+        int nRead = reader.Read(&run);
+        // Every record given to the writer was read before whatever stopped
+        // the reading, so one that cannot be written is what the file fails on.
+        if (writer.Finish() != 0) {
+            nResult = -1;
+        } else if (nRead != 0) {
             m_strError = reader.ErrorText();
             return -1;
         }
-        nResult = -1;
     }
     if (nResult == 0)
         nResult = writer.Commit();

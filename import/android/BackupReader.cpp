@@ -266,7 +266,7 @@ int CBackupReader::Read(CBackupRecordSink* pSink)
         if (m_filter.HasDocType())
             return Fail(DocTypeRefusal(m_filter.DocTypeLine()));
         parsed = Parse(strFiltered.data(), strFiltered.size(), nRead == 0);
-        if (parsed == Parsed::Failed)
+        if (parsed == Parsed::Failed || (parsed == Parsed::More && pSink->OnPieceDone() != 0))
             return -1;
         if (m_options.pfnProgress && nRead > 0)
             m_options.pfnProgress(nDone, m_pReport->nFileBytes);

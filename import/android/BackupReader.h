@@ -38,6 +38,9 @@ public:
     virtual int OnCall(CallRecord&& record) = 0;
     virtual int OnSms(SmsRecord&& record) = 0;
     virtual int OnMms(MmsRecord&& record) = 0;
+    // Told after the records of each piece read, before the next piece is
+    // read, which may wait for its input (a pipe).
+    virtual int OnPieceDone() { return 0; }
 };
 
 // The memory that the XML parser of one file may hold. Enough for the

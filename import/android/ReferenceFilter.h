@@ -68,6 +68,7 @@ private:
     void FeedText(const unsigned char* p, size_t n, size_t* pnAt);
     void FeedMarkup(unsigned char c, bool* pbConsumed);
     void FeedTag(unsigned char c);
+    void FeedTagRun(const unsigned char* p, size_t n, size_t* pnAt);
     void FeedData(const unsigned char* p, size_t n, size_t* pnAt);
     void FeedRef(unsigned char c, bool* pbConsumed);
     void FeedUntil(unsigned char c);

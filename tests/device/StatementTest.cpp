@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -237,6 +239,29 @@ TEST_F(CMemoryDatabaseTest, AValueBindsAsItsKind)
         ASSERT_EQ(to.Step(), SQLITE_DONE) << m_db.LastError();
     }
     EXPECT_EQ(rows("SELECT typeof(v), quote(v) FROM copy ORDER BY id"), kStored);
+}
+
+// Bound without copies, texts and blobs are read when the statement steps;
+// what becomes of the caller's buffers after the reset changes no row.
+TEST_F(CMemoryDatabaseTest, WithoutCopiesTheRowHoldsWhatWasBound)
+{
+    CStatement insert(m_db, "INSERT INTO t (s, b) VALUES (?1, ?2)");
+    insert.BindWithoutCopies();
+    for (const char* pszText : {"first", "second"}) {
+        std::string strText = pszText;
+        std::vector<unsigned char> bytes(strText.begin(), strText.end());
+        insert.BindText(1, std::string_view(strText));
+        insert.BindBlob(2, bytes.data(), static_cast<int>(bytes.size()));
+        ASSERT_EQ(insert.Step(), SQLITE_DONE) << m_db.LastError();
+        insert.Reset();
+        strText.assign(strText.size(), '?');
+        bytes.assign(bytes.size(), '?');
+    }
+    CStatement select(m_db, "SELECT s || '/' || CAST(b AS TEXT) FROM t ORDER BY id");
+    std::vector<std::string> rows;
+    while (select.Step() == SQLITE_ROW)
+        rows.push_back(select.ColumnText(0).value_or("NULL"));
+    EXPECT_EQ(rows, (std::vector<std::string> {"first/first", "second/second"}));
 }
 
 // A writer may wait for another writer longer than the short wait of every

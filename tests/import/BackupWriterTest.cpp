@@ -10,6 +10,14 @@
 
 namespace {
 
+std::string Join(const std::vector<std::string>& lines)
+{
+    std::string strAll;
+    for (const std::string& strLine : lines)
+        strAll += strLine + '\n';
+    return strAll;
+}
+
 BackupMessage Message(const char* pszStore, const char* pszRole, const char* pszKind, const char* pszBody,
                       std::optional<std::string> strId = std::nullopt)
 {
@@ -101,6 +109,78 @@ TEST(BackupWriter, AFailedWriteSaysSo)
     EXPECT_EQ(blocked.Begin(), -1);
     EXPECT_NE(blocked.ErrorText().find("cannot write the device store: "), std::string::npos);
     EXPECT_EQ(blocked.Commit(), -1);
+}
+
+// Written on the writer's thread, batch after batch, the records come out as
+// when each is written at once: the same rows in the same order, the same
+// counts, and a failure told by the first write after it, by Finish and by
+// Commit, with the store as it was.
+TEST(BackupWriter, WritingInTheBackgroundChangesNothing)
+{
+    // More records than a batch holds, and messages larger than a batch's
+    // bytes, so that batches are handed over by both bounds.
+    const std::string strLong(3 << 20, 'x');
+    std::vector<std::string> dumps;
+    for (WriteMode mode : {WriteMode::Direct, WriteMode::Background}) {
+        SCOPED_TRACE(mode == WriteMode::Direct ? "direct" : "background");
+        CTestDevice device;
+        CDatabase& db = device.Store().Database();
+        CBackupWriter writer(device.Store());
+        ASSERT_EQ(writer.Begin(mode), 0) << writer.ErrorText();
+        ImportCounts calls, messages;
+        for (int i = 0; i < 2500; ++i) {
+            // Every third call is the one before it again.
+            int nCall = i - (i % 3 == 2);
+            ASSERT_EQ(writer.WriteCall(MakeTestCall("Anna", "+491", 1, UtcTicks(2024, 3, 1, 10) + nCall), 1, &calls), 0);
+            if (i % 500 == 0) {
+                BackupMessage message = Message("SMS", "inbox", "sms", strLong.c_str());
+                message.message.nDeliveryTime = *message.message.nDeliveryTime + i;
+                ASSERT_EQ(writer.WriteMessage(std::move(message), &messages), 0);
+            }
+            ASSERT_EQ(writer.WriteMessage(Message(i % 2 ? "SMS" : "MMS", "sent", "mms", "Hi", std::to_string(i)),
+                                          &messages),
+                      0);
+        }
+        ASSERT_EQ(writer.Commit(), 0) << writer.ErrorText();
+        EXPECT_EQ(calls.nAdded, 1667);
+        EXPECT_EQ(calls.nDuplicates, 833);
+        EXPECT_EQ(messages.nAdded, 2505);
+        EXPECT_EQ(messages.nDuplicates, 0);
+        // Every row but the entry identifiers, which are random.
+        std::string strDump;
+        for (const char* pszSql : {"SELECT * FROM calllog ORDER BY id",
+                                   "SELECT id, store_id, role FROM folder ORDER BY id",
+                                   "SELECT id, folder_id, sender_name, subject, delivery_time, length(body), backup_kind, "
+                                   "backup_type, backup_address, backup_id FROM message ORDER BY id",
+                                   "SELECT * FROM recipient ORDER BY 1, 2"})
+            strDump += Join(QueryRows(db, pszSql));
+        dumps.push_back(strDump);
+    }
+    EXPECT_EQ(dumps[0], dumps[1]);
+
+    CTestDevice device;
+    CDatabase& db = device.Store().Database();
+    ASSERT_EQ(db.Exec("CREATE UNIQUE INDEX once_x ON recipient (email_address) WHERE email_address = '+492'"),
+              SQLITE_OK);
+    std::vector<std::string> before = DumpStore(db);
+    {
+        CBackupWriter writer(device.Store());
+        ASSERT_EQ(writer.Begin(WriteMode::Background), 0) << writer.ErrorText();
+        ImportCounts counts;
+        ASSERT_EQ(writer.WriteMessage(Message("SMS", "sent", "sms", "Hi"), &counts), 0);
+        ASSERT_EQ(writer.WriteMessage(Message("SMS", "sent", "sms", "Hi again"), &counts), 0);
+        int nWrite = 0;
+        for (int i = 0; i < 100000 && nWrite == 0; ++i)
+            nWrite = writer.WriteCall(MakeTestCall("Anna", "+491", 1, UtcTicks(2024, 3, 1, 10) + i), 1, &counts);
+        EXPECT_EQ(nWrite, -1) << "a write after the failure tells of it";
+        EXPECT_EQ(writer.Finish(), -1);
+        EXPECT_EQ(writer.ErrorText(),
+                  "cannot write the device store: UNIQUE constraint failed: recipient.email_address");
+        EXPECT_EQ(writer.Commit(), -1);
+        EXPECT_EQ(counts.nAdded, 1) << "nothing after the failed record is written";
+        EXPECT_EQ(counts.nDuplicates, 0);
+    }
+    EXPECT_EQ(DumpStore(db), before);
 }
 
 // What the writer reports as added is checked against what the store

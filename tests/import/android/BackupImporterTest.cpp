@@ -229,6 +229,15 @@ TEST_F(BackupImporterTest, AStoreThatRefusesARowFailsTheWholeFile)
     EXPECT_EQ(m_strError, DataFile("messages-mixed.xml") +
                               ": cannot write the device store: UNIQUE constraint failed: recipient.email_address");
     EXPECT_EQ(Dump(), before);
+
+    // The store is written while the file is read on, and the row that it
+    // refuses comes before the place where this copy breaks off: the file
+    // fails on the row, as when it is read no further.
+    std::string strText = ReadFile(DataFile("messages-mixed.xml"));
+    std::string strPath = WriteFile(m_dir.File("broken.xml"), strText.substr(0, strText.size() - 20) + "<");
+    EXPECT_EQ(Import(strPath), -1);
+    EXPECT_EQ(m_strError, strPath + ": cannot write the device store: UNIQUE constraint failed: recipient.email_address");
+    EXPECT_EQ(Dump(), before);
 }
 
 // A store's own triggers would run with the importer's rights on every row

@@ -77,6 +77,13 @@ TEST(ReferenceFilter, DropsTheMediaOfPartsOnly)
         {"<parts metadata=\"QUJD\"/>", "<parts metadata=\"QUJD\"/>", 0, 0},
         {"<part text=\"a > b\" data=\"QUJD\">data=\"x\"</part>", "<part text=\"a > b\" data=\"\">data=\"x\"</part>", 1, 4},
         {"<!-- <part data=\"QUJD\"/> -->", "<!-- <part data=\"QUJD\"/> -->", 0, 0},
+        // Names are told apart by their first bytes and by what ends them.
+        {"<part\tdata\r=\r\"QUJD\"/>", "<part\tdata\r=\r\"\"/>", 1, 4},
+        {"<part x=\"\"data=\"QUJD\"/>", "<part x=\"\"data=\"\"/>", 1, 4},
+        {"<partition data=\"QUJD\"/>", "<partition data=\"QUJD\"/>", 0, 0},
+        {"<part database=\"QUJD\"/>", "<part database=\"QUJD\"/>", 0, 0},
+        {"<part\xC3\xA9 data=\"QUJD\"/>", "<part\xC3\xA9 data=\"QUJD\"/>", 0, 0},
+        {"<part da\x01ta=\"QUJD\"/>", "<part data=\"QUJD\"/>", 0, 0},
     };
     for (const Case& c : kCases) {
         FilteredText result = FilterText(c.pszIn);
@@ -94,11 +101,12 @@ TEST(ReferenceFilter, ChunkBoundariesChangeNothing)
         " <mms><parts><part ct=\"image/jpeg\" data=\"QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=\"/>"
         "<part ct=\"text/plain\" text=\"&#56832;\x02\"/></parts></mms>\n"
         " <![CDATA[ &#55357; ]]><?pi x?>\n"
+        " <part\tct='x'\r\ndata = \"QUJD\" metadata-too=\"QUJD\"/><part d\xC3\xA4ta=\"QUJD\"/>\n"
         " <sms body=\"&#0000000000000000000055357;&#x00000000000000de00;&#99999999999999;&#0000000000000000065;"
         "&#00000000000000000;&#0000000000000000001a\"/>\n</smses>\n";
     FilteredText whole = FilterText(strIn);
     EXPECT_EQ(whole.nLone, 2);
-    EXPECT_EQ(whole.nStripped, 1);
+    EXPECT_EQ(whole.nStripped, 2);
     EXPECT_EQ(whole.nInvalid, 1);
     EXPECT_NE(whole.strOut.find("\"&#128512;&#65533;&#65;&#00000000000a\""), std::string::npos) << whole.strOut;
     for (size_t nPiece : {1, 2, 3, 5, 7, 11}) {
