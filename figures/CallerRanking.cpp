@@ -1,9 +1,12 @@
 #include "figures/CallerRanking.h"
 
 #include "platform/PlatformTypes.h"
+#include "sms/SmsCorrespondents.h"
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -54,23 +57,47 @@ int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pR
     pRows->clear();
     std::vector<CallerCallFigures> callers;
     GetCallFiguresByCaller(callLog, pRange, &callers);
+    SmsAddresses addresses;
+    GetSmsAddresses(smsStore, pRange, &addresses);
+
     std::vector<std::wstring> keys;
     keys.reserve(callers.size());
     for (const CallerCallFigures& caller : callers)
         keys.push_back(caller.strKey);
+    // A person who texts is one of the log's callers when their name or their
+    // number is that caller's key; everyone else has a row of their own.
+    std::vector<SmsPerson> texters;
+    {
+        std::unordered_set<std::wstring_view> callerKeys(keys.begin(), keys.end());
+        GetSmsCorrespondents(
+            addresses,
+            [&](const SmsPerson& person) {
+                return callerKeys.count(person.strKey) != 0 ||
+                       (!person.strNumber.empty() && callerKeys.count(person.strNumber) != 0);
+            },
+            &texters);
+    }
+    for (const SmsPerson& texter : texters)
+        keys.push_back(texter.strKey);
     std::vector<CallerSmsFigures> sms;
-    GetSmsFiguresByCaller(smsStore, keys, pRange, &sms);
+    CountSmsByCaller(addresses, keys, &sms);
 
-    pRows->reserve(callers.size());
-    for (size_t i = 0; i < callers.size(); ++i) {
+    pRows->reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
         CallerRankingRow row;
-        row.strKey = std::move(callers[i].strKey);
-        row.strNumber = std::move(callers[i].strNumber);
-        row.calls = callers[i].figures;
+        if (i < callers.size()) {
+            row.strKey = std::move(callers[i].strKey);
+            row.strNumber = std::move(callers[i].strNumber);
+            row.calls = callers[i].figures;
+            row.ftLast = callers[i].ftLastCall;
+        } else {
+            row.strKey = std::move(texters[i - callers.size()].strKey);
+            row.strNumber = std::move(texters[i - callers.size()].strNumber);
+        }
         row.nReceived = sms[i].nReceived;
         row.nSent = sms[i].nSent;
-        row.ftLast = FileTimeToTicks(callers[i].ftLastCall) >= FileTimeToTicks(sms[i].ftLast) ? callers[i].ftLastCall
-                                                                                              : sms[i].ftLast;
+        if (FileTimeToTicks(sms[i].ftLast) > FileTimeToTicks(row.ftLast))
+            row.ftLast = sms[i].ftLast;
         if (HasAny(row))
             pRows->push_back(std::move(row));
     }

@@ -23,10 +23,13 @@ struct CallerRankingRow {
 // The columns the ranking can be sorted by.
 enum class RankingColumn { Caller, Incoming, Outgoing, Missed, Received, Sent, Last, Total };
 
-// One row per caller key of the call log that has a call or a message in the
-// range (everything without one), read with one pass over the log and one
-// over each SMS folder, ordered by total talk time, busiest first. Returns 0,
-// or -1 for a null out argument.
+// One row per caller key of the call log, and one per person of the SMS
+// folders who is none of the log's callers (see GetSmsCorrespondents: their
+// name or number is no caller's key), keyed by name or else number, that has
+// a call or a message in the range (everything without one). Every row's
+// figures are those the caller summary shows for its key. Read with one pass
+// over the log and one over each SMS folder, ordered by total talk time,
+// busiest first. Returns 0, or -1 for a null out argument.
 int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,
                      std::vector<CallerRankingRow>* pRows);
 

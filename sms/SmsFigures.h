@@ -20,13 +20,38 @@ struct CallerSmsFigures {
 // returns 0, or -1 for a null out argument.
 int GetCallerSmsFigures(CSmsStore& smsStore, LPCWSTR pszKey, CallerSmsFigures* pFigures);
 
+// The distinct addresses of one folder's messages, in the order of their
+// texts: how many of their messages lie in the range (all of them without
+// one) and the latest of those, and the latest time of any of them. A
+// message with an empty address belongs to no one and is left out.
+struct SmsAddressFigures {
+    std::wstring strAddress;
+    int nCount = 0;
+    FILETIME ftLast {};
+    FILETIME ftNewest {};
+};
+
+struct SmsAddresses {
+    std::vector<SmsAddressFigures> inbox;
+    std::vector<SmsAddressFigures> sent;
+};
+
+// Gathers the addresses of the Inbox and of Sent Items with one read of each
+// folder. Sets *pAddresses first; returns 0, or -1 for a null out argument.
+int GetSmsAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* pAddresses);
+
+// For each key, in the same order, the figures of the gathered messages that
+// it matches (the match of IsCallerSms): received, sent and the latest of
+// them. Each distinct address counts for every key that it holds, so a
+// message counts for every key it matches, as it does for each key on its
+// own; a key held twice in one address counts it once.
+void CountSmsByCaller(const SmsAddresses& addresses, const std::vector<std::wstring>& keys,
+                      std::vector<CallerSmsFigures>* pFigures);
+
 // For each key, in the same order: the figures GetCallerSmsFigures gives, or
 // with a range the counts of GetCallerInboxCountInRange and
-// GetCallerSentCountInRange and the latest of those messages. One read of
-// each folder for all keys together: messages are first gathered by their
-// address, and each distinct address counts for every key that it holds
-// (the match of IsCallerSms), so a message counts for every key it matches,
-// as it does for each key on its own. Sets the figures first; returns 0, or -1 for a null
-// out argument.
+// GetCallerSentCountInRange and the latest of those messages; that is
+// GetSmsAddresses followed by CountSmsByCaller. Sets the figures first;
+// returns 0, or -1 for a null out argument.
 int GetSmsFiguresByCaller(CSmsStore& smsStore, const std::vector<std::wstring>& keys, const TimeRange* pRange,
                           std::vector<CallerSmsFigures>* pFigures);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr size_t kMaxAddress = sizeof(SmsEntry::szAddress) / sizeof(WCHAR) - 1;
-
 // The store's name is compared the way the platform's _wcsicmp does it in
 // its default locale: letter case counts only for A to Z.
 bool IsSmsStoreName(LPCWSTR pszName)
@@ -234,7 +232,7 @@ int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, Sms
     int nResult = -1;
     if (SUCCEEDED(GetMessageProps(pMessage, pstrText, &pEntry->ftDeliveryTime)) &&
         (ulTag != PR_IPM_SENTMAIL_ENTRYID || !bAddress || SUCCEEDED(GetRecipientText(pMessage, pstrText)))) {
-        size_t cch = bAddress ? std::min(pstrText->size(), kMaxAddress) : 0;
+        size_t cch = bAddress ? std::min(pstrText->size(), kMaxSmsAddress) : 0;
         std::wmemcpy(pEntry->szAddress, pstrText->data(), cch);
         pEntry->szAddress[cch] = L'\0';
         nResult = 0;

@@ -9,8 +9,10 @@
 // What one message contributes to every count: the sender (Inbox) or the
 // recipients text (Sent Items), cut at 255 characters, and the delivery
 // time in local time, 0 when the message has none.
+constexpr size_t kMaxSmsAddress = 255;
+
 struct SmsEntry {
-    WCHAR szAddress[256];
+    WCHAR szAddress[kMaxSmsAddress + 1];
     FILETIME ftDeliveryTime;
 };
 
