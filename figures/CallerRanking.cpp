@@ -1,5 +1,6 @@
 #include "figures/CallerRanking.h"
 
+#include "figures/Beside.h"
 #include "platform/PlatformTypes.h"
 #include "sms/SmsCorrespondents.h"
 
@@ -56,9 +57,12 @@ int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pR
         return -1;
     pRows->clear();
     std::vector<CallerCallFigures> callers;
-    GetCallFiguresByCaller(callLog, pRange, &callers);
     SmsAddresses addresses;
-    GetSmsAddresses(smsStore, pRange, &addresses);
+    {
+        CCallLogHold hold;
+        RunBeside([&] { GetCallFiguresByCaller(callLog, pRange, &callers); },
+                  [&] { GetSmsAddresses(smsStore, pRange, &addresses); });
+    }
 
     std::vector<std::wstring> keys;
     keys.reserve(callers.size());

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -72,6 +73,13 @@ private:
     size_t m_nText = 0;
 };
 
+// Looks addresses up by view, so that a message's address is copied only
+// for the first message from or to it.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view> {}(text); }
+};
+
 struct AddressFigures {
     int nCount = 0;
     FILETIME ftLast {};
@@ -88,12 +96,16 @@ void Later(FILETIME* pft, const FILETIME& ft)
 void GatherFolder(CSmsStore& smsStore, ULONG ulTag, const TimeRange* pRange,
                   std::vector<SmsAddressFigures>* pAddresses)
 {
-    std::unordered_map<std::wstring, AddressFigures> addresses;
+    std::unordered_map<std::wstring, AddressFigures, TextHash, std::equal_to<>> addresses;
     smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
         // An empty address belongs to no caller, not even the empty key.
         if (entry.szAddress[0] == L'\0')
             return;
-        AddressFigures& figures = addresses[entry.szAddress];
+        std::wstring_view address(entry.szAddress);
+        auto it = addresses.find(address);
+        if (it == addresses.end())
+            it = addresses.emplace(address, AddressFigures {}).first;
+        AddressFigures& figures = it->second;
         Later(&figures.ftNewest, entry.ftDeliveryTime);
         if (pRange && !CSmsStore::IsInRange(entry, pRange->start, pRange->end))
             return;
