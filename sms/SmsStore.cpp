@@ -163,24 +163,38 @@ IMAPITable* CSmsStore::OpenContents(ULONG ulTag, IMAPIFolder** ppFolder)
 
 HRESULT CSmsStore::GetMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime)
 {
-    if (!pMessage || !pstrSender || !pftTime)
+    if (!pstrSender)
         return MAPI_E_INVALID_PARAMETER;
-    pstrSender->clear();
+    return ReadMessageProps(pMessage, pstrSender, pftTime);
+}
+
+HRESULT CSmsStore::ReadMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime)
+{
+    if (!pMessage || !pftTime)
+        return MAPI_E_INVALID_PARAMETER;
+    if (pstrSender)
+        pstrSender->clear();
     *pftTime = FILETIME {};
     static SizedSPropTagArray(2, kProps) = {2, {PR_SENDER_NAME, PR_MESSAGE_DELIVERY_TIME}};
+    static SizedSPropTagArray(1, kTime) = {1, {PR_MESSAGE_DELIVERY_TIME}};
+    const auto* pTags = pstrSender ? reinterpret_cast<const SPropTagArray*>(&kProps)
+                                   : reinterpret_cast<const SPropTagArray*>(&kTime);
     ULONG cValues = 0;
     SPropValue* pProps = nullptr;
-    HRESULT hr = pMessage->GetProps(reinterpret_cast<const SPropTagArray*>(&kProps), 0, &cValues, &pProps);
+    HRESULT hr = pMessage->GetProps(pTags, 0, &cValues, &pProps);
     // A missing property is a partial read, not a failed one: an SMS has no
     // subject, and a message without a sender or time still counts.
     if (hr != S_OK && hr != MAPI_W_ERRORS_RETURNED)
         return FAILED(hr) ? hr : MAPI_E_CALL_FAILED;
-    if (cValues > 0 && pProps[0].ulPropTag == PR_SENDER_NAME && pProps[0].Value.lpszW)
-        pstrSender->assign(pProps[0].Value.lpszW);
-    if (cValues > 1 && pProps[1].ulPropTag == PR_MESSAGE_DELIVERY_TIME) {
-        FILETIME ftLocal {};
-        if (FileTimeToLocalFileTime(&pProps[1].Value.ft, &ftLocal))
-            *pftTime = ftLocal;
+    for (ULONG i = 0; i < cValues; ++i) {
+        const SPropValue& prop = pProps[i];
+        if (prop.ulPropTag == PR_SENDER_NAME && pstrSender && prop.Value.lpszW) {
+            pstrSender->assign(prop.Value.lpszW);
+        } else if (prop.ulPropTag == PR_MESSAGE_DELIVERY_TIME) {
+            FILETIME ftLocal {};
+            if (FileTimeToLocalFileTime(&prop.Value.ft, &ftLocal))
+                *pftTime = ftLocal;
+        }
     }
     MAPIFreeBuffer(pProps);
     return S_OK;
@@ -230,7 +244,10 @@ int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, Sms
     }
     auto* pMessage = static_cast<IMessage*>(pUnknown);
     int nResult = -1;
-    if (SUCCEEDED(GetMessageProps(pMessage, pstrText, &pEntry->ftDeliveryTime)) &&
+    // A walk that leaves the addresses out reads only the time, and so does
+    // a Sent Items walk, whose address is its recipients.
+    bool bSender = bAddress && ulTag != PR_IPM_SENTMAIL_ENTRYID;
+    if (SUCCEEDED(ReadMessageProps(pMessage, bSender ? pstrText : nullptr, &pEntry->ftDeliveryTime)) &&
         (ulTag != PR_IPM_SENTMAIL_ENTRYID || !bAddress || SUCCEEDED(GetRecipientText(pMessage, pstrText)))) {
         size_t cch = bAddress ? std::min(pstrText->size(), kMaxSmsAddress) : 0;
         std::wmemcpy(pEntry->szAddress, pstrText->data(), cch);

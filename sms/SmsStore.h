@@ -82,6 +82,8 @@ public:
     int GetCallerSentCountInRange(FILETIME ftStart, FILETIME ftEnd, LPCWSTR pszKey, int* pnCount);
 
 private:
+    // GetMessageProps, or the time alone for a null pstrSender.
+    static HRESULT ReadMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime);
     int GetFolderCount(ULONG ulTag, int* pnCount);
     // pstrText is scratch space kept across a walk.
     int ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry, std::wstring* pstrText,
