@@ -119,6 +119,13 @@ int GetTotalCallFiguresInRange(CCallLog& callLog, const TimeRange& range, CallFi
     return 0;
 }
 
+void AddCallerCall(const CALLLOGENTRY& entry, CallerCallFigures* pCaller)
+{
+    AddPerCaller(entry, &pCaller->figures);
+    if (CompareFileTime(&entry.ftStartTime, &pCaller->ftLastCall) == 1)
+        pCaller->ftLastCall = entry.ftStartTime;
+}
+
 int GetCallFiguresByCaller(CCallLog& callLog, const TimeRange* pRange, std::vector<CallerCallFigures>* pCallers)
 {
     if (!pCallers)
@@ -137,11 +144,8 @@ int GetCallFiguresByCaller(CCallLog& callLog, const TimeRange* pRange, std::vect
         // The log is newest first, so the first number met is the latest.
         if (caller.strNumber.empty() && entry.pszNumber && *entry.pszNumber)
             caller.strNumber = entry.pszNumber;
-        if (pRange && !IsCallInRange(entry, *pRange))
-            return true;
-        AddPerCaller(entry, &caller.figures);
-        if (CompareFileTime(&entry.ftStartTime, &caller.ftLastCall) == 1)
-            caller.ftLastCall = entry.ftStartTime;
+        if (!pRange || IsCallInRange(entry, *pRange))
+            AddCallerCall(entry, &caller);
         return true;
     });
     return 0;

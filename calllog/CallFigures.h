@@ -47,6 +47,11 @@ struct CallerCallFigures {
     FILETIME ftLastCall {};
 };
 
+// Adds one record to a caller's figures as GetCallFiguresByCaller counts the
+// records that it takes (those in the range): its talk time or missed call,
+// and its start when it is the caller's latest.
+void AddCallerCall(const CALLLOGENTRY& entry, CallerCallFigures* pCaller);
+
 // Every caller's figures in one read of the log: for each caller key, what
 // GetCallerCallFigures (no range) or GetCallerCallFiguresInRange gives, with
 // the latest record taken within the range too. Every caller of the log is

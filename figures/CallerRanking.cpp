@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <limits>
 #include <string_view>
+#include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -40,6 +42,13 @@ int64_t SortValue(const CallerRankingRow& row, RankingColumn column)
     return TotalTalkSeconds(row);
 }
 
+// Looks keys up by view, so that a record's key is copied only once per
+// caller rather than once per record.
+struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view key) const { return std::hash<std::wstring_view> {}(key); }
+};
+
 } // namespace
 
 int64_t TotalTalkSeconds(const CallerRankingRow& row)
@@ -50,53 +59,84 @@ int64_t TotalTalkSeconds(const CallerRankingRow& row)
     return nTotal;
 }
 
-int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,
-                     std::vector<CallerRankingRow>* pRows)
+void CCallerRankingSource::Read(CCallLog& callLog, CSmsStore& smsStore)
 {
-    if (!pRows)
-        return -1;
-    pRows->clear();
-    std::vector<CallerCallFigures> callers;
-    SmsAddresses addresses;
     {
         CCallLogHold hold;
-        RunBeside([&] { GetCallFiguresByCaller(callLog, pRange, &callers); },
-                  [&] { GetSmsAddresses(smsStore, pRange, &addresses); });
+        RunBeside([&] { ReadCalls(callLog); }, [&] { m_texts.Read(smsStore); });
     }
-
-    std::vector<std::wstring> keys;
-    keys.reserve(callers.size());
-    for (const CallerCallFigures& caller : callers)
-        keys.push_back(caller.strKey);
+    m_keys.resize(m_nCallers);
+    m_numbers.resize(m_nCallers);
     // A person who texts is one of the log's callers when their name or their
     // number is that caller's key; everyone else has a row of their own.
+    SmsAddresses all;
+    m_texts.GetAddresses(nullptr, &all);
     std::vector<SmsPerson> texters;
     {
-        std::unordered_set<std::wstring_view> callerKeys(keys.begin(), keys.end());
+        std::unordered_set<std::wstring_view> callerKeys(m_keys.begin(), m_keys.end());
         GetSmsCorrespondents(
-            addresses,
+            all,
             [&](const SmsPerson& person) {
                 return callerKeys.count(person.strKey) != 0 ||
                        (!person.strNumber.empty() && callerKeys.count(person.strNumber) != 0);
             },
             &texters);
     }
-    for (const SmsPerson& texter : texters)
-        keys.push_back(texter.strKey);
-    std::vector<CallerSmsFigures> sms;
-    CountSmsByCaller(addresses, keys, &sms);
+    for (SmsPerson& texter : texters) {
+        m_keys.push_back(std::move(texter.strKey));
+        m_numbers.push_back(std::move(texter.strNumber));
+    }
+}
 
-    pRows->reserve(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
+void CCallerRankingSource::ReadCalls(CCallLog& callLog)
+{
+    m_keys.clear();
+    m_numbers.clear();
+    m_calls.clear();
+    std::unordered_map<std::wstring, uint32_t, KeyHash, std::equal_to<>> index;
+    callLog.ForEachEntry([&](const CALLLOGENTRY& entry) {
+        std::wstring_view key = CCallLog::CallerKey(entry);
+        auto it = index.find(key);
+        if (it == index.end()) {
+            it = index.emplace(key, static_cast<uint32_t>(m_keys.size())).first;
+            m_keys.emplace_back(key);
+            m_numbers.emplace_back();
+        }
+        // The log is newest first, so the first number met is the latest.
+        std::wstring& strNumber = m_numbers[it->second];
+        if (strNumber.empty() && entry.pszNumber && *entry.pszNumber)
+            strNumber = entry.pszNumber;
+        m_calls.push_back(Call {entry.ftStartTime, entry.ftEndTime, static_cast<int32_t>(entry.iom), it->second});
+        return true;
+    });
+    m_nCallers = m_keys.size();
+}
+
+void CCallerRankingSource::GetRows(const TimeRange* pRange, std::vector<CallerRankingRow>* pRows) const
+{
+    pRows->clear();
+    std::vector<CallerCallFigures> callers(m_nCallers);
+    CALLLOGENTRY entry {};
+    for (const Call& call : m_calls) {
+        entry.ftStartTime = call.ftStart;
+        entry.ftEndTime = call.ftEnd;
+        entry.iom = static_cast<IOM>(call.iom);
+        if (!pRange || IsCallInRange(entry, *pRange))
+            AddCallerCall(entry, &callers[call.nCaller]);
+    }
+    SmsAddresses addresses;
+    m_texts.GetAddresses(pRange, &addresses);
+    std::vector<CallerSmsFigures> sms;
+    CountSmsByCaller(addresses, m_keys, &sms);
+
+    pRows->reserve(m_keys.size());
+    for (size_t i = 0; i < m_keys.size(); ++i) {
         CallerRankingRow row;
-        if (i < callers.size()) {
-            row.strKey = std::move(callers[i].strKey);
-            row.strNumber = std::move(callers[i].strNumber);
+        row.strKey = m_keys[i];
+        row.strNumber = m_numbers[i];
+        if (i < m_nCallers) {
             row.calls = callers[i].figures;
             row.ftLast = callers[i].ftLastCall;
-        } else {
-            row.strKey = std::move(texters[i - callers.size()].strKey);
-            row.strNumber = std::move(texters[i - callers.size()].strNumber);
         }
         row.nReceived = sms[i].nReceived;
         row.nSent = sms[i].nSent;
@@ -106,6 +146,16 @@ int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pR
             pRows->push_back(std::move(row));
     }
     SortCallerRanking(pRows, RankingColumn::Total);
+}
+
+int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,
+                     std::vector<CallerRankingRow>* pRows)
+{
+    if (!pRows)
+        return -1;
+    CCallerRankingSource source;
+    source.Read(callLog, smsStore);
+    source.GetRows(pRange, pRows);
     return 0;
 }
 

@@ -80,44 +80,10 @@ struct TextHash {
     size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view> {}(text); }
 };
 
-struct AddressFigures {
-    int nCount = 0;
-    FILETIME ftLast {};
-    FILETIME ftNewest {};
-};
-
 void Later(FILETIME* pft, const FILETIME& ft)
 {
     if (CompareFileTime(&ft, pft) == 1)
         *pft = ft;
-}
-
-// One read of a folder: its distinct addresses in the order of their texts.
-void GatherFolder(CSmsStore& smsStore, ULONG ulTag, const TimeRange* pRange,
-                  std::vector<SmsAddressFigures>* pAddresses)
-{
-    std::unordered_map<std::wstring, AddressFigures, TextHash, std::equal_to<>> addresses;
-    smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
-        // An empty address belongs to no caller, not even the empty key.
-        if (entry.szAddress[0] == L'\0')
-            return;
-        std::wstring_view address(entry.szAddress);
-        auto it = addresses.find(address);
-        if (it == addresses.end())
-            it = addresses.emplace(address, AddressFigures {}).first;
-        AddressFigures& figures = it->second;
-        Later(&figures.ftNewest, entry.ftDeliveryTime);
-        if (pRange && !CSmsStore::IsInRange(entry, pRange->start, pRange->end))
-            return;
-        ++figures.nCount;
-        Later(&figures.ftLast, entry.ftDeliveryTime);
-    });
-    pAddresses->clear();
-    pAddresses->reserve(addresses.size());
-    for (auto& [strAddress, figures] : addresses)
-        pAddresses->push_back(SmsAddressFigures {strAddress, figures.nCount, figures.ftLast, figures.ftNewest});
-    std::sort(pAddresses->begin(), pAddresses->end(),
-              [](const SmsAddressFigures& a, const SmsAddressFigures& b) { return a.strAddress < b.strAddress; });
 }
 
 // Counts each key's messages of one folder into nReceived or nSent (pnCount
@@ -150,12 +116,75 @@ int GetCallerSmsFigures(CSmsStore& smsStore, LPCWSTR pszKey, CallerSmsFigures* p
     return 0;
 }
 
+void CSmsAddressTimes::Read(CSmsStore& smsStore)
+{
+    ReadFolder(smsStore, PR_CE_IPM_INBOX_ENTRYID, &m_inbox);
+    ReadFolder(smsStore, PR_IPM_SENTMAIL_ENTRYID, &m_sent);
+}
+
+void CSmsAddressTimes::ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFolder)
+{
+    pFolder->addresses.clear();
+    pFolder->messages.clear();
+    std::unordered_map<std::wstring, uint32_t, TextHash, std::equal_to<>> index;
+    smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
+        // An empty address belongs to no caller, not even the empty key.
+        if (entry.szAddress[0] == L'\0')
+            return;
+        std::wstring_view address(entry.szAddress);
+        auto it = index.find(address);
+        if (it == index.end())
+            it = index.emplace(address, static_cast<uint32_t>(index.size())).first;
+        pFolder->messages.push_back(Message {it->second, entry.ftDeliveryTime});
+    });
+    // The addresses in the order of their texts, so that what is made of
+    // them does not hang on the order of the messages.
+    std::vector<const std::wstring*> sorted(index.size());
+    for (const auto& [strAddress, nAddress] : index)
+        sorted[nAddress] = &strAddress;
+    std::vector<uint32_t> order(sorted.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return *sorted[a] < *sorted[b]; });
+    std::vector<uint32_t> place(order.size());
+    pFolder->addresses.reserve(order.size());
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        place[order[i]] = i;
+        pFolder->addresses.push_back(*sorted[order[i]]);
+    }
+    for (Message& message : pFolder->messages)
+        message.nAddress = place[message.nAddress];
+}
+
+void CSmsAddressTimes::GetAddresses(const TimeRange* pRange, SmsAddresses* pAddresses) const
+{
+    GetFolderAddresses(m_inbox, pRange, &pAddresses->inbox);
+    GetFolderAddresses(m_sent, pRange, &pAddresses->sent);
+}
+
+void CSmsAddressTimes::GetFolderAddresses(const Folder& folder, const TimeRange* pRange,
+                                          std::vector<SmsAddressFigures>* pAddresses)
+{
+    pAddresses->assign(folder.addresses.size(), SmsAddressFigures {});
+    for (size_t i = 0; i < folder.addresses.size(); ++i)
+        (*pAddresses)[i].strAddress = folder.addresses[i];
+    for (const Message& message : folder.messages) {
+        SmsAddressFigures& address = (*pAddresses)[message.nAddress];
+        Later(&address.ftNewest, message.ftTime);
+        if (pRange && !CSmsStore::IsTimeInRange(message.ftTime, pRange->start, pRange->end))
+            continue;
+        ++address.nCount;
+        Later(&address.ftLast, message.ftTime);
+    }
+}
+
 int GetSmsAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* pAddresses)
 {
     if (!pAddresses)
         return -1;
-    GatherFolder(smsStore, PR_CE_IPM_INBOX_ENTRYID, pRange, &pAddresses->inbox);
-    GatherFolder(smsStore, PR_IPM_SENTMAIL_ENTRYID, pRange, &pAddresses->sent);
+    CSmsAddressTimes times;
+    times.Read(smsStore);
+    times.GetAddresses(pRange, pAddresses);
     return 0;
 }
 

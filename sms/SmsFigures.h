@@ -3,6 +3,7 @@
 #include "platform/TimeRange.h"
 #include "sms/SmsStore.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,34 @@ struct SmsAddressFigures {
 struct SmsAddresses {
     std::vector<SmsAddressFigures> inbox;
     std::vector<SmsAddressFigures> sent;
+};
+
+// The address and local time of every message of the Inbox and of Sent
+// Items, read with one read of each folder and kept compactly (each distinct
+// address once), so that the addresses of any range are gathered without
+// reading the store again.
+class CSmsAddressTimes
+{
+public:
+    void Read(CSmsStore& smsStore);
+    // Sets *pAddresses first.
+    void GetAddresses(const TimeRange* pRange, SmsAddresses* pAddresses) const;
+
+private:
+    struct Message {
+        uint32_t nAddress;
+        FILETIME ftTime;
+    };
+    struct Folder {
+        std::vector<std::wstring> addresses; // in the order of their texts
+        std::vector<Message> messages;
+    };
+    static void ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFolder);
+    static void GetFolderAddresses(const Folder& folder, const TimeRange* pRange,
+                                   std::vector<SmsAddressFigures>* pAddresses);
+
+    Folder m_inbox;
+    Folder m_sent;
 };
 
 // Gathers the addresses of the Inbox and of Sent Items with one read of each

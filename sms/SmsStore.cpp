@@ -311,7 +311,12 @@ bool CSmsStore::IsCallerSms(const SmsEntry& entry, LPCWSTR pszKey)
 
 bool CSmsStore::IsInRange(const SmsEntry& entry, const FILETIME& ftStart, const FILETIME& ftEnd)
 {
-    return CompareFileTime(&entry.ftDeliveryTime, &ftStart) >= 0 && CompareFileTime(&ftEnd, &entry.ftDeliveryTime) >= 0;
+    return IsTimeInRange(entry.ftDeliveryTime, ftStart, ftEnd);
+}
+
+bool CSmsStore::IsTimeInRange(const FILETIME& ftTime, const FILETIME& ftStart, const FILETIME& ftEnd)
+{
+    return CompareFileTime(&ftTime, &ftStart) >= 0 && CompareFileTime(&ftEnd, &ftTime) >= 0;
 }
 
 int CSmsStore::GetFolderCount(ULONG ulTag, int* pnCount)

@@ -64,6 +64,7 @@ public:
     // the key, as typed, anywhere in it. A null key is the empty key.
     static bool IsCallerSms(const SmsEntry& entry, LPCWSTR pszKey);
     static bool IsInRange(const SmsEntry& entry, const FILETIME& ftStart, const FILETIME& ftEnd);
+    static bool IsTimeInRange(const FILETIME& ftTime, const FILETIME& ftStart, const FILETIME& ftEnd);
 
     int GetInboxCount(int* pnCount);
     int GetSentCount(int* pnCount);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <utility>
 #include <string>
 #include <vector>
@@ -235,6 +236,39 @@ TEST(CallerRanking, ReadsEachSourceOnce)
     EXPECT_EQ(after.nFoldersOpened - before.nFoldersOpened, 2u);
     EXPECT_EQ(after.nMessagesOpened - before.nMessagesOpened, 2000u);
     EXPECT_FALSE(rows.empty());
+
+    // A screen reads once and counts every range it is asked for from that,
+    // with the rows that a read of its own would give.
+    CCallerRankingSource source;
+    source.Read(callLog, smsStore);
+    std::vector<std::vector<CallerRankingRow>> fromSource;
+    uint64_t nCallRowsBefore = PhoneCallLogRowsRead();
+    before = MapiStoreReadCounts();
+    const std::optional<TimeRange> ranges[] = {Days(2023, 6, 1, 2023, 6, 30), std::nullopt,
+                                               Days(2024, 1, 1, 2024, 12, 31), Days(2020, 1, 1, 2020, 1, 31)};
+    for (const std::optional<TimeRange>& range : ranges) {
+        fromSource.emplace_back();
+        source.GetRows(range ? &*range : nullptr, &fromSource.back());
+    }
+    after = MapiStoreReadCounts();
+    EXPECT_EQ(PhoneCallLogRowsRead(), nCallRowsBefore);
+    EXPECT_EQ(after.nFoldersOpened, before.nFoldersOpened);
+    EXPECT_EQ(after.nMessagesOpened, before.nMessagesOpened);
+    auto text = [](const std::vector<CallerRankingRow>& ranking) {
+        std::wostringstream out;
+        for (const CallerRankingRow& row : ranking)
+            out << row.strKey << L'|' << row.strNumber << L'|' << row.calls.nIncomingSeconds << L'|'
+                << row.calls.nOutgoingSeconds << L'|' << row.calls.nMissed << L'|' << row.nReceived << L'|'
+                << row.nSent << L'|' << Ticks(row.ftLast) << L'\n';
+        return out.str();
+    };
+    for (size_t i = 0; i < std::size(ranges); ++i) {
+        SCOPED_TRACE(i);
+        std::vector<CallerRankingRow> fresh;
+        ASSERT_EQ(GetCallerRanking(callLog, smsStore, ranges[i] ? &*ranges[i] : nullptr, &fresh), 0);
+        EXPECT_EQ(text(fromSource[i]), text(fresh));
+        EXPECT_EQ(fresh.empty(), i == 3);
+    }
 }
 
 // The sort orders of the screen: the largest figure or latest time first,
