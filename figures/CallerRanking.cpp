@@ -65,8 +65,6 @@ void CCallerRankingSource::Read(CCallLog& callLog, CSmsStore& smsStore)
         CCallLogHold hold;
         RunBeside([&] { ReadCalls(callLog); }, [&] { m_texts.Read(smsStore); });
     }
-    m_keys.resize(m_nCallers);
-    m_numbers.resize(m_nCallers);
     // A person who texts is one of the log's callers when their name or their
     // number is that caller's key; everyone else has a row of their own.
     SmsAddresses all;
