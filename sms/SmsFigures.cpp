@@ -178,16 +178,6 @@ void CSmsAddressTimes::GetFolderAddresses(const Folder& folder, const TimeRange*
     }
 }
 
-int GetSmsAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* pAddresses)
-{
-    if (!pAddresses)
-        return -1;
-    CSmsAddressTimes times;
-    times.Read(smsStore);
-    times.GetAddresses(pRange, pAddresses);
-    return 0;
-}
-
 void CountSmsByCaller(const SmsAddresses& addresses, const std::vector<std::wstring>& keys,
                       std::vector<CallerSmsFigures>* pFigures)
 {
@@ -197,15 +187,4 @@ void CountSmsByCaller(const SmsAddresses& addresses, const std::vector<std::wstr
     CountFolderByCaller(addresses.sent, matcher, &CallerSmsFigures::nSent, pFigures);
     for (auto [nRepeat, nFirst] : matcher.Repeats())
         (*pFigures)[nRepeat] = (*pFigures)[nFirst];
-}
-
-int GetSmsFiguresByCaller(CSmsStore& smsStore, const std::vector<std::wstring>& keys, const TimeRange* pRange,
-                          std::vector<CallerSmsFigures>* pFigures)
-{
-    if (!pFigures)
-        return -1;
-    SmsAddresses addresses;
-    GetSmsAddresses(smsStore, pRange, &addresses);
-    CountSmsByCaller(addresses, keys, pFigures);
-    return 0;
 }

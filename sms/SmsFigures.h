@@ -65,10 +65,6 @@ private:
     Folder m_sent;
 };
 
-// Gathers the addresses of the Inbox and of Sent Items with one read of each
-// folder. Sets *pAddresses first; returns 0, or -1 for a null out argument.
-int GetSmsAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* pAddresses);
-
 // For each key, in the same order, the figures of the gathered messages that
 // it matches (the match of IsCallerSms): received, sent and the latest of
 // them. Each distinct address counts for every key that it holds, so a
@@ -76,11 +72,3 @@ int GetSmsAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* 
 // own; a key held twice in one address counts it once.
 void CountSmsByCaller(const SmsAddresses& addresses, const std::vector<std::wstring>& keys,
                       std::vector<CallerSmsFigures>* pFigures);
-
-// For each key, in the same order: the figures GetCallerSmsFigures gives, or
-// with a range the counts of GetCallerInboxCountInRange and
-// GetCallerSentCountInRange and the latest of those messages; that is
-// GetSmsAddresses followed by CountSmsByCaller. Sets the figures first;
-// returns 0, or -1 for a null out argument.
-int GetSmsFiguresByCaller(CSmsStore& smsStore, const std::vector<std::wstring>& keys, const TimeRange* pRange,
-                          std::vector<CallerSmsFigures>* pFigures);
