@@ -3,10 +3,7 @@
 #include "device/FileTimeTicks.h"
 #include "platform/PlatformTime.h"
 
-#include <functional>
 #include <limits>
-#include <string_view>
-#include <unordered_map>
 
 namespace {
 
@@ -44,13 +41,6 @@ void AddToTotal(const CALLLOGENTRY& entry, CallFigures* pFigures)
     else
         ++pFigures->nMissed;
 }
-
-// Looks keys up by view, so that a record's key is copied only once per
-// caller rather than once per record.
-struct KeyHash {
-    using is_transparent = void;
-    size_t operator()(std::wstring_view key) const { return std::hash<std::wstring_view> {}(key); }
-};
 
 } // namespace
 
@@ -119,30 +109,9 @@ int GetTotalCallFiguresInRange(CCallLog& callLog, const TimeRange& range, CallFi
     return 0;
 }
 
-int GetCallFiguresByCaller(CCallLog& callLog, const TimeRange* pRange, std::vector<CallerCallFigures>* pCallers)
+void AddCallerCall(const CALLLOGENTRY& entry, CallerCallFigures* pCaller)
 {
-    if (!pCallers)
-        return -1;
-    pCallers->clear();
-    std::unordered_map<std::wstring, size_t, KeyHash, std::equal_to<>> index;
-    callLog.ForEachEntry([&](const CALLLOGENTRY& entry) {
-        std::wstring_view key = CCallLog::CallerKey(entry);
-        auto it = index.find(key);
-        if (it == index.end()) {
-            it = index.emplace(key, pCallers->size()).first;
-            pCallers->push_back(CallerCallFigures {});
-            pCallers->back().strKey = key;
-        }
-        CallerCallFigures& caller = (*pCallers)[it->second];
-        // The log is newest first, so the first number met is the latest.
-        if (caller.strNumber.empty() && entry.pszNumber && *entry.pszNumber)
-            caller.strNumber = entry.pszNumber;
-        if (pRange && !IsCallInRange(entry, *pRange))
-            return true;
-        AddPerCaller(entry, &caller.figures);
-        if (CompareFileTime(&entry.ftStartTime, &caller.ftLastCall) == 1)
-            caller.ftLastCall = entry.ftStartTime;
-        return true;
-    });
-    return 0;
+    AddPerCaller(entry, &pCaller->figures);
+    if (CompareFileTime(&entry.ftStartTime, &pCaller->ftLastCall) == 1)
+        pCaller->ftLastCall = entry.ftStartTime;
 }

@@ -4,8 +4,6 @@
 #include "platform/TimeRange.h"
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 // The call figures of one caller or of the whole phone: talk times in whole
 // seconds and the number of missed calls. The number of answered calls is
@@ -37,20 +35,15 @@ int GetCallerCallFiguresInRange(CCallLog& callLog, LPCWSTR pszKey, const TimeRan
 int GetTotalCallFigures(CCallLog& callLog, CallFigures* pFigures);
 int GetTotalCallFiguresInRange(CCallLog& callLog, const TimeRange& range, CallFigures* pFigures);
 
-// One caller's call figures as the caller summary counts them: the figures,
-// the local start of the caller's latest record of any iom (0 when none) and
-// the number of that caller's latest record that has one, to dial.
+// One caller's call figures as the caller summary counts them: the figures
+// and the local start of the caller's latest record of any iom (0 when none).
 struct CallerCallFigures {
-    std::wstring strKey;
-    std::wstring strNumber;
     CallFigures figures;
     FILETIME ftLastCall {};
 };
 
-// Every caller's figures in one read of the log: for each caller key, what
-// GetCallerCallFigures (no range) or GetCallerCallFiguresInRange gives, with
-// the latest record taken within the range too. Every caller of the log is
-// listed, in the order of its first record, even with nothing in the range;
-// the number is that of its latest record with one, whatever the range.
-// Sets *pCallers first; returns 0, or -1 for a null out argument.
-int GetCallFiguresByCaller(CCallLog& callLog, const TimeRange* pRange, std::vector<CallerCallFigures>* pCallers);
+// Adds one record to a caller's figures as the caller summary counts it:
+// its talk time or missed call (iom 1 and 2 add talk time, 0 counts as
+// missed, other values count nowhere), and its start when it is the
+// caller's latest.
+void AddCallerCall(const CALLLOGENTRY& entry, CallerCallFigures* pCaller);

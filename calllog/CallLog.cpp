@@ -37,29 +37,19 @@ void ToLocal(CALLLOGENTRY* pEntry)
         pEntry->ftEndTime = ft;
 }
 
-// Opens the log positioned at its beginning, closing it again when done.
-class COpenLog
-{
-public:
-    COpenLog()
-    {
-        if (PhoneOpenCallLog(&m_h) != 0)
-            m_h = nullptr;
-    }
-    ~COpenLog()
-    {
-        if (m_h)
-            PhoneCloseCallLog(m_h);
-    }
-    COpenLog(const COpenLog&) = delete;
-    COpenLog& operator=(const COpenLog&) = delete;
-    HANDLE Handle() const { return m_h; }
-
-private:
-    HANDLE m_h = nullptr;
-};
-
 } // namespace
+
+CCallLogHold::CCallLogHold()
+{
+    if (PhoneOpenCallLog(&m_h) != 0)
+        m_h = nullptr;
+}
+
+CCallLogHold::~CCallLogHold()
+{
+    if (m_h)
+        PhoneCloseCallLog(m_h);
+}
 
 CCallLog::CCallLog(CallFields fields)
     : m_cbEntry(fields == CallFields::All ? sizeof(CALLLOGENTRY) : offsetof(CALLLOGENTRY, pszNameType))
@@ -84,7 +74,7 @@ int CCallLog::GetEntry(int nIndex, CALLLOGENTRY* pEntry)
     ClearEntry(pEntry, m_cbEntry);
     if (nIndex < 0)
         return -1;
-    COpenLog log;
+    CCallLogHold log;
     if (!log.Handle())
         return -1;
     DWORD nPosition = 0;
@@ -121,7 +111,7 @@ int CCallLog::GetLastCallTime(LPCWSTR pszKey, FILETIME* pTime)
 
 int CCallLog::ForEachEntry(const EntryVisitor& visit)
 {
-    COpenLog log;
+    CCallLogHold log;
     if (!log.Handle())
         return 0;
     DWORD nPosition = 0;
@@ -153,7 +143,7 @@ int CCallLog::ForEachCallerEntryOfType(int nType, LPCWSTR pszKey, const EntryVis
 int CCallLog::GetEntryOfType(int nType, DWORD n, CALLLOGENTRY* pEntry)
 {
     ClearEntry(pEntry, m_cbEntry);
-    COpenLog log;
+    CCallLogHold log;
     if (!log.Handle())
         return -1;
     DWORD nPosition = 0;
@@ -180,7 +170,7 @@ int CCallLog::GetEntryOfType(int nType, DWORD n, CALLLOGENTRY* pEntry)
 int CCallLog::GetCallerEntryOfType(int nType, DWORD n, LPCWSTR pszKey, CALLLOGENTRY* pEntry)
 {
     ClearEntry(pEntry, m_cbEntry);
-    COpenLog log;
+    CCallLogHold log;
     if (!log.Handle())
         return -1;
     DWORD nPosition = 0;

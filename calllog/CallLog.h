@@ -12,6 +12,25 @@
 // the note, which may be of any size and cost a lookup per record.
 enum class CallFields { Shown, All };
 
+// Holds the log open. The platform brings its view of the log up to date
+// when the first handle opens and keeps that view while any is open, so
+// walks made meanwhile, on any thread, read the state that the hold found,
+// and the refresh (with any report about the store) runs on the holder's
+// thread.
+class CCallLogHold
+{
+public:
+    CCallLogHold();
+    ~CCallLogHold();
+    CCallLogHold(const CCallLogHold&) = delete;
+    CCallLogHold& operator=(const CCallLogHold&) = delete;
+    // Null when the log cannot be opened.
+    HANDLE Handle() const { return m_h; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
 class CCallLog
 {
 public:

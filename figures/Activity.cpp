@@ -1,10 +1,12 @@
 #include "figures/Activity.h"
 
 #include "calllog/CallFigures.h"
+#include "figures/Beside.h"
 #include "platform/PlatformTime.h"
 
 #include <cwchar>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -34,12 +36,13 @@ std::wstring DayLabel(uint64_t nDay)
     return szText;
 }
 
+// The bars and hours of one source; the call log and the message store are
+// counted apart, each on its own thread, and put together at the end.
 class CActivityCounter
 {
 public:
-    CActivityCounter(const TimeRange* pRange, ActivityFigures* pFigures)
+    explicit CActivityCounter(const TimeRange* pRange)
         : m_pRange(pRange)
-        , m_pFigures(pFigures)
     {}
 
     // Adds one record at a local time to the bar of its month or day and to
@@ -51,38 +54,65 @@ public:
             return nullptr;
         uint64_t nDay = nTicks / kTicksPerDay;
         // 1601-01-01 was a Monday.
-        m_pFigures->hours[nDay % 7][(nTicks % kTicksPerDay) / kTicksPerHour] += 1;
-        if (m_pRange)
-            return &m_bars[static_cast<int64_t>(nDay)];
-        SYSTEMTIME st {};
-        FileTimeToSystemTime(&ft, &st);
-        return &m_bars[MonthOf(st)];
+        m_hours[nDay % 7][(nTicks % kTicksPerDay) / kTicksPerHour] += 1;
+        // Records come mostly in the order of time, so the last day's bar is
+        // the likely one and its month need not be worked out again.
+        if (m_pLastBar && nDay == m_nLastDay)
+            return m_pLastBar;
+        int64_t nBar = static_cast<int64_t>(nDay);
+        if (!m_pRange) {
+            SYSTEMTIME st {};
+            FileTimeToSystemTime(&ft, &st);
+            nBar = MonthOf(st);
+        }
+        m_nLastDay = nDay;
+        m_pLastBar = &m_bars[nBar];
+        return m_pLastBar;
     }
 
-    // The bars in order, every month or day between included.
-    void Finish()
+    // The bars in order, every month or day between included, with the
+    // counts of every counter.
+    static void Finish(const TimeRange* pRange, const std::vector<const CActivityCounter*>& counters,
+                       ActivityFigures* pFigures)
     {
-        int64_t nFirst = 0, nLast = -1;
-        if (m_pRange) {
-            nFirst = static_cast<int64_t>(FileTimeToTicks(m_pRange->start) / kTicksPerDay);
-            nLast = static_cast<int64_t>(FileTimeToTicks(m_pRange->end) / kTicksPerDay);
-        } else if (!m_bars.empty()) {
-            nFirst = m_bars.begin()->first;
-            nLast = m_bars.rbegin()->first;
+        std::map<int64_t, ActivityBar> bars;
+        for (const CActivityCounter* pCounter : counters) {
+            for (const auto& [nBar, counts] : pCounter->m_bars) {
+                ActivityBar& bar = bars[nBar];
+                bar.nIncoming += counts.nIncoming;
+                bar.nOutgoing += counts.nOutgoing;
+                bar.nMissed += counts.nMissed;
+                bar.nReceived += counts.nReceived;
+                bar.nSent += counts.nSent;
+            }
+            for (int nDay = 0; nDay < 7; ++nDay) {
+                for (int nHour = 0; nHour < 24; ++nHour)
+                    pFigures->hours[nDay][nHour] += pCounter->m_hours[nDay][nHour];
+            }
         }
-        m_pFigures->bByDay = m_pRange != nullptr;
+        int64_t nFirst = 0, nLast = -1;
+        if (pRange) {
+            nFirst = static_cast<int64_t>(FileTimeToTicks(pRange->start) / kTicksPerDay);
+            nLast = static_cast<int64_t>(FileTimeToTicks(pRange->end) / kTicksPerDay);
+        } else if (!bars.empty()) {
+            nFirst = bars.begin()->first;
+            nLast = bars.rbegin()->first;
+        }
+        pFigures->bByDay = pRange != nullptr;
         for (int64_t n = nFirst; n <= nLast; ++n) {
-            auto it = m_bars.find(n);
-            ActivityBar bar = it != m_bars.end() ? it->second : ActivityBar {};
-            bar.strLabel = m_pRange ? DayLabel(static_cast<uint64_t>(n)) : MonthLabel(static_cast<int>(n));
-            m_pFigures->bars.push_back(bar);
+            auto it = bars.find(n);
+            ActivityBar bar = it != bars.end() ? it->second : ActivityBar {};
+            bar.strLabel = pRange ? DayLabel(static_cast<uint64_t>(n)) : MonthLabel(static_cast<int>(n));
+            pFigures->bars.push_back(bar);
         }
     }
 
 private:
     const TimeRange* m_pRange;
-    ActivityFigures* m_pFigures;
     std::map<int64_t, ActivityBar> m_bars;
+    int m_hours[7][24] {};
+    uint64_t m_nLastDay = 0;
+    ActivityBar* m_pLastBar = nullptr;
 };
 
 } // namespace
@@ -93,40 +123,48 @@ int GetActivity(CCallLog& callLog, CSmsStore& smsStore, LPCWSTR pszKey, const Ti
     if (!pFigures)
         return -1;
     *pFigures = ActivityFigures {};
-    CActivityCounter counter(pRange, pFigures);
-    callLog.ForEachEntry([&](const CALLLOGENTRY& entry) {
-        if (pszKey && !CCallLog::IsCaller(entry, pszKey))
+    CActivityCounter calls(pRange), texts(pRange);
+    auto countCalls = [&] {
+        callLog.ForEachEntry([&](const CALLLOGENTRY& entry) {
+            if (pszKey && !CCallLog::IsCaller(entry, pszKey))
+                return true;
+            if (pRange && !IsCallInRange(entry, *pRange))
+                return true;
+            // A caller's call of another direction counts nowhere, as in the
+            // caller summary; the whole phone's counts as missed, as in the totals.
+            if (pszKey && entry.iom != IOM_INCOMING && entry.iom != IOM_OUTGOING && entry.iom != IOM_MISSED)
+                return true;
+            ActivityBar* pBar = calls.Add(entry.ftStartTime);
+            if (!pBar)
+                return true;
+            if (entry.iom == IOM_INCOMING)
+                ++pBar->nIncoming;
+            else if (entry.iom == IOM_OUTGOING)
+                ++pBar->nOutgoing;
+            else
+                ++pBar->nMissed;
             return true;
-        if (pRange && !IsCallInRange(entry, *pRange))
-            return true;
-        // A caller's call of another direction counts nowhere, as in the
-        // caller summary; the whole phone's counts as missed, as in the totals.
-        if (pszKey && entry.iom != IOM_INCOMING && entry.iom != IOM_OUTGOING && entry.iom != IOM_MISSED)
-            return true;
-        ActivityBar* pBar = counter.Add(entry.ftStartTime);
-        if (!pBar)
-            return true;
-        if (entry.iom == IOM_INCOMING)
-            ++pBar->nIncoming;
-        else if (entry.iom == IOM_OUTGOING)
-            ++pBar->nOutgoing;
-        else
-            ++pBar->nMissed;
-        return true;
-    });
-    for (ULONG ulTag : {PR_CE_IPM_INBOX_ENTRYID, PR_IPM_SENTMAIL_ENTRYID}) {
-        smsStore.ForEachSmsEntry(
-            ulTag,
-            [&](const SmsEntry& entry) {
-                if (pszKey && !CSmsStore::IsCallerSms(entry, pszKey))
-                    return;
-                if (pRange && !CSmsStore::IsInRange(entry, pRange->start, pRange->end))
-                    return;
-                if (ActivityBar* pBar = counter.Add(entry.ftDeliveryTime))
-                    ++(ulTag == PR_CE_IPM_INBOX_ENTRYID ? pBar->nReceived : pBar->nSent);
-            },
-            pszKey != nullptr);
+        });
+    };
+    auto countTexts = [&] {
+        for (ULONG ulTag : {PR_CE_IPM_INBOX_ENTRYID, PR_IPM_SENTMAIL_ENTRYID}) {
+            smsStore.ForEachSmsEntry(
+                ulTag,
+                [&](const SmsEntry& entry) {
+                    if (pszKey && !CSmsStore::IsCallerSms(entry, pszKey))
+                        return;
+                    if (pRange && !CSmsStore::IsInRange(entry, pRange->start, pRange->end))
+                        return;
+                    if (ActivityBar* pBar = texts.Add(entry.ftDeliveryTime))
+                        ++(ulTag == PR_CE_IPM_INBOX_ENTRYID ? pBar->nReceived : pBar->nSent);
+                },
+                pszKey != nullptr);
+        }
+    };
+    {
+        CCallLogHold hold;
+        RunBeside(countCalls, countTexts);
     }
-    counter.Finish();
+    CActivityCounter::Finish(pRange, {&calls, &texts}, pFigures);
     return 0;
 }

@@ -135,7 +135,11 @@ void CRankingDlg::OnSize(UINT nType, int cx, int cy)
 void CRankingDlg::CountRows()
 {
     CWaitCursor wait;
-    GetCallerRanking(m_callLog, m_smsStore, m_range ? &*m_range : nullptr, &m_rows);
+    if (!m_bSourceRead) {
+        m_source.Read(m_callLog, m_smsStore);
+        m_bSourceRead = true;
+    }
+    m_source.GetRows(m_range ? &*m_range : nullptr, &m_rows);
     if (m_sortColumn != RankingColumn::Total)
         SortCallerRanking(&m_rows, m_sortColumn);
     SetCaption((L"Ranking: " + RangeText(m_range ? &*m_range : nullptr)).c_str());

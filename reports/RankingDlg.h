@@ -39,7 +39,8 @@ protected:
 
     void InitRankingList();
     void FitListToClient();
-    // Counts the rows of the current range anew and shows them.
+    // Counts the rows of the current range and shows them; the device is
+    // read the first time only, and a new range is counted from that.
     void CountRows();
     void ShowRows();
     void SortBy(RankingColumn column);
@@ -63,6 +64,8 @@ protected:
     CCommandBar m_menuBar;
     CCallLog m_callLog;
     CSmsStore m_smsStore;
+    CCallerRankingSource m_source;
+    bool m_bSourceRead = false;
     std::optional<TimeRange> m_range;
     RankingColumn m_sortColumn = RankingColumn::Total;
     std::vector<CallerRankingRow> m_rows;

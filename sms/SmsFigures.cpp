@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -20,57 +22,83 @@ void CountFolder(CSmsStore& smsStore, ULONG ulTag, LPCWSTR pszKey, int* pnCount,
     });
 }
 
-struct AddressFigures {
-    int nCount = 0;
-    FILETIME ftLast {};
-};
-
-// Counts each key's messages of one folder into nReceived or nSent (pnCount
-// picks the member) with one read of the folder.
-void CountFolderByCaller(CSmsStore& smsStore, ULONG ulTag, const std::vector<std::wstring>& keys,
-                         const TimeRange* pRange, int CallerSmsFigures::*pnCount,
-                         std::vector<CallerSmsFigures>* pFigures)
+// Finds which of many keys a text holds: each of the text's substrings of a
+// length that some key has is looked up among the keys, which finds exactly
+// the keys that IsCallerSms finds there, without trying every key on every
+// text.
+class CKeyMatcher
 {
-    std::unordered_map<std::wstring, AddressFigures> addresses;
-    smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
-        // An empty address belongs to no caller, not even the empty key.
-        if (entry.szAddress[0] == L'\0')
-            return;
-        if (pRange && !CSmsStore::IsInRange(entry, pRange->start, pRange->end))
-            return;
-        AddressFigures& figures = addresses[entry.szAddress];
-        ++figures.nCount;
-        if (CompareFileTime(&entry.ftDeliveryTime, &figures.ftLast) == 1)
-            figures.ftLast = entry.ftDeliveryTime;
-    });
-    // Which keys an address holds: each of its substrings up to the longest
-    // key's length is looked up among the keys, which finds exactly the keys
-    // that IsCallerSms finds there, without trying every key on every
-    // address. A key held twice in one address counts once.
-    std::unordered_map<std::wstring_view, size_t> keyIndex;
-    size_t nLongestKey = 0;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        keyIndex.emplace(keys[i], i);
-        nLongestKey = std::max(nLongestKey, keys[i].size());
+public:
+    explicit CKeyMatcher(const std::vector<std::wstring>& keys)
+        : m_lastText(keys.size(), SIZE_MAX)
+    {
+        m_index.reserve(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i) {
+            auto [it, bNew] = m_index.emplace(keys[i], i);
+            if (bNew)
+                m_lengths.push_back(keys[i].size());
+            else
+                m_repeats.emplace_back(i, it->second);
+        }
+        std::sort(m_lengths.begin(), m_lengths.end());
+        m_lengths.erase(std::unique(m_lengths.begin(), m_lengths.end()), m_lengths.end());
     }
-    std::vector<size_t> lastAddress(keys.size(), SIZE_MAX);
-    size_t nAddress = 0;
-    for (const auto& [strAddress, figures] : addresses) {
-        std::wstring_view address(strAddress);
-        for (size_t nStart = 0; nStart <= address.size(); ++nStart) {
-            size_t nMaxLength = std::min(nLongestKey, address.size() - nStart);
-            for (size_t nLength = 0; nLength <= nMaxLength; ++nLength) {
-                auto it = keyIndex.find(address.substr(nStart, nLength));
-                if (it == keyIndex.end() || lastAddress[it->second] == nAddress)
+
+    // Calls found(i) once for each key i that the text holds; a key that
+    // another one repeats is found under the first one's index.
+    template <class Found> void ForEachKeyIn(std::wstring_view text, Found&& found)
+    {
+        ++m_nText;
+        for (size_t nStart = 0; nStart <= text.size(); ++nStart) {
+            for (size_t nLength : m_lengths) {
+                if (nLength > text.size() - nStart)
+                    break;
+                auto it = m_index.find(text.substr(nStart, nLength));
+                if (it == m_index.end() || m_lastText[it->second] == m_nText)
                     continue;
-                lastAddress[it->second] = nAddress;
-                CallerSmsFigures& caller = (*pFigures)[it->second];
-                caller.*pnCount += figures.nCount;
-                if (CompareFileTime(&figures.ftLast, &caller.ftLast) == 1)
-                    caller.ftLast = figures.ftLast;
+                m_lastText[it->second] = m_nText;
+                found(it->second);
             }
         }
-        ++nAddress;
+    }
+
+    // Each key that repeats an earlier one, with the earlier one's index.
+    const std::vector<std::pair<size_t, size_t>>& Repeats() const { return m_repeats; }
+
+private:
+    std::unordered_map<std::wstring_view, size_t> m_index;
+    std::vector<std::pair<size_t, size_t>> m_repeats;
+    std::vector<size_t> m_lengths;
+    std::vector<size_t> m_lastText;
+    size_t m_nText = 0;
+};
+
+// Looks addresses up by view, so that a message's address is copied only
+// for the first message from or to it.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view> {}(text); }
+};
+
+void Later(FILETIME* pft, const FILETIME& ft)
+{
+    if (CompareFileTime(&ft, pft) == 1)
+        *pft = ft;
+}
+
+// Counts each key's messages of one folder into nReceived or nSent (pnCount
+// picks the member).
+void CountFolderByCaller(const std::vector<SmsAddressFigures>& addresses, CKeyMatcher& matcher,
+                         int CallerSmsFigures::*pnCount, std::vector<CallerSmsFigures>* pFigures)
+{
+    for (const SmsAddressFigures& address : addresses) {
+        if (address.nCount == 0)
+            continue;
+        matcher.ForEachKeyIn(address.strAddress, [&](size_t nKey) {
+            CallerSmsFigures& caller = (*pFigures)[nKey];
+            caller.*pnCount += address.nCount;
+            Later(&caller.ftLast, address.ftLast);
+        });
     }
 }
 
@@ -88,13 +116,75 @@ int GetCallerSmsFigures(CSmsStore& smsStore, LPCWSTR pszKey, CallerSmsFigures* p
     return 0;
 }
 
-int GetSmsFiguresByCaller(CSmsStore& smsStore, const std::vector<std::wstring>& keys, const TimeRange* pRange,
-                          std::vector<CallerSmsFigures>* pFigures)
+void CSmsAddressTimes::Read(CSmsStore& smsStore)
 {
-    if (!pFigures)
-        return -1;
+    ReadFolder(smsStore, PR_CE_IPM_INBOX_ENTRYID, &m_inbox);
+    ReadFolder(smsStore, PR_IPM_SENTMAIL_ENTRYID, &m_sent);
+}
+
+void CSmsAddressTimes::ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFolder)
+{
+    pFolder->addresses.clear();
+    pFolder->messages.clear();
+    std::unordered_map<std::wstring, uint32_t, TextHash, std::equal_to<>> index;
+    smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
+        // An empty address belongs to no caller, not even the empty key.
+        if (entry.szAddress[0] == L'\0')
+            return;
+        std::wstring_view address(entry.szAddress);
+        auto it = index.find(address);
+        if (it == index.end())
+            it = index.emplace(address, static_cast<uint32_t>(index.size())).first;
+        pFolder->messages.push_back(Message {it->second, entry.ftDeliveryTime});
+    });
+    // The addresses in the order of their texts, so that what is made of
+    // them does not hang on the order of the messages.
+    std::vector<const std::wstring*> sorted(index.size());
+    for (const auto& [strAddress, nAddress] : index)
+        sorted[nAddress] = &strAddress;
+    std::vector<uint32_t> order(sorted.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return *sorted[a] < *sorted[b]; });
+    std::vector<uint32_t> place(order.size());
+    pFolder->addresses.reserve(order.size());
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        place[order[i]] = i;
+        pFolder->addresses.push_back(*sorted[order[i]]);
+    }
+    for (Message& message : pFolder->messages)
+        message.nAddress = place[message.nAddress];
+}
+
+void CSmsAddressTimes::GetAddresses(const TimeRange* pRange, SmsAddresses* pAddresses) const
+{
+    GetFolderAddresses(m_inbox, pRange, &pAddresses->inbox);
+    GetFolderAddresses(m_sent, pRange, &pAddresses->sent);
+}
+
+void CSmsAddressTimes::GetFolderAddresses(const Folder& folder, const TimeRange* pRange,
+                                          std::vector<SmsAddressFigures>* pAddresses)
+{
+    pAddresses->assign(folder.addresses.size(), SmsAddressFigures {});
+    for (size_t i = 0; i < folder.addresses.size(); ++i)
+        (*pAddresses)[i].strAddress = folder.addresses[i];
+    for (const Message& message : folder.messages) {
+        SmsAddressFigures& address = (*pAddresses)[message.nAddress];
+        Later(&address.ftNewest, message.ftTime);
+        if (pRange && !CSmsStore::IsTimeInRange(message.ftTime, pRange->start, pRange->end))
+            continue;
+        ++address.nCount;
+        Later(&address.ftLast, message.ftTime);
+    }
+}
+
+void CountSmsByCaller(const SmsAddresses& addresses, const std::vector<std::wstring>& keys,
+                      std::vector<CallerSmsFigures>* pFigures)
+{
     pFigures->assign(keys.size(), CallerSmsFigures {});
-    CountFolderByCaller(smsStore, PR_CE_IPM_INBOX_ENTRYID, keys, pRange, &CallerSmsFigures::nReceived, pFigures);
-    CountFolderByCaller(smsStore, PR_IPM_SENTMAIL_ENTRYID, keys, pRange, &CallerSmsFigures::nSent, pFigures);
-    return 0;
+    CKeyMatcher matcher(keys);
+    CountFolderByCaller(addresses.inbox, matcher, &CallerSmsFigures::nReceived, pFigures);
+    CountFolderByCaller(addresses.sent, matcher, &CallerSmsFigures::nSent, pFigures);
+    for (auto [nRepeat, nFirst] : matcher.Repeats())
+        (*pFigures)[nRepeat] = (*pFigures)[nFirst];
 }

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr size_t kMaxAddress = sizeof(SmsEntry::szAddress) / sizeof(WCHAR) - 1;
-
 // The store's name is compared the way the platform's _wcsicmp does it in
 // its default locale: letter case counts only for A to Z.
 bool IsSmsStoreName(LPCWSTR pszName)
@@ -25,9 +23,8 @@ bool IsSmsStoreName(LPCWSTR pszName)
     return true;
 }
 
-// An empty address and no time. The address is read as a terminated text,
-// so the rest of its kilobyte is left as it is: a walk clears an entry per
-// message.
+// An empty address and no time. Nothing reads an address past its end, so
+// a walk need not clear a kilobyte for every message.
 void ClearEntry(SmsEntry* pEntry)
 {
     pEntry->szAddress[0] = L'\0';
@@ -168,24 +165,38 @@ IMAPITable* CSmsStore::OpenContents(ULONG ulTag, IMAPIFolder** ppFolder)
 
 HRESULT CSmsStore::GetMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime)
 {
-    if (!pMessage || !pstrSender || !pftTime)
+    if (!pstrSender)
         return MAPI_E_INVALID_PARAMETER;
-    pstrSender->clear();
+    return ReadMessageProps(pMessage, pstrSender, pftTime);
+}
+
+HRESULT CSmsStore::ReadMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime)
+{
+    if (!pMessage || !pftTime)
+        return MAPI_E_INVALID_PARAMETER;
+    if (pstrSender)
+        pstrSender->clear();
     *pftTime = FILETIME {};
     static SizedSPropTagArray(2, kProps) = {2, {PR_SENDER_NAME, PR_MESSAGE_DELIVERY_TIME}};
+    static SizedSPropTagArray(1, kTime) = {1, {PR_MESSAGE_DELIVERY_TIME}};
+    const auto* pTags = pstrSender ? reinterpret_cast<const SPropTagArray*>(&kProps)
+                                   : reinterpret_cast<const SPropTagArray*>(&kTime);
     ULONG cValues = 0;
     SPropValue* pProps = nullptr;
-    HRESULT hr = pMessage->GetProps(reinterpret_cast<const SPropTagArray*>(&kProps), 0, &cValues, &pProps);
+    HRESULT hr = pMessage->GetProps(pTags, 0, &cValues, &pProps);
     // A missing property is a partial read, not a failed one: an SMS has no
     // subject, and a message without a sender or time still counts.
     if (hr != S_OK && hr != MAPI_W_ERRORS_RETURNED)
         return FAILED(hr) ? hr : MAPI_E_CALL_FAILED;
-    if (cValues > 0 && pProps[0].ulPropTag == PR_SENDER_NAME && pProps[0].Value.lpszW)
-        pstrSender->assign(pProps[0].Value.lpszW);
-    if (cValues > 1 && pProps[1].ulPropTag == PR_MESSAGE_DELIVERY_TIME) {
-        FILETIME ftLocal {};
-        if (FileTimeToLocalFileTime(&pProps[1].Value.ft, &ftLocal))
-            *pftTime = ftLocal;
+    for (ULONG i = 0; i < cValues; ++i) {
+        const SPropValue& prop = pProps[i];
+        if (prop.ulPropTag == PR_SENDER_NAME && pstrSender && prop.Value.lpszW) {
+            pstrSender->assign(prop.Value.lpszW);
+        } else if (prop.ulPropTag == PR_MESSAGE_DELIVERY_TIME) {
+            FILETIME ftLocal {};
+            if (FileTimeToLocalFileTime(&prop.Value.ft, &ftLocal))
+                *pftTime = ftLocal;
+        }
     }
     MAPIFreeBuffer(pProps);
     return S_OK;
@@ -235,9 +246,12 @@ int CSmsStore::ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, Sms
     }
     auto* pMessage = static_cast<IMessage*>(pUnknown);
     int nResult = -1;
-    if (SUCCEEDED(GetMessageProps(pMessage, pstrText, &pEntry->ftDeliveryTime)) &&
+    // A walk that leaves the addresses out reads only the time, and so does
+    // a Sent Items walk, whose address is its recipients.
+    bool bSender = bAddress && ulTag != PR_IPM_SENTMAIL_ENTRYID;
+    if (SUCCEEDED(ReadMessageProps(pMessage, bSender ? pstrText : nullptr, &pEntry->ftDeliveryTime)) &&
         (ulTag != PR_IPM_SENTMAIL_ENTRYID || !bAddress || SUCCEEDED(GetRecipientText(pMessage, pstrText)))) {
-        size_t cch = bAddress ? std::min(pstrText->size(), kMaxAddress) : 0;
+        size_t cch = bAddress ? std::min(pstrText->size(), kMaxSmsAddress) : 0;
         std::wmemcpy(pEntry->szAddress, pstrText->data(), cch);
         pEntry->szAddress[cch] = L'\0';
         nResult = 0;
@@ -299,7 +313,12 @@ bool CSmsStore::IsCallerSms(const SmsEntry& entry, LPCWSTR pszKey)
 
 bool CSmsStore::IsInRange(const SmsEntry& entry, const FILETIME& ftStart, const FILETIME& ftEnd)
 {
-    return CompareFileTime(&entry.ftDeliveryTime, &ftStart) >= 0 && CompareFileTime(&ftEnd, &entry.ftDeliveryTime) >= 0;
+    return IsTimeInRange(entry.ftDeliveryTime, ftStart, ftEnd);
+}
+
+bool CSmsStore::IsTimeInRange(const FILETIME& ftTime, const FILETIME& ftStart, const FILETIME& ftEnd)
+{
+    return CompareFileTime(&ftTime, &ftStart) >= 0 && CompareFileTime(&ftEnd, &ftTime) >= 0;
 }
 
 int CSmsStore::GetFolderCount(ULONG ulTag, int* pnCount)

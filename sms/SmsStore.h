@@ -9,8 +9,10 @@
 // What one message contributes to every count: the sender (Inbox) or the
 // recipients text (Sent Items), cut at 255 characters, and the delivery
 // time in local time, 0 when the message has none.
+constexpr size_t kMaxSmsAddress = 255;
+
 struct SmsEntry {
-    WCHAR szAddress[256];
+    WCHAR szAddress[kMaxSmsAddress + 1];
     FILETIME ftDeliveryTime;
 };
 
@@ -62,6 +64,7 @@ public:
     // the key, as typed, anywhere in it. A null key is the empty key.
     static bool IsCallerSms(const SmsEntry& entry, LPCWSTR pszKey);
     static bool IsInRange(const SmsEntry& entry, const FILETIME& ftStart, const FILETIME& ftEnd);
+    static bool IsTimeInRange(const FILETIME& ftTime, const FILETIME& ftStart, const FILETIME& ftEnd);
 
     int GetInboxCount(int* pnCount);
     int GetSentCount(int* pnCount);
@@ -80,6 +83,8 @@ public:
     int GetCallerSentCountInRange(FILETIME ftStart, FILETIME ftEnd, LPCWSTR pszKey, int* pnCount);
 
 private:
+    // GetMessageProps, or the time alone for a null pstrSender.
+    static HRESULT ReadMessageProps(IMessage* pMessage, std::wstring* pstrSender, FILETIME* pftTime);
     int GetFolderCount(ULONG ulTag, int* pnCount);
     // pstrText is scratch space kept across a walk.
     int ReadEntry(IMAPIFolder* pFolder, const SRow& row, ULONG ulTag, SmsEntry* pEntry, std::wstring* pstrText,

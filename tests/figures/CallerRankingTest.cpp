@@ -11,6 +11,8 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,22 @@ const std::vector<Person> kPeople = {
     {"Anna", "+4930111"},  {"Ann", "+4930112"},    {"John", "+4930113"},  {"Jo", "+4930114"},
     {std::nullopt, "555"}, {std::nullopt, "5551"}, {"", "+4930117"},      {"Carl", "+4930111"},
     {"Dora", "+4930119"},  {"Émile", "+3312345"},  {"Frank", "+4930120"}, {std::nullopt, "+4930121"},
+};
+
+// People who only text: one whose name holds two callers' names, one known
+// only by a number, John's number without his name, a sender that is no
+// number (Inbox only), and a second Frank, who is the caller Frank by name.
+const std::vector<Person> kTexters = {
+    {"Annabel", "+4930130"}, {std::nullopt, "+4930131"}, {std::nullopt, "+4930113"},
+    {"BANK", ""},            {"Frank", "+4930199"},
+};
+
+// The rows the texters give, with the number Dial and Send SMS act on; the
+// caller with an empty name is known to the log by that name alone, so that
+// texts to their number make a row of their own.
+const std::vector<std::pair<std::wstring, std::wstring>> kTexterRows = {
+    {L"+4930113", L"+4930113"}, {L"+4930117", L"+4930117"}, {L"+4930131", L"+4930131"},
+    {L"Annabel", L"+4930130"},  {L"BANK", L""},
 };
 
 TimeRange Days(int y1, int m1, int d1, int y2, int m2, int d2)
@@ -60,23 +78,29 @@ void FillDevice(CTestDevice& device)
     }
     ASSERT_EQ(device.Store().AddCalls(calls), 0);
 
+    std::vector<Person> everyone = kPeople;
+    everyone.insert(everyone.end(), kTexters.begin(), kTexters.end());
+    auto anyone = [&]() -> const Person& { return everyone[static_cast<size_t>(pick(static_cast<int>(everyone.size())))]; };
     std::vector<DeviceMessage> messages;
     for (int i = 0; i < 2000; ++i) {
-        const Person& person = kPeople[static_cast<size_t>(pick(static_cast<int>(kPeople.size())))];
+        const Person& person = anyone();
         DeviceMessage message;
         message.nDeliveryTime = nStart + pick(2 * 365 * 24 * 60) * kMinute;
         if (pick(20) == 0)
             message.nDeliveryTime.reset();
         message.strBody = "hi";
-        if (pick(2) == 0) {
+        // A sender without a number cannot be written to.
+        if (pick(2) == 0 || person.strNumber.empty()) {
             message.nFolderId = device.Inbox();
             message.strSenderName = person.strName ? *person.strName : person.strNumber;
         } else {
             message.nFolderId = device.Sent();
             message.recipients.push_back({person.strName, person.strNumber});
-            if (pick(5) == 0) {
-                const Person& other = kPeople[static_cast<size_t>(pick(static_cast<int>(kPeople.size())))];
-                message.recipients.push_back({other.strName, other.strNumber});
+            // Now and then to several people at once.
+            for (int nMore = pick(5) == 0 ? 1 + pick(2) : 0; nMore > 0; --nMore) {
+                const Person& other = anyone();
+                if (!other.strNumber.empty())
+                    message.recipients.push_back({other.strName, other.strNumber});
             }
         }
         messages.push_back(message);
@@ -97,8 +121,8 @@ uint64_t Later(const FILETIME& a, const FILETIME& b)
 } // namespace
 
 // Every row of the ranking must show exactly what the caller summary shows
-// for the same caller and range, and a caller left out must have nothing
-// there to show.
+// for the same caller and range, people who only text among them, and a
+// caller left out must have nothing there to show.
 TEST(CallerRanking, AgreesWithTheCallerSummaryForEveryCallerAndRange)
 {
     CTestDevice device;
@@ -113,6 +137,8 @@ TEST(CallerRanking, AgreesWithTheCallerSummaryForEveryCallerAndRange)
         return true;
     });
     ASSERT_GE(allKeys.size(), 10u);
+    for (const auto& [strKey, strNumber] : kTexterRows)
+        allKeys.insert(strKey);
 
     struct Case {
         const char* pszName;
@@ -172,6 +198,13 @@ TEST(CallerRanking, AgreesWithTheCallerSummaryForEveryCallerAndRange)
         }
         if (!pRange) {
             EXPECT_EQ(shown, allKeys);
+            for (const auto& [strKey, strNumber] : kTexterRows) {
+                auto it = std::find_if(rows.begin(), rows.end(),
+                                       [&](const CallerRankingRow& row) { return row.strKey == strKey; });
+                ASSERT_NE(it, rows.end());
+                EXPECT_EQ(it->strNumber, strNumber) << "the number of " << testing::PrintToString(strKey);
+                EXPECT_EQ(TotalTalkSeconds(*it) + it->calls.nMissed, 0);
+            }
         }
         for (size_t i = 1; i < rows.size(); ++i)
             EXPECT_GE(TotalTalkSeconds(rows[i - 1]), TotalTalkSeconds(rows[i])) << "busiest first";
@@ -203,6 +236,39 @@ TEST(CallerRanking, ReadsEachSourceOnce)
     EXPECT_EQ(after.nFoldersOpened - before.nFoldersOpened, 2u);
     EXPECT_EQ(after.nMessagesOpened - before.nMessagesOpened, 2000u);
     EXPECT_FALSE(rows.empty());
+
+    // A screen reads once and counts every range it is asked for from that,
+    // with the rows that a read of its own would give.
+    CCallerRankingSource source;
+    source.Read(callLog, smsStore);
+    std::vector<std::vector<CallerRankingRow>> fromSource;
+    uint64_t nCallRowsBefore = PhoneCallLogRowsRead();
+    before = MapiStoreReadCounts();
+    const std::optional<TimeRange> ranges[] = {Days(2023, 6, 1, 2023, 6, 30), std::nullopt,
+                                               Days(2024, 1, 1, 2024, 12, 31), Days(2020, 1, 1, 2020, 1, 31)};
+    for (const std::optional<TimeRange>& range : ranges) {
+        fromSource.emplace_back();
+        source.GetRows(range ? &*range : nullptr, &fromSource.back());
+    }
+    after = MapiStoreReadCounts();
+    EXPECT_EQ(PhoneCallLogRowsRead(), nCallRowsBefore);
+    EXPECT_EQ(after.nFoldersOpened, before.nFoldersOpened);
+    EXPECT_EQ(after.nMessagesOpened, before.nMessagesOpened);
+    auto text = [](const std::vector<CallerRankingRow>& ranking) {
+        std::wostringstream out;
+        for (const CallerRankingRow& row : ranking)
+            out << row.strKey << L'|' << row.strNumber << L'|' << row.calls.nIncomingSeconds << L'|'
+                << row.calls.nOutgoingSeconds << L'|' << row.calls.nMissed << L'|' << row.nReceived << L'|'
+                << row.nSent << L'|' << Ticks(row.ftLast) << L'\n';
+        return out.str();
+    };
+    for (size_t i = 0; i < std::size(ranges); ++i) {
+        SCOPED_TRACE(i);
+        std::vector<CallerRankingRow> fresh;
+        ASSERT_EQ(GetCallerRanking(callLog, smsStore, ranges[i] ? &*ranges[i] : nullptr, &fresh), 0);
+        EXPECT_EQ(text(fromSource[i]), text(fresh));
+        EXPECT_EQ(fresh.empty(), i == 3);
+    }
 }
 
 // The sort orders of the screen: the largest figure or latest time first,

@@ -140,6 +140,42 @@ TEST(RankingDlg, TheSelectedCallerOpensTheCallerSummaryOrIsDialledAndTexted)
                              "closed\t156\t1\n");
 }
 
+// People who only text have rows of their own: the caller summary of such a
+// row shows the same texts, and Dial and Send SMS act on the number that the
+// texts were sent to.
+TEST(RankingDlg, SomeoneWhoOnlyTextsHasARowThatOpensAndDialsTheirNumber)
+{
+    CTestDevice device;
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
+    AddCallers(device);
+    int64_t nInbox = device.Inbox(), nSent = device.Sent();
+    ASSERT_EQ(device.Store().AddMessages({
+                  Sms(nInbox, "Cleo", UtcTicks(2024, 3, 15, 12, 0, 0)),
+                  Sms(nSent, std::nullopt, UtcTicks(2024, 3, 20, 10, 0, 0), {{"Dora", "333"}}),
+              }),
+              0);
+    RankingRun run = RunRanking("dump\nselect 4\nmenu Analyse SMS\nexpect 129\ndump\ncancel\n"
+                                "menu Menu Dial\nmenu Menu \"Send SMS\"\n");
+    EXPECT_EQ(run.strErrors, "");
+    EXPECT_EQ(run.strOutput, "dialog\t156\tRanking: everything\n"
+                             "row\t0\t-1\tBert\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
+                             "row\t1\t-1\tAnna\t0:01:35\t0:02:00\t1\t2\t1\t2024-03-10\n"
+                             "row\t2\t-1\t0170 555\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"
+                             "row\t3\t-1\tCleo\t0:00:00\t0:00:00\t0\t1\t0\t2024-03-15\n"
+                             "row\t4\t-1\tDora\t0:00:00\t0:00:00\t0\t0\t1\t2024-03-20\n"
+                             "dialog\t129\tSUMMERY\n"
+                             "row\t0\t0\tName:Dora\n"
+                             "row\t1\t4\t0 in sms\n"
+                             "row\t2\t5\t1 out sms\n"
+                             "row\t3\t6\tNo sms for\n"
+                             "row\t4\t7\t11 days 22 hours\n"
+                             "closed\t129\t2\n"
+                             "dial\t333\n"
+                             "launch\t\\windows\\tmail.exe\t-service \"Sms\"\n"
+                             "launch\t\\windows\\tmail.exe\t-contact \"Dora\" mailto:333\n"
+                             "closed\t156\t1\n");
+}
+
 // Enter on the current row opens the caller summary as Analyse > Call Log
 // does, and a click on a heading sorts by that column.
 TEST(RankingDlg, EnterOpensTheCallerSummaryAndAHeadingSorts)

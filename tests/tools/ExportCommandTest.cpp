@@ -1,3 +1,4 @@
+#include "tests/support/TestDevice.h"
 #include "tests/support/TestFiles.h"
 #include "tests/tools/ToolTestSupport.h"
 
@@ -5,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -40,6 +42,63 @@ TEST(ExportCommand, WritesCallsMessagesAndTheRanking)
          "[\n{\"caller\":\"+493\",\"number\":\"+493\",\"talk_seconds\":0,\"incoming_seconds\":0,"
          "\"outgoing_seconds\":0,\"missed\":1,\"sms_received\":0,\"sms_sent\":0,"
          "\"last\":\"2024-01-03T10:00:00+01:00\"}\n]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszArgs);
+        ToolRun run = RunTool(strPath, c.pszArgs, "TZ=Europe/Berlin");
+        EXPECT_EQ(run.nStatus, 0) << run.strErr;
+        EXPECT_EQ(run.strOut, c.pszExpected);
+    }
+}
+
+// People who only text have rows of their own in the exported ranking,
+// keyed by name or else number; a text's recipients are each a person, and
+// one whose number is a caller's key is that caller.
+TEST(ExportCommand, TheRankingListsPeopleWhoOnlyText)
+{
+    CTempDir dir;
+    std::string strPath = dir.File("device.db");
+    MakeSmallStore(strPath);
+    {
+        CDeviceStore store;
+        ASSERT_EQ(store.OpenForWriting(strPath), DeviceStatus::Ok) << store.ErrorText();
+        int64_t nInbox = store.FindFolder("SMS", "inbox"), nSent = store.FindFolder("SMS", "sent");
+        auto sms = [](int64_t nFolder, std::optional<std::string> strSender, int64_t nTime,
+                      std::vector<DeviceRecipient> recipients) {
+            DeviceMessage message;
+            message.nFolderId = nFolder;
+            message.strSenderName = std::move(strSender);
+            message.nDeliveryTime = nTime;
+            message.strBody = "hi";
+            message.recipients = std::move(recipients);
+            return message;
+        };
+        ASSERT_EQ(store.AddMessages({
+                      sms(nInbox, "Cleo", UtcTicks(2024, 1, 5, 8), {}),
+                      sms(nInbox, "+496", UtcTicks(2024, 1, 6), {}),
+                      sms(nSent, std::nullopt, UtcTicks(2024, 1, 7), {{"Anna", "+491"}, {"Dan", "+495"}}),
+                      sms(nInbox, "Ben", UtcTicks(2024, 1, 8), {}),
+                      sms(nSent, std::nullopt, UtcTicks(2024, 1, 9), {{"+493", "+493"}}),
+                  }),
+                  0);
+    }
+    struct Case {
+        const char* pszArgs;
+        const char* pszExpected;
+    };
+    const Case cases[] = {
+        {"export ranking",
+         "caller,number,talk_seconds,incoming_seconds,outgoing_seconds,missed,sms_received,sms_sent,last\r\n"
+         "Anna,'+491,60,60,0,0,0,3,2024-01-07T01:00:00+01:00\r\n"
+         "Ben,'+492,60,0,60,0,1,2,2024-01-08T01:00:00+01:00\r\n"
+         "'+493,'+493,0,0,0,1,0,1,2024-01-09T01:00:00+01:00\r\n"
+         "'+496,'+496,0,0,0,0,1,0,2024-01-06T01:00:00+01:00\r\n"
+         "Cleo,,0,0,0,0,1,0,2024-01-05T09:00:00+01:00\r\n"
+         "Dan,'+495,0,0,0,0,0,1,2024-01-07T01:00:00+01:00\r\n"},
+        {"export ranking --from 2024-01-05 --to 2024-01-06",
+         "caller,number,talk_seconds,incoming_seconds,outgoing_seconds,missed,sms_received,sms_sent,last\r\n"
+         "'+496,'+496,0,0,0,0,1,0,2024-01-06T01:00:00+01:00\r\n"
+         "Cleo,,0,0,0,0,1,0,2024-01-05T09:00:00+01:00\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszArgs);

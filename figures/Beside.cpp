@@ -1,0 +1,17 @@
+#include "figures/Beside.h"
+
+#include <system_error>
+#include <thread>
+
+void RunBeside(const std::function<void()>& beside, const std::function<void()>& here)
+{
+    std::thread thread;
+    try {
+        thread = std::thread(beside);
+    } catch (const std::system_error&) {
+        beside();
+    }
+    here();
+    if (thread.joinable())
+        thread.join();
+}
