@@ -85,9 +85,12 @@ bool WriteMessages(const TimeRange* pRange, ExportFormat format, std::FILE* pOut
     CSmsStore smsStore;
     smsStore.Open();
     std::vector<std::string> cells(3);
-    for (auto [ulTag, pszDirection] :
+    for (const auto& folder :
          {std::pair {PR_CE_IPM_INBOX_ENTRYID, "received"}, std::pair {PR_IPM_SENTMAIL_ENTRYID, "sent"}}) {
-        smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
+        // Named, not bound: a structured binding captured by a lambda is
+        // refused by the clang that builds the fuzz targets.
+        const char* pszDirection = folder.second;
+        smsStore.ForEachSmsEntry(folder.first, [&](const SmsEntry& entry) {
             if (pRange && !CSmsStore::IsInRange(entry, pRange->start, pRange->end))
                 return;
             cells[0] = IsoLocalTime(entry.ftDeliveryTime);
