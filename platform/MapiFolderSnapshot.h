@@ -7,6 +7,7 @@
 
 #include "device/Statement.h"
 #include "platform/MapiProps.h"
+#include "platform/StoreRead.h"
 
 #include <sqlite3.h>
 
@@ -86,6 +87,23 @@ public:
     // that read fails, for the caller to look the message up on its own.
     // Messages asked for in ascending order are found without a search.
     bool RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector<RecipientData>* pRows);
+
+    // Reads the recipients of the folder's messages now, through the passes
+    // that runPass runs (a callable taking the pass and returning its
+    // PassResult), unless they were read before; for a reading ahead of the
+    // walk. What could not be read is left unread, for the walk's own
+    // reading to try again and report.
+    template <class RunPass> void ReadRecipientsAhead(RunPass&& runPass)
+    {
+        if (m_bRecipientsRead)
+            return;
+        if (runPass([this](CDatabase& db) { return LoadRecipients(db); }) == PassResult::Complete) {
+            m_bRecipientsRead = true;
+            m_bRecipientsOk = true;
+        } else {
+            m_recipients.clear();
+        }
+    }
 
     // The rows read from the store since the last call; the reads may run on
     // another thread, and the thread that takes the snapshot counts them.

@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+#include <string_view>
 #include <utility>
 
 MapiReadCounts g_mapiCounts;
@@ -41,7 +43,7 @@ bool CStoreDb::Prepare()
                                              "WHERE message_id = ?1 ORDER BY position") == SQLITE_OK &&
            m_subjectOfMessage.Prepare(db, "SELECT subject FROM message WHERE id = ?1") == SQLITE_OK &&
            m_companionFolder.Prepare(db,
-                                     "SELECT c.id FROM folder f JOIN folder c ON c.store_id = f.store_id "
+                                     "SELECT c.id, c.role FROM folder f JOIN folder c ON c.store_id = f.store_id "
                                      "AND c.role = CASE f.role WHEN 'inbox' THEN 'sent' WHEN 'sent' THEN 'inbox' END "
                                      "WHERE f.id = ?1 ORDER BY c.id LIMIT 1") == SQLITE_OK;
 }
@@ -150,31 +152,41 @@ void CStoreDb::ReadCompanionAhead(int64_t nFolderId)
     // a read that a walk asked for.
     m_companionFolder.Reset();
     m_companionFolder.BindInt(1, nFolderId);
-    int64_t nCompanion = m_companionFolder.Step() == SQLITE_ROW ? m_companionFolder.ColumnInt(0) : -1;
+    int64_t nCompanion = -1;
+    bool bSent = false;
+    if (m_companionFolder.Step() == SQLITE_ROW) {
+        nCompanion = m_companionFolder.ColumnInt(0);
+        bSent = m_companionFolder.ColumnTextView(1) == std::optional<std::string_view>("sent");
+    }
     m_companionFolder.Reset();
     if (nCompanion < 0 || m_folders.count(nCompanion))
         return;
     // Everything the reading needs goes with it by value: it shares nothing
-    // with this connection. The recipients are left to the first walk that
-    // asks for them, as a count by time never does.
+    // with this connection. Sent Items' recipients are read with it: a walk
+    // of both folders that looks at the Inbox's senders looks at the
+    // recipients of Sent Items next.
     m_nAheadId = nCompanion;
-    m_ahead = std::async(std::launch::async, [strPath = m_strPath, nCompanion] {
+    m_ahead = std::async(std::launch::async, [strPath = m_strPath, nCompanion, bSent] {
         std::shared_ptr<CFolderSnapshot> pSnapshot;
         CDeviceStore store;
         if (store.OpenReadOnly(strPath, StoreCheck::Schema) != DeviceStatus::Ok)
             return pSnapshot;
+        auto runPass = [&](const std::function<int(CDatabase&)>& pass) {
+            return RunStorePass(
+                store, pass,
+                [&] {
+                    store.Close();
+                    return store.OpenReadOnly(strPath, StoreCheck::Schema) == DeviceStatus::Ok;
+                },
+                PassReport::Left);
+        };
         auto pRead = std::make_shared<CFolderSnapshot>();
-        PassResult result = RunStorePass(
-            store, [&](CDatabase& db) { return pRead->LoadMessages(db, nCompanion); },
-            [&] {
-                store.Close();
-                return store.OpenReadOnly(strPath, StoreCheck::Schema) == DeviceStatus::Ok;
-            },
-            PassReport::Left);
-        if (result == PassResult::Complete) {
-            pRead->SetComplete(true);
-            pSnapshot = std::move(pRead);
-        }
+        if (runPass([&](CDatabase& db) { return pRead->LoadMessages(db, nCompanion); }) != PassResult::Complete)
+            return pSnapshot;
+        pRead->SetComplete(true);
+        if (bSent)
+            pRead->ReadRecipientsAhead(runPass);
+        pSnapshot = std::move(pRead);
         return pSnapshot;
     });
 }
