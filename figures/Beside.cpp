@@ -1,5 +1,7 @@
 #include "figures/Beside.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <system_error>
 #include <thread>
 
@@ -7,7 +9,10 @@ void RunBeside(const std::function<void()>& beside, const std::function<void()>&
 {
     std::thread thread;
     try {
-        thread = std::thread(beside);
+        thread = std::thread([&beside] {
+            YieldToForeground();
+            beside();
+        });
     } catch (const std::system_error&) {
         beside();
     }
