@@ -10,6 +10,28 @@
 #include <set>
 #include <string>
 
+namespace {
+
+// A command line of the tool and all it should print.
+struct ExportCase {
+    const char* pszArgs;
+    const char* pszExpected;
+};
+
+// Runs each export on the store, in Berlin's time, and compares what it
+// printed whole.
+template <size_t N> void ExpectExports(const std::string& strPath, const ExportCase (&cases)[N])
+{
+    for (const ExportCase& c : cases) {
+        SCOPED_TRACE(c.pszArgs);
+        ToolRun run = RunTool(strPath, c.pszArgs, "TZ=Europe/Berlin");
+        EXPECT_EQ(run.nStatus, 0) << run.strErr;
+        EXPECT_EQ(run.strOut, c.pszExpected);
+    }
+}
+
+} // namespace
+
 // The three exports of a small store, as CSV and JSON, whole and within
 // days; phone numbers start with + and are kept from running as formulas.
 TEST(ExportCommand, WritesCallsMessagesAndTheRanking)
@@ -17,11 +39,7 @@ TEST(ExportCommand, WritesCallsMessagesAndTheRanking)
     CTempDir dir;
     std::string strPath = dir.File("device.db");
     MakeSmallStore(strPath);
-    struct Case {
-        const char* pszArgs;
-        const char* pszExpected;
-    };
-    const Case cases[] = {
+    const ExportCase cases[] = {
         {"export calls", "start,end,duration_seconds,direction,name,number\r\n"
                          "2024-01-03T10:00:00+01:00,2024-01-03T10:01:00+01:00,60,missed,,'+493\r\n"
                          "2024-01-02T10:00:00+01:00,2024-01-02T10:01:00+01:00,60,outgoing,Ben,'+492\r\n"
@@ -43,12 +61,7 @@ TEST(ExportCommand, WritesCallsMessagesAndTheRanking)
          "\"outgoing_seconds\":0,\"missed\":1,\"sms_received\":0,\"sms_sent\":0,"
          "\"last\":\"2024-01-03T10:00:00+01:00\"}\n]\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszArgs);
-        ToolRun run = RunTool(strPath, c.pszArgs, "TZ=Europe/Berlin");
-        EXPECT_EQ(run.nStatus, 0) << run.strErr;
-        EXPECT_EQ(run.strOut, c.pszExpected);
-    }
+    ExpectExports(strPath, cases);
 }
 
 // People who only text have rows of their own in the exported ranking,
@@ -82,11 +95,7 @@ TEST(ExportCommand, TheRankingListsPeopleWhoOnlyText)
                   }),
                   0);
     }
-    struct Case {
-        const char* pszArgs;
-        const char* pszExpected;
-    };
-    const Case cases[] = {
+    const ExportCase cases[] = {
         {"export ranking",
          "caller,number,talk_seconds,incoming_seconds,outgoing_seconds,missed,sms_received,sms_sent,last\r\n"
          "Anna,'+491,60,60,0,0,0,3,2024-01-07T01:00:00+01:00\r\n"
@@ -100,12 +109,7 @@ TEST(ExportCommand, TheRankingListsPeopleWhoOnlyText)
          "'+496,'+496,0,0,0,0,1,0,2024-01-06T01:00:00+01:00\r\n"
          "Cleo,,0,0,0,0,1,0,2024-01-05T09:00:00+01:00\r\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszArgs);
-        ToolRun run = RunTool(strPath, c.pszArgs, "TZ=Europe/Berlin");
-        EXPECT_EQ(run.nStatus, 0) << run.strErr;
-        EXPECT_EQ(run.strOut, c.pszExpected);
-    }
+    ExpectExports(strPath, cases);
 }
 
 TEST(ExportCommand, ReplacesAnExistingFileOnlyWithACompleteOne)
