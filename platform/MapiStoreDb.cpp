@@ -195,13 +195,17 @@ void CStoreDb::ReadCompanionAhead(int64_t nFolderId)
 
 std::shared_ptr<CFolderSnapshot> CStoreDb::TakeAhead(int64_t nFolderId)
 {
-    if (!m_ahead.valid())
+    if (!m_ahead.valid() || m_nAheadId != nFolderId)
         return nullptr;
-    if (m_nAheadId != nFolderId && nFolderId != -1)
-        return nullptr;
-    std::shared_ptr<CFolderSnapshot> pSnapshot = m_ahead.get();
     m_nAheadId = -1;
-    return nFolderId == -1 ? nullptr : pSnapshot;
+    return m_ahead.get();
+}
+
+void CStoreDb::DropAhead()
+{
+    if (m_ahead.valid())
+        m_ahead.get();
+    m_nAheadId = -1;
 }
 
 PassResult CStoreDb::ReadPass(const std::function<int(CDatabase&)>& pass)

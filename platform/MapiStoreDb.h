@@ -113,9 +113,10 @@ private:
     // and it is neither read nor being read.
     void ReadCompanionAhead(int64_t nFolderId);
     // The folder read ahead, when it is nFolderId and was read to its end;
-    // waits for it. Any other folder read ahead is waited for and dropped.
+    // waits for it. Null when another folder is being read ahead.
     std::shared_ptr<CFolderSnapshot> TakeAhead(int64_t nFolderId);
-    void DropAhead() { TakeAhead(-1); }
+    // Waits for any reading ahead and lets go of what it read.
+    void DropAhead();
 
     std::string m_strPath;
     // The device's changes seen when m_folders were read.
