@@ -10,14 +10,14 @@
 
 namespace {
 
-// A text of the folder's block; a missing one has no offset. Kept here,
-// where all its callers are, so that it is compiled into them.
-inline void AssignText(const std::string& strText, uint32_t nOffset, uint32_t cb, std::optional<std::string>* pText)
+// A text of the folder's pool, or none. Kept here, where all its callers
+// are, so that it is compiled into them.
+inline void AssignText(const CTextPool& texts, uint32_t nText, std::optional<std::string>* pText)
 {
-    if (nOffset == UINT32_MAX)
-        pText->reset();
+    if (auto strText = texts.Utf8(nText))
+        pText->emplace(*strText);
     else
-        pText->emplace(strText, nOffset, cb);
+        pText->reset();
 }
 
 } // namespace
@@ -41,17 +41,18 @@ int CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
     m_bComplete = false;
     m_messages.clear();
     m_entryBytes.clear();
-    m_text.clear();
+    m_texts.Clear();
+    m_bRecipientsRead = false;
+    m_bRecipientsOk = false;
+    m_recipients.clear();
     CStatement counts(db, "SELECT count(*), (SELECT count(*) FROM message) FROM message WHERE folder_id = ?1");
     counts.BindInt(1, nFolderId);
     if (counts.Step() == SQLITE_ROW) {
         m_bLarge = 4 * counts.ColumnInt(0) > counts.ColumnInt(1);
-        // Entry identifiers are normally 16 bytes; an SMS sender is a
-        // number or a short name.
+        // Entry identifiers are normally 16 bytes.
         auto nCount = static_cast<size_t>(std::max<int64_t>(counts.ColumnInt(0), 0));
         m_messages.reserve(nCount);
         m_entryBytes.reserve(16 * nCount);
-        m_text.reserve(16 * nCount);
     }
     counts = CStatement();
     // A unary plus keeps SQLite from using the folder index.
@@ -67,20 +68,30 @@ int CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
         message.nId = rows.ColumnInt(0);
         const auto* pEntry = static_cast<const BYTE*>(rows.ColumnBlobData(1));
         size_t cbEntry = pEntry ? static_cast<size_t>(rows.ColumnBytes(1)) : 0;
-        // Offsets are 32 bits: a folder with more than 4 GB of texts
-        // is read as far as they reach, and fails there.
-        if (m_entryBytes.size() + cbEntry > kMaxOffset || !AddText(rows.ColumnTextView(2), &message.sender)) {
+        // Offsets are 32 bits: a folder with more than 4 GB of entry
+        // identifiers is read as far as they reach, and fails there.
+        if (m_entryBytes.size() + cbEntry > kMaxOffset) {
             nCode = SQLITE_FULL;
             break;
         }
         message.nEntry = static_cast<uint32_t>(m_entryBytes.size());
-        message.cbEntry = static_cast<uint32_t>(cbEntry);
         m_entryBytes.insert(m_entryBytes.end(), pEntry, pEntry + cbEntry);
-        message.timeState = ReadDeliveryTime(rows, 3, &message.nTime);
+        message.nSender = m_texts.Add(rows.ColumnTextView(2));
+        uint64_t nTime = 0;
+        switch (ReadDeliveryTime(rows, 3, &nTime)) {
+        case TimeState::Present:
+            message.nTime = nTime;
+            break;
+        case TimeState::Absent:
+            message.nTime = kAbsentTime;
+            break;
+        case TimeState::Corrupt:
+            message.nTime = kCorruptTime;
+            break;
+        }
         m_messages.push_back(message);
     }
     m_bComplete = nCode == SQLITE_DONE;
-    m_nMessageText = m_text.size();
     return nCode;
 }
 
@@ -89,12 +100,14 @@ void CFolderSnapshot::Fill(size_t nIndex, MessageData* pData) const
     const Message& message = m_messages[nIndex];
     pData->nId = message.nId;
     pData->nFolderId = m_nFolderId;
-    pData->entryId.Assign(m_entryBytes.data() + message.nEntry, message.cbEntry);
-    AssignText(m_text, message.sender.nOffset, message.sender.cb, &pData->strSender);
+    pData->entryId.Assign(m_entryBytes.data() + message.nEntry, EntryEnd(nIndex) - message.nEntry);
+    AssignText(m_texts, message.nSender, &pData->strSender);
     pData->bSubjectRead = false;
     pData->strSubject.reset();
-    pData->timeState = message.timeState;
-    pData->nTime = message.nTime;
+    pData->timeState = message.nTime == kAbsentTime    ? TimeState::Absent
+                       : message.nTime == kCorruptTime ? TimeState::Corrupt
+                                                       : TimeState::Present;
+    pData->nTime = pData->timeState == TimeState::Present ? message.nTime : 0;
 }
 
 bool CFolderSnapshot::RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector<RecipientData>* pRows)
@@ -109,19 +122,24 @@ bool CFolderSnapshot::RecipientsOf(CStoreDb& db, int64_t nMessageId, std::vector
     }
     if (!m_bRecipientsOk)
         return false;
-    auto byMessage = [](const Recipient& recipient, int64_t nId) { return recipient.nMessageId < nId; };
+    // A message of another folder has none here.
+    size_t nMessage = m_nMessageHint;
+    if (!HasMessage(nMessageId, &nMessage))
+        return true;
+    m_nMessageHint = nMessage;
+    auto byMessage = [](const Recipient& recipient, size_t n) { return recipient.nMessage < n; };
     size_t i = m_nRecipientHint;
-    if (i >= m_recipients.size() || m_recipients[i].nMessageId != nMessageId) {
-        auto first = i < m_recipients.size() && m_recipients[i].nMessageId < nMessageId
+    if (i >= m_recipients.size() || m_recipients[i].nMessage != nMessage) {
+        auto first = i < m_recipients.size() && m_recipients[i].nMessage < nMessage
                          ? m_recipients.begin() + static_cast<std::ptrdiff_t>(i)
                          : m_recipients.begin();
-        i = static_cast<size_t>(std::lower_bound(first, m_recipients.end(), nMessageId, byMessage) -
+        i = static_cast<size_t>(std::lower_bound(first, m_recipients.end(), nMessage, byMessage) -
                                 m_recipients.begin());
     }
-    for (; i < m_recipients.size() && m_recipients[i].nMessageId == nMessageId; ++i) {
+    for (; i < m_recipients.size() && m_recipients[i].nMessage == nMessage; ++i) {
         RecipientData row;
-        AssignText(m_text, m_recipients[i].name.nOffset, m_recipients[i].name.cb, &row.strName);
-        AssignText(m_text, m_recipients[i].address.nOffset, m_recipients[i].address.cb, &row.strAddress);
+        AssignText(m_texts, m_recipients[i].nName, &row.strName);
+        AssignText(m_texts, m_recipients[i].nAddress, &row.strAddress);
         pRows->push_back(std::move(row));
     }
     m_nRecipientHint = i;
@@ -138,7 +156,7 @@ int CFolderSnapshot::LoadRecipients(CDatabase& db)
 {
     m_recipients.clear();
     m_nRecipientHint = 0;
-    m_text.resize(m_nMessageText);
+    m_nMessageHint = 0;
     CStatement rows(db, m_bLarge ? "SELECT message_id, position, display_name, email_address FROM recipient"
                                  : "SELECT r.message_id, r.position, r.display_name, r.email_address "
                                    "FROM message m JOIN recipient r ON r.message_id = m.id "
@@ -147,26 +165,47 @@ int CFolderSnapshot::LoadRecipients(CDatabase& db)
         return db.LastCode();
     if (!m_bLarge)
         rows.BindInt(1, m_nFolderId);
+    // The positions are needed only to put the rows in order, which they
+    // normally are already.
+    std::vector<int64_t> positions;
+    bool bSorted = true;
     size_t nHint = 0;
     int nCode;
     while ((nCode = Step(rows)) == SQLITE_ROW) {
-        Recipient recipient;
-        recipient.nMessageId = rows.ColumnInt(0);
-        recipient.nPosition = rows.ColumnInt(1);
-        if (m_bLarge && !HasMessage(recipient.nMessageId, &nHint))
+        // A row whose message the folder's pass did not see (another
+        // folder's, or one written since) is no recipient of this folder.
+        if (!HasMessage(rows.ColumnInt(0), &nHint))
             continue;
-        if (!AddText(rows.ColumnTextView(2), &recipient.name) || !AddText(rows.ColumnTextView(3), &recipient.address)) {
-            nCode = SQLITE_FULL;
-            break;
+        Recipient recipient;
+        recipient.nMessage = static_cast<uint32_t>(nHint);
+        int64_t nPosition = rows.ColumnInt(1);
+        if (bSorted && !m_recipients.empty()) {
+            const Recipient& last = m_recipients.back();
+            bSorted = last.nMessage < recipient.nMessage ||
+                      (last.nMessage == recipient.nMessage && positions.back() <= nPosition);
         }
+        recipient.nName = m_texts.Add(rows.ColumnTextView(2));
+        recipient.nAddress = m_texts.Add(rows.ColumnTextView(3));
         m_recipients.push_back(recipient);
+        positions.push_back(nPosition);
     }
     if (nCode != SQLITE_DONE)
         return nCode;
-    auto before = [](const Recipient& a, const Recipient& b) {
-        return a.nMessageId != b.nMessageId ? a.nMessageId < b.nMessageId : a.nPosition < b.nPosition;
-    };
-    if (!std::is_sorted(m_recipients.begin(), m_recipients.end(), before))
-        std::stable_sort(m_recipients.begin(), m_recipients.end(), before);
+    if (!bSorted) {
+        std::vector<uint32_t> order(m_recipients.size());
+        for (uint32_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            const Recipient& ra = m_recipients[a];
+            const Recipient& rb = m_recipients[b];
+            return ra.nMessage != rb.nMessage ? ra.nMessage < rb.nMessage : positions[a] < positions[b];
+        });
+        std::vector<Recipient> sorted;
+        sorted.reserve(order.size());
+        for (uint32_t i : order)
+            sorted.push_back(m_recipients[i]);
+        m_recipients.swap(sorted);
+    }
+    m_recipients.shrink_to_fit();
     return SQLITE_DONE;
 }

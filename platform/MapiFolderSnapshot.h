@@ -8,6 +8,7 @@
 #include "device/Statement.h"
 #include "platform/MapiProps.h"
 #include "platform/StoreRead.h"
+#include "platform/TextPool.h"
 
 #include <sqlite3.h>
 
@@ -63,7 +64,8 @@ struct RecipientData {
 };
 
 // The messages of one folder in id order, and their recipients once asked
-// for, held compactly: texts and entry identifiers in one block each.
+// for, held compactly: entry identifiers in one block, and each distinct
+// text once.
 class CFolderSnapshot
 {
 public:
@@ -111,37 +113,30 @@ public:
 
 private:
     static constexpr size_t kMaxOffset = UINT32_MAX - 1;
+    // A delivery time stored is never negative, which leaves the top of the
+    // range for the times that are not there.
+    static constexpr uint64_t kAbsentTime = UINT64_MAX;
+    static constexpr uint64_t kCorruptTime = UINT64_MAX - 1;
 
-    // A text in m_text; a missing one has no offset.
-    struct TextRef {
-        uint32_t nOffset = UINT32_MAX;
-        uint32_t cb = 0;
-    };
+    // 24 bytes a message: a folder of a million is read into 24 MB and its
+    // entry identifiers, and a sender is kept once for all its messages. A
+    // message's entry identifier runs from its offset to the next one's.
     struct Message {
         int64_t nId = 0;
-        uint64_t nTime = 0;
+        uint64_t nTime = kAbsentTime;
         uint32_t nEntry = 0;
-        uint32_t cbEntry = 0;
-        TextRef sender;
-        TimeState timeState = TimeState::Absent;
+        uint32_t nSender = CTextPool::kNone;
     };
+    // A recipient of m_messages[nMessage]; the texts are the pool's.
     struct Recipient {
-        int64_t nMessageId = 0;
-        int64_t nPosition = 0;
-        TextRef name;
-        TextRef address;
+        uint32_t nMessage = 0;
+        uint32_t nName = CTextPool::kNone;
+        uint32_t nAddress = CTextPool::kNone;
     };
 
-    bool AddText(const std::optional<std::string_view>& strText, TextRef* pRef)
+    size_t EntryEnd(size_t nIndex) const
     {
-        *pRef = TextRef {};
-        if (!strText)
-            return true;
-        if (m_text.size() + strText->size() > kMaxOffset)
-            return false;
-        *pRef = TextRef {static_cast<uint32_t>(m_text.size()), static_cast<uint32_t>(strText->size())};
-        m_text.append(*strText);
-        return true;
+        return nIndex + 1 < m_messages.size() ? m_messages[nIndex + 1].nEntry : m_entryBytes.size();
     }
 
     int LoadRecipients(CDatabase& db);
@@ -154,8 +149,9 @@ private:
         return nCode;
     }
 
-    // Whether a message is one of the folder's; *pnHint is where the last one
-    // asked for was, so that ids asked for in ascending order cost no search.
+    // Whether a message is one of the folder's, and *pnHint its index; on
+    // the way in, where the last one asked for was, so that ids asked for
+    // in ascending order cost no search.
     bool HasMessage(int64_t nMessageId, size_t* pnHint) const
     {
         size_t i = *pnHint;
@@ -179,12 +175,12 @@ private:
     bool m_bComplete = false;
     std::vector<Message> m_messages;
     std::vector<BYTE> m_entryBytes;
-    std::string m_text;
-    // Where the recipients' texts begin in m_text, after the messages'.
-    size_t m_nMessageText = 0;
+    // The senders', the recipients' names and their addresses.
+    CTextPool m_texts {false};
     bool m_bRecipientsRead = false;
     bool m_bRecipientsOk = false;
     std::vector<Recipient> m_recipients;
     size_t m_nRecipientHint = 0;
+    size_t m_nMessageHint = 0;
     uint64_t m_nRowsRead = 0;
 };

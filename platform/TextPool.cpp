@@ -41,8 +41,10 @@ uint32_t CTextPool::Add(const std::optional<std::string_view>& strUtf8)
     Slot slot {nHash, static_cast<uint32_t>(m_texts.size())};
     m_texts.push_back({m_keys.size(), strUtf8->size(), m_chars.size()});
     m_keys.append(*strUtf8);
-    std::wstring strWide = WideFromUtf8(*strUtf8);
-    m_chars.insert(m_chars.end(), strWide.c_str(), strWide.c_str() + strWide.size() + 1);
+    if (m_bWide) {
+        std::wstring strWide = WideFromUtf8(*strUtf8);
+        m_chars.insert(m_chars.end(), strWide.c_str(), strWide.c_str() + strWide.size() + 1);
+    }
     if (m_texts.size() * 2 > m_slots.size())
         Grow();
     Place(slot);

@@ -10,16 +10,20 @@
 // and as wide text. A store names the same callers over and over, so a
 // million records need a few megabytes of text, and a text is decoded once.
 // Looking a text up is one probe of an open-addressed table in the common
-// case.
+// case. A pool whose texts are only handed on as UTF-8 keeps no wide form.
 class CTextPool
 {
 public:
     static constexpr uint32_t kNone = UINT32_MAX;
 
+    explicit CTextPool(bool bWide = true)
+        : m_bWide(bWide)
+    {}
+
     void Clear();
     // The text's number in the pool; kNone for a missing text.
     uint32_t Add(const std::optional<std::string_view>& strUtf8);
-    // Null for kNone.
+    // Null for kNone; only for a pool that keeps the wide form.
     const wchar_t* Wide(uint32_t nText) const
     {
         return nText == kNone ? nullptr : m_chars.data() + m_texts[nText].nChars;
@@ -49,6 +53,7 @@ private:
     void Place(const Slot& slot);
     void Grow();
 
+    bool m_bWide;
     std::vector<Text> m_texts;
     std::vector<wchar_t> m_chars;
     std::string m_keys;

@@ -101,6 +101,70 @@ TEST_F(MapiSnapshotTest, RecipientRowsHoldNameThenAddressWhicheverTheyHave)
     pStore->Release();
 }
 
+std::pair<HRESULT, uint64_t> DeliveryTimeOf(IMessage* pMessage);
+
+// Entry identifiers of any length, and recipients stored out of their
+// order, come back as stored: a folder that holds most of the store's
+// messages (read with one pass over each table) and one that holds few
+// (read through the indexes).
+TEST_F(MapiSnapshotTest, EntriesAndRecipientsComeBackAsStoredWhateverTheirShape)
+{
+    int64_t nSent = m_device.Sent();
+    ASSERT_EQ(m_device.Store().AddMessages({{nSent, {}, {}, UtcTicks(2024, 1, 1), {}, {}},
+                                            {nSent, {}, {}, UtcTicks(2024, 1, 2), {}, {}},
+                                            {nSent, {}, {}, UtcTicks(2024, 1, 3), {}, {}},
+                                            {nSent, {}, {}, UtcTicks(2024, 1, 4), {}, {}}}),
+              0);
+    CForeignWriter(m_device.Path())
+        .Exec("UPDATE message SET entry_id = X'07' WHERE id = 1;"
+              "UPDATE message SET entry_id = zeroblob(40) || X'01' WHERE id = 2;"
+              "UPDATE message SET entry_id = X'0708' WHERE id = 4;"
+              "INSERT INTO recipient VALUES (3, 9, 'Carl', '+49 3');"
+              "INSERT INTO recipient VALUES (1, 2, 'Bob', 'bob@example.org');"
+              "INSERT INTO recipient VALUES (3, -1, NULL, '+49 1');"
+              "INSERT INTO recipient VALUES (1, 0, 'Anna', NULL);"
+              "INSERT INTO recipient VALUES (3, 4, 'Anna', 'anna@example.org');");
+    const std::wstring kExpected[] = {
+        L"[n:Anna;][n:Bob;a:bob@example.org;]",
+        L"",
+        L"[a:+49 1;][n:Anna;a:anna@example.org;][n:Carl;a:+49 3;]",
+        L"",
+    };
+    for (bool bSmall : {false, true}) {
+        SCOPED_TRACE(bSmall ? "few of the store's messages" : "most of the store's messages");
+        if (bSmall) {
+            std::vector<DeviceMessage> inbox(20,
+                                             DeviceMessage {m_device.Inbox(), "x", {}, UtcTicks(2024, 2, 1), {}, {}});
+            ASSERT_EQ(m_device.Store().AddMessages(inbox), 0);
+        }
+        CSessionGuard session;
+        IMsgStore* pStore = OpenStore(session.Get(), StoreEntry());
+        IMAPIFolder* pFolder = OpenFolder(pStore, FolderEntry(nSent));
+        ASSERT_NE(pFolder, nullptr);
+        IMAPITable* pTable = nullptr;
+        ASSERT_EQ(pFolder->GetContentsTable(0, &pTable), S_OK);
+        std::vector<Bytes> entries =
+            QueryBlobs(m_device.Store(),
+                       "SELECT entry_id FROM message WHERE folder_id = " + std::to_string(nSent) + " ORDER BY id");
+        ASSERT_EQ(entries.size(), 4u);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            std::vector<Prop> row = NextRow(pTable);
+            ASSERT_EQ(row.size(), 1u);
+            EXPECT_EQ(row[0].bytes, entries[i]) << i;
+            IMessage* pMessage = OpenMessage(pFolder, row[0].bytes);
+            ASSERT_NE(pMessage, nullptr);
+            EXPECT_EQ(RecipientsOf(pMessage), kExpected[i]) << i;
+            auto nTime = static_cast<uint64_t>(UtcTicks(2024, 1, static_cast<int>(i) + 1));
+            EXPECT_EQ(DeliveryTimeOf(pMessage), (std::pair<HRESULT, uint64_t> {S_OK, nTime}));
+            pMessage->Release();
+        }
+        EXPECT_TRUE(NextRow(pTable).empty());
+        pTable->Release();
+        pFolder->Release();
+        pStore->Release();
+    }
+}
+
 // The delivery time as a message hands it out: S_OK and its ticks, or the
 // code of the error value that stands for it.
 std::pair<HRESULT, uint64_t> DeliveryTimeOf(IMessage* pMessage)
