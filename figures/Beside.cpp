@@ -1,7 +1,5 @@
 #include "figures/Beside.h"
 
-#include "platform/ThreadPriority.h"
-
 #include <system_error>
 #include <thread>
 
@@ -9,10 +7,10 @@ void RunBeside(const std::function<void()>& beside, const std::function<void()>&
 {
     std::thread thread;
     try {
-        thread = std::thread([&beside] {
-            YieldToForeground();
-            beside();
-        });
+        // At the priority of this one: the user waits for both, and a
+        // thread that gave way would wait for everything else the machine
+        // runs.
+        thread = std::thread(beside);
     } catch (const std::system_error&) {
         beside();
     }

@@ -4,7 +4,6 @@
 #include "platform/DeviceProblems.h"
 #include "platform/DeviceWatch.h"
 #include "platform/MapiFolderSnapshot.h"
-#include "platform/ThreadPriority.h"
 
 #include <sqlite3.h>
 
@@ -168,7 +167,6 @@ void CStoreDb::ReadCompanionAhead(int64_t nFolderId)
     // recipients of Sent Items next.
     m_nAheadId = nCompanion;
     m_ahead = std::async(std::launch::async, [strPath = m_strPath, nCompanion, bSent] {
-        YieldToForeground();
         std::shared_ptr<CFolderSnapshot> pSnapshot;
         CDeviceStore store;
         if (store.OpenReadOnly(strPath, StoreCheck::Schema) != DeviceStatus::Ok)
