@@ -130,6 +130,16 @@ int CCallLog::ForEachEntry(const EntryVisitor& visit)
     return 0;
 }
 
+DWORD CCallLog::GetEntryCount()
+{
+    CCallLogHold log;
+    DWORD nLast = 0;
+    // The last record's position, counted from 0; an empty log has none.
+    if (!log.Handle() || PhoneSeekCallLog(log.Handle(), CALLLOGSEEK_END, 0, &nLast) != 0)
+        return 0;
+    return nLast + 1;
+}
+
 int CCallLog::ForEachCallerEntryOfType(int nType, LPCWSTR pszKey, const EntryVisitor& visit)
 {
     return ForEachEntry([&](const CALLLOGENTRY& entry) {

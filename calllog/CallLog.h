@@ -53,6 +53,9 @@ public:
     // direction. Each opens and reads the log once; an unreadable log is an
     // empty one.
     int ForEachEntry(const EntryVisitor& visit);
+    // How many records the log holds now: 0 for an empty or unreadable one.
+    // A walk under the same CCallLogHold visits that many.
+    DWORD GetEntryCount();
     int ForEachCallerEntryOfType(int nType, LPCWSTR pszKey, const EntryVisitor& visit);
 
     // The caller key: the name when the record has one (even an empty one),

@@ -5,10 +5,9 @@
 #include "sms/SmsCorrespondents.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <string_view>
-#include <functional>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -42,11 +41,38 @@ int64_t SortValue(const CallerRankingRow& row, RankingColumn column)
     return TotalTalkSeconds(row);
 }
 
-// Looks keys up by view, so that a record's key is copied only once per
-// caller rather than once per record.
-struct KeyHash {
-    using is_transparent = void;
-    size_t operator()(std::wstring_view key) const { return std::hash<std::wstring_view> {}(key); }
+// The callers' numbers in a list of keys, looked up by a record's key as a
+// view: a key is copied once per caller, into the list, and not again for
+// the index.
+class CKeyIndex
+{
+public:
+    explicit CKeyIndex(const std::vector<std::wstring>& keys)
+        : m_index(0, Hash {&keys}, Equal {&keys})
+    {}
+    // The key's number and true, or false when it is not yet known.
+    std::pair<uint32_t, bool> Find(std::wstring_view key) const
+    {
+        auto it = m_index.find(key);
+        return it == m_index.end() ? std::pair<uint32_t, bool> {0, false} : std::pair {*it, true};
+    }
+    void Add(uint32_t nKey) { m_index.insert(nKey); }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        const std::vector<std::wstring>* pKeys;
+        size_t operator()(std::wstring_view key) const { return std::hash<std::wstring_view> {}(key); }
+        size_t operator()(uint32_t nKey) const { return (*this)(std::wstring_view((*pKeys)[nKey])); }
+    };
+    struct Equal {
+        using is_transparent = void;
+        const std::vector<std::wstring>* pKeys;
+        std::wstring_view View(std::wstring_view key) const { return key; }
+        std::wstring_view View(uint32_t nKey) const { return (*pKeys)[nKey]; }
+        template <class A, class B> bool operator()(const A& a, const B& b) const { return View(a) == View(b); }
+    };
+    std::unordered_set<uint32_t, Hash, Equal> m_index;
 };
 
 } // namespace
@@ -63,12 +89,32 @@ void CCallerRankingSource::Read(CCallLog& callLog, CSmsStore& smsStore)
 {
     {
         CCallLogHold hold;
-        RunBeside([&] { ReadCalls(callLog); }, [&] { m_texts.Read(smsStore); });
+        RunBeside([&] { ReadCalls(callLog, nullptr, nullptr); }, [&] { m_texts.Read(smsStore); });
     }
-    // A person who texts is one of the log's callers when their name or their
-    // number is that caller's key; everyone else has a row of their own.
     SmsAddresses all;
     m_texts.GetAddresses(nullptr, &all);
+    AddTexters(all);
+}
+
+void CCallerRankingSource::ReadRows(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,
+                                    std::vector<CallerRankingRow>* pRows)
+{
+    std::vector<CallerCallFigures> callers;
+    SmsAddresses addresses;
+    {
+        CCallLogHold hold;
+        RunBeside([&] { ReadCalls(callLog, pRange, &callers); },
+                  [&] { CSmsAddressTimes::ReadAddresses(smsStore, pRange, &addresses); });
+    }
+    // Every address is there, with its latest message of any time.
+    AddTexters(addresses);
+    MakeRows(callers, addresses, pRows);
+}
+
+void CCallerRankingSource::AddTexters(const SmsAddresses& all)
+{
+    // A person who texts is one of the log's callers when their name or their
+    // number is that caller's key; everyone else has a row of their own.
     std::vector<SmsPerson> texters;
     {
         std::unordered_set<std::wstring_view> callerKeys(m_keys.begin(), m_keys.end());
@@ -86,25 +132,36 @@ void CCallerRankingSource::Read(CCallLog& callLog, CSmsStore& smsStore)
     }
 }
 
-void CCallerRankingSource::ReadCalls(CCallLog& callLog)
+void CCallerRankingSource::ReadCalls(CCallLog& callLog, const TimeRange* pOnly,
+                                     std::vector<CallerCallFigures>* pCounted)
 {
     m_keys.clear();
     m_numbers.clear();
-    m_calls.clear();
-    std::unordered_map<std::wstring, uint32_t, KeyHash, std::equal_to<>> index;
+    // Room for every call at once: grown as it goes, the list would take half
+    // as much again while it moves.
+    std::vector<Call>().swap(m_calls);
+    if (!pCounted)
+        m_calls.reserve(callLog.GetEntryCount());
+    CKeyIndex index(m_keys);
     callLog.ForEachEntry([&](const CALLLOGENTRY& entry) {
         std::wstring_view key = CCallLog::CallerKey(entry);
-        auto it = index.find(key);
-        if (it == index.end()) {
-            it = index.emplace(key, static_cast<uint32_t>(m_keys.size())).first;
+        auto [nCaller, bKnown] = index.Find(key);
+        if (!bKnown) {
+            nCaller = static_cast<uint32_t>(m_keys.size());
             m_keys.emplace_back(key);
             m_numbers.emplace_back();
+            index.Add(nCaller);
+            if (pCounted)
+                pCounted->emplace_back();
         }
         // The log is newest first, so the first number met is the latest.
-        std::wstring& strNumber = m_numbers[it->second];
+        std::wstring& strNumber = m_numbers[nCaller];
         if (strNumber.empty() && entry.pszNumber && *entry.pszNumber)
             strNumber = entry.pszNumber;
-        m_calls.push_back(Call {entry.ftStartTime, entry.ftEndTime, static_cast<int32_t>(entry.iom), it->second});
+        if (!pCounted)
+            m_calls.push_back(Call {entry.ftStartTime, entry.ftEndTime, static_cast<int32_t>(entry.iom), nCaller});
+        else if (!pOnly || IsCallInRange(entry, *pOnly))
+            AddCallerCall(entry, &(*pCounted)[nCaller]);
         return true;
     });
     m_nCallers = m_keys.size();
@@ -112,7 +169,6 @@ void CCallerRankingSource::ReadCalls(CCallLog& callLog)
 
 void CCallerRankingSource::GetRows(const TimeRange* pRange, std::vector<CallerRankingRow>* pRows) const
 {
-    pRows->clear();
     std::vector<CallerCallFigures> callers(m_nCallers);
     CALLLOGENTRY entry {};
     for (const Call& call : m_calls) {
@@ -124,9 +180,15 @@ void CCallerRankingSource::GetRows(const TimeRange* pRange, std::vector<CallerRa
     }
     SmsAddresses addresses;
     m_texts.GetAddresses(pRange, &addresses);
+    MakeRows(callers, addresses, pRows);
+}
+
+void CCallerRankingSource::MakeRows(const std::vector<CallerCallFigures>& callers, const SmsAddresses& addresses,
+                                    std::vector<CallerRankingRow>* pRows) const
+{
+    pRows->clear();
     std::vector<CallerSmsFigures> sms;
     CountSmsByCaller(addresses, m_keys, &sms);
-
     pRows->reserve(m_keys.size());
     for (size_t i = 0; i < m_keys.size(); ++i) {
         CallerRankingRow row;
@@ -152,8 +214,7 @@ int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pR
     if (!pRows)
         return -1;
     CCallerRankingSource source;
-    source.Read(callLog, smsStore);
-    source.GetRows(pRange, pRows);
+    source.ReadRows(callLog, smsStore, pRange, pRows);
     return 0;
 }
 

@@ -49,6 +49,12 @@ public:
     // gives them.
     void GetRows(const TimeRange* pRange, std::vector<CallerRankingRow>* pRows) const;
 
+    // The same rows for one range, counted while reading, which keeps
+    // neither the calls nor the texts (GetRows then has nothing to count):
+    // what GetCallerRanking does.
+    void ReadRows(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,
+                  std::vector<CallerRankingRow>* pRows);
+
 private:
     struct Call {
         FILETIME ftStart;
@@ -56,7 +62,13 @@ private:
         int32_t iom;
         uint32_t nCaller;
     };
-    void ReadCalls(CCallLog& callLog);
+    // Keeps every call; or, given pCounted, counts those of pOnly (all
+    // without one) into each caller's figures instead.
+    void ReadCalls(CCallLog& callLog, const TimeRange* pOnly, std::vector<CallerCallFigures>* pCounted);
+    // The people who only text, after the log's callers.
+    void AddTexters(const SmsAddresses& all);
+    void MakeRows(const std::vector<CallerCallFigures>& callers, const SmsAddresses& addresses,
+                  std::vector<CallerRankingRow>* pRows) const;
 
     // The log's callers in the order of their first record, then the people
     // who only text; m_nCallers of them are the log's.

@@ -116,16 +116,28 @@ int GetCallerSmsFigures(CSmsStore& smsStore, LPCWSTR pszKey, CallerSmsFigures* p
     return 0;
 }
 
-void CSmsAddressTimes::Read(CSmsStore& smsStore)
+namespace {
+
+// Counts one message of an address: the latest of all, and the count and
+// latest of those in the range (all without one).
+void CountMessage(const FILETIME& ftTime, const TimeRange* pRange, SmsAddressFigures* pAddress)
 {
-    ReadFolder(smsStore, PR_CE_IPM_INBOX_ENTRYID, &m_inbox);
-    ReadFolder(smsStore, PR_IPM_SENTMAIL_ENTRYID, &m_sent);
+    Later(&pAddress->ftNewest, ftTime);
+    if (pRange && !CSmsStore::IsTimeInRange(ftTime, pRange->start, pRange->end))
+        return;
+    ++pAddress->nCount;
+    Later(&pAddress->ftLast, ftTime);
 }
 
-void CSmsAddressTimes::ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFolder)
+// Walks one folder once: counted(nAddress, ftTime) for every message with an
+// address, where nAddress numbers the distinct addresses from 0 as they are
+// first met. Then *pPlace is each address's place in the order of their
+// texts and *pAddresses the addresses in that order, so that what is made of
+// them does not hang on the order of the messages.
+template <class Counted>
+void WalkFolder(CSmsStore& smsStore, ULONG ulTag, Counted&& counted, std::vector<std::wstring>* pAddresses,
+                std::vector<uint32_t>* pPlace)
 {
-    pFolder->addresses.clear();
-    pFolder->messages.clear();
     std::unordered_map<std::wstring, uint32_t, TextHash, std::equal_to<>> index;
     smsStore.ForEachSmsEntry(ulTag, [&](const SmsEntry& entry) {
         // An empty address belongs to no caller, not even the empty key.
@@ -135,23 +147,42 @@ void CSmsAddressTimes::ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFol
         auto it = index.find(address);
         if (it == index.end())
             it = index.emplace(address, static_cast<uint32_t>(index.size())).first;
-        pFolder->messages.push_back(Message {it->second, entry.ftDeliveryTime});
+        counted(it->second, entry.ftDeliveryTime);
     });
-    // The addresses in the order of their texts, so that what is made of
-    // them does not hang on the order of the messages.
-    std::vector<const std::wstring*> sorted(index.size());
+    std::vector<const std::wstring*> met(index.size());
     for (const auto& [strAddress, nAddress] : index)
-        sorted[nAddress] = &strAddress;
-    std::vector<uint32_t> order(sorted.size());
+        met[nAddress] = &strAddress;
+    std::vector<uint32_t> order(met.size());
     for (uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return *sorted[a] < *sorted[b]; });
-    std::vector<uint32_t> place(order.size());
-    pFolder->addresses.reserve(order.size());
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return *met[a] < *met[b]; });
+    pPlace->assign(order.size(), 0);
+    pAddresses->clear();
+    pAddresses->reserve(order.size());
     for (uint32_t i = 0; i < order.size(); ++i) {
-        place[order[i]] = i;
-        pFolder->addresses.push_back(*sorted[order[i]]);
+        (*pPlace)[order[i]] = i;
+        pAddresses->push_back(*met[order[i]]);
     }
+}
+
+} // namespace
+
+void CSmsAddressTimes::Read(CSmsStore& smsStore)
+{
+    ReadFolder(smsStore, PR_CE_IPM_INBOX_ENTRYID, &m_inbox);
+    ReadFolder(smsStore, PR_IPM_SENTMAIL_ENTRYID, &m_sent);
+}
+
+void CSmsAddressTimes::ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFolder)
+{
+    pFolder->messages.clear();
+    std::vector<uint32_t> place;
+    WalkFolder(
+        smsStore, ulTag,
+        [&](uint32_t nAddress, const FILETIME& ftTime) {
+            pFolder->messages.push_back(Message {nAddress, ftTime});
+        },
+        &pFolder->addresses, &place);
     for (Message& message : pFolder->messages)
         message.nAddress = place[message.nAddress];
 }
@@ -168,13 +199,35 @@ void CSmsAddressTimes::GetFolderAddresses(const Folder& folder, const TimeRange*
     pAddresses->assign(folder.addresses.size(), SmsAddressFigures {});
     for (size_t i = 0; i < folder.addresses.size(); ++i)
         (*pAddresses)[i].strAddress = folder.addresses[i];
-    for (const Message& message : folder.messages) {
-        SmsAddressFigures& address = (*pAddresses)[message.nAddress];
-        Later(&address.ftNewest, message.ftTime);
-        if (pRange && !CSmsStore::IsTimeInRange(message.ftTime, pRange->start, pRange->end))
-            continue;
-        ++address.nCount;
-        Later(&address.ftLast, message.ftTime);
+    for (const Message& message : folder.messages)
+        CountMessage(message.ftTime, pRange, &(*pAddresses)[message.nAddress]);
+}
+
+void CSmsAddressTimes::ReadAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* pAddresses)
+{
+    ReadFolderAddresses(smsStore, PR_CE_IPM_INBOX_ENTRYID, pRange, &pAddresses->inbox);
+    ReadFolderAddresses(smsStore, PR_IPM_SENTMAIL_ENTRYID, pRange, &pAddresses->sent);
+}
+
+void CSmsAddressTimes::ReadFolderAddresses(CSmsStore& smsStore, ULONG ulTag, const TimeRange* pRange,
+                                           std::vector<SmsAddressFigures>* pAddresses)
+{
+    std::vector<SmsAddressFigures> met;
+    std::vector<std::wstring> addresses;
+    std::vector<uint32_t> place;
+    WalkFolder(
+        smsStore, ulTag,
+        [&](uint32_t nAddress, const FILETIME& ftTime) {
+            if (nAddress == met.size())
+                met.emplace_back();
+            CountMessage(ftTime, pRange, &met[nAddress]);
+        },
+        &addresses, &place);
+    pAddresses->assign(met.size(), SmsAddressFigures {});
+    for (size_t i = 0; i < met.size(); ++i) {
+        SmsAddressFigures& address = (*pAddresses)[place[i]];
+        address = std::move(met[i]);
+        address.strAddress = std::move(addresses[place[i]]);
     }
 }
 

@@ -48,6 +48,10 @@ public:
     // Sets *pAddresses first.
     void GetAddresses(const TimeRange* pRange, SmsAddresses* pAddresses) const;
 
+    // What a read and GetAddresses give for one range, counted during the
+    // read without keeping every message: for a single look at the store.
+    static void ReadAddresses(CSmsStore& smsStore, const TimeRange* pRange, SmsAddresses* pAddresses);
+
 private:
     struct Message {
         uint32_t nAddress;
@@ -58,6 +62,8 @@ private:
         std::vector<Message> messages;
     };
     static void ReadFolder(CSmsStore& smsStore, ULONG ulTag, Folder* pFolder);
+    static void ReadFolderAddresses(CSmsStore& smsStore, ULONG ulTag, const TimeRange* pRange,
+                                    std::vector<SmsAddressFigures>* pAddresses);
     static void GetFolderAddresses(const Folder& folder, const TimeRange* pRange,
                                    std::vector<SmsAddressFigures>* pAddresses);
 

@@ -77,6 +77,7 @@ TEST(CallLog, EmptyLogHasNoRecords)
         int nVisits = 0;
         callLog.ForEachEntry([&](const CALLLOGENTRY&) { return ++nVisits, true; });
         EXPECT_EQ(nVisits, 0);
+        EXPECT_EQ(callLog.GetEntryCount(), 0u);
     }
 }
 
@@ -85,6 +86,8 @@ TEST(CallLog, FailureLeavesAClearedRecord)
     CTestDevice device;
     ASSERT_EQ(device.Store().AddCalls({MakeCall(IOM_INCOMING, UtcTicks(2026, 1, 1), Seconds(5), "Anna")}), 0);
     CCallLog callLog;
+    // One record: counted as one, and the position after it is none.
+    EXPECT_EQ(callLog.GetEntryCount(), 1u);
     CALLLOGENTRY entry;
     Scribble(&entry);
     EXPECT_EQ(callLog.GetEntry(1, &entry), -1);
