@@ -75,6 +75,37 @@ private:
     std::unordered_set<uint32_t, Hash, Equal> m_index;
 };
 
+// The rows of the callers (the first nCallers keys, with their call figures)
+// and of the people who only text, that have anything; sorted as the screen
+// opens. The keys and numbers are copied into the rows, or moved when they
+// are handed over as changeable.
+template <class Texts>
+void MakeRows(Texts& keys, Texts& numbers, size_t nCallers, const std::vector<CallerCallFigures>& callers,
+              const SmsAddresses& addresses, std::vector<CallerRankingRow>* pRows)
+{
+    pRows->clear();
+    std::vector<CallerSmsFigures> sms;
+    CountSmsByCaller(addresses, keys, &sms);
+    pRows->reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        CallerRankingRow row;
+        if (i < nCallers) {
+            row.calls = callers[i].figures;
+            row.ftLast = callers[i].ftLastCall;
+        }
+        row.nReceived = sms[i].nReceived;
+        row.nSent = sms[i].nSent;
+        if (FileTimeToTicks(sms[i].ftLast) > FileTimeToTicks(row.ftLast))
+            row.ftLast = sms[i].ftLast;
+        if (!HasAny(row))
+            continue;
+        row.strKey = std::move(keys[i]);
+        row.strNumber = std::move(numbers[i]);
+        pRows->push_back(std::move(row));
+    }
+    SortCallerRanking(pRows, RankingColumn::Total);
+}
+
 } // namespace
 
 int64_t TotalTalkSeconds(const CallerRankingRow& row)
@@ -108,7 +139,8 @@ void CCallerRankingSource::ReadRows(CCallLog& callLog, CSmsStore& smsStore, cons
     }
     // Every address is there, with its latest message of any time.
     AddTexters(addresses);
-    MakeRows(callers, addresses, pRows);
+    // Done with the keys and numbers: the rows take them.
+    MakeRows(m_keys, m_numbers, m_nCallers, callers, addresses, pRows);
 }
 
 void CCallerRankingSource::AddTexters(const SmsAddresses& all)
@@ -180,32 +212,7 @@ void CCallerRankingSource::GetRows(const TimeRange* pRange, std::vector<CallerRa
     }
     SmsAddresses addresses;
     m_texts.GetAddresses(pRange, &addresses);
-    MakeRows(callers, addresses, pRows);
-}
-
-void CCallerRankingSource::MakeRows(const std::vector<CallerCallFigures>& callers, const SmsAddresses& addresses,
-                                    std::vector<CallerRankingRow>* pRows) const
-{
-    pRows->clear();
-    std::vector<CallerSmsFigures> sms;
-    CountSmsByCaller(addresses, m_keys, &sms);
-    pRows->reserve(m_keys.size());
-    for (size_t i = 0; i < m_keys.size(); ++i) {
-        CallerRankingRow row;
-        row.strKey = m_keys[i];
-        row.strNumber = m_numbers[i];
-        if (i < m_nCallers) {
-            row.calls = callers[i].figures;
-            row.ftLast = callers[i].ftLastCall;
-        }
-        row.nReceived = sms[i].nReceived;
-        row.nSent = sms[i].nSent;
-        if (FileTimeToTicks(sms[i].ftLast) > FileTimeToTicks(row.ftLast))
-            row.ftLast = sms[i].ftLast;
-        if (HasAny(row))
-            pRows->push_back(std::move(row));
-    }
-    SortCallerRanking(pRows, RankingColumn::Total);
+    MakeRows(m_keys, m_numbers, m_nCallers, callers, addresses, pRows);
 }
 
 int GetCallerRanking(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,

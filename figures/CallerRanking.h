@@ -49,9 +49,9 @@ public:
     // gives them.
     void GetRows(const TimeRange* pRange, std::vector<CallerRankingRow>* pRows) const;
 
-    // The same rows for one range, counted while reading, which keeps
-    // neither the calls nor the texts (GetRows then has nothing to count):
-    // what GetCallerRanking does.
+    // The same rows for one range, counted while reading: it keeps neither
+    // the calls nor the texts and hands its keys to the rows, so GetRows has
+    // nothing to count afterwards. What GetCallerRanking does.
     void ReadRows(CCallLog& callLog, CSmsStore& smsStore, const TimeRange* pRange,
                   std::vector<CallerRankingRow>* pRows);
 
@@ -67,8 +67,6 @@ private:
     void ReadCalls(CCallLog& callLog, const TimeRange* pOnly, std::vector<CallerCallFigures>* pCounted);
     // The people who only text, after the log's callers.
     void AddTexters(const SmsAddresses& all);
-    void MakeRows(const std::vector<CallerCallFigures>& callers, const SmsAddresses& addresses,
-                  std::vector<CallerRankingRow>* pRows) const;
 
     // The log's callers in the order of their first record, then the people
     // who only text; m_nCallers of them are the log's.
