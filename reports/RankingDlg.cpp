@@ -12,6 +12,7 @@
 #include "ui/MessageBox.h"
 #include "ui/WinApp.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -57,6 +58,9 @@ const ColumnLook kColumnLooks[] = {
     {L"Miss", LVCFMT_RIGHT, 8},   {L"Rcvd", LVCFMT_RIGHT, 8},  {L"Sent", LVCFMT_RIGHT, 8},
     {L"Last", LVCFMT_RIGHT, 18},
 };
+
+// What a cell adds to its text's width, on both sides together.
+constexpr int kCellMargins = 10;
 
 // A talk time short enough for a column: hours, minutes and seconds.
 std::wstring ShortDuration(int64_t nSeconds)
@@ -120,8 +124,28 @@ void CRankingDlg::FitListToClient()
     RECT rcList {};
     m_list.GetClientRect(&rcList);
     int nWidth = rcList.right - rcList.left;
-    for (int i = 0; i < static_cast<int>(std::size(kColumnLooks)); ++i)
-        m_list.SetColumnWidth(i, nWidth * kColumnLooks[i].nPercent / 100);
+    int widths[std::size(kColumnLooks)];
+    for (size_t i = 0; i < std::size(kColumnLooks); ++i)
+        widths[i] = nWidth * kColumnLooks[i].nPercent / 100;
+    // A talk time of a hundred hours or more, as years of calls with one
+    // person add up to, is wider than its column was made for: the talk
+    // columns widen to the longest one shown, with the room that the date
+    // column has to spare, then the caller's.
+    int64_t nLongest = 0;
+    for (const CallerRankingRow& row : m_rows)
+        nLongest = std::max({nLongest, row.calls.nIncomingSeconds, row.calls.nOutgoingSeconds});
+    int nTalk = m_list.GetStringWidth(ShortDuration(nLongest).c_str()) + kCellMargins;
+    int nDateSpare = std::max(0, widths[6] - m_list.GetStringWidth(L"0000-00-00") - kCellMargins);
+    for (size_t i : {1, 2}) {
+        int nMore = std::max(0, nTalk - widths[i]);
+        int nFromDate = std::min(nMore, nDateSpare);
+        nDateSpare -= nFromDate;
+        widths[i] += nMore;
+        widths[6] -= nFromDate;
+        widths[0] -= nMore - nFromDate;
+    }
+    for (size_t i = 0; i < std::size(kColumnLooks); ++i)
+        m_list.SetColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 void CRankingDlg::OnSize(UINT nType, int cx, int cy)
@@ -144,6 +168,7 @@ void CRankingDlg::CountRows()
         SortCallerRanking(&m_rows, m_sortColumn);
     SetCaption((L"Ranking: " + RangeText(m_range ? &*m_range : nullptr)).c_str());
     ShowRows();
+    FitListToClient();
 }
 
 void CRankingDlg::ShowRows()

@@ -6,6 +6,7 @@
 #include "ui/ListView.h"
 #include "ui/UiObjects.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 
 #include <algorithm>
@@ -66,6 +67,14 @@ BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
         return FALSE;
     pView->SetColumnWidth(nCol, cx);
     return TRUE;
+}
+
+int CListCtrl::GetStringWidth(LPCWSTR lpsz) const
+{
+    CListViewWidget* pView = View(m_hWnd);
+    if (!pView || !lpsz)
+        return 0;
+    return QFontMetrics(pView->font()).horizontalAdvance(QStringFromWide(lpsz));
 }
 
 int CListCtrl::InsertItem(int nItem, LPCWSTR lpszItem, int nImage)

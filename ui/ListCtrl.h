@@ -19,6 +19,9 @@ public:
     int GetColumnWidth(int nCol) const;
     // cx below 0 counts as 0. FALSE for a column that does not exist.
     BOOL SetColumnWidth(int nCol, int cx);
+    // The width of the text in the list's font, in pixels, without the
+    // margins of a cell; 0 without a list.
+    int GetStringWidth(LPCWSTR lpsz) const;
 
     // Inserts a row at nItem (appended when nItem is past the end) with the
     // text of column 0 and an image; returns its index or -1.

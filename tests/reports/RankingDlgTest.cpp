@@ -6,6 +6,7 @@
 #include "ui/ListView.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -202,6 +203,41 @@ TEST(RankingDlg, EnterOpensTheCallerSummaryAndAHeadingSorts)
                                  "row\t1\t-1\tBert\t0:10:00\t0:00:00\t0\t1\t0\t2024-03-06\n"
                                  "row\t2\t-1\t0170 555\t0:00:00\t0:00:00\t1\t0\t0\t2024-01-04\n"),
               std::string::npos);
+}
+
+// Years of calls with one person add up to a talk time of four digits of
+// hours: its column widens until the whole time shows, and the columns
+// still fit the screen's width.
+TEST(RankingDlg, TheTalkColumnsWidenToTheLongestTalkTime)
+{
+    CTestDevice device;
+    CEnvVar clock("RINGTALLY_NOW", "2024-04-01T09:00:00");
+    ASSERT_EQ(device.Store().AddCalls({
+                  MakeTestCall("Anna", "111", 1, UtcTicks(2024, 3, 1, 8, 0, 0), 1234 * 3600 + 5),
+                  MakeTestCall("Bert", "222", 2, UtcTicks(2024, 3, 6, 12, 0, 0), 600),
+              }),
+              0);
+    std::vector<int> widths, needed;
+    int nViewport = 0;
+    RankingRun run = RunRanking("dump\n", [&](CDialog& dlg) {
+        CListViewWidget* pView = RankingView(dlg);
+        QFontMetrics metrics(pView->font());
+        for (int nColumn = 0; nColumn < 7; ++nColumn) {
+            widths.push_back(pView->horizontalHeader()->sectionSize(nColumn));
+            needed.push_back(metrics.horizontalAdvance(pView->model()->index(0, nColumn).data().toString()));
+        }
+        nViewport = pView->viewport()->width();
+    });
+    EXPECT_EQ(run.strErrors, "");
+    ASSERT_NE(run.strOutput.find("row\t0\t-1\tAnna\t1234:00:05\t0:00:00\t0\t0\t0\t2024-03-01\n"), std::string::npos);
+    ASSERT_EQ(widths.size(), 7u);
+    EXPECT_GT(widths[1], needed[1]);
+    EXPECT_GT(widths[6], needed[6]);
+    EXPECT_GT(widths[0], needed[0]);
+    int nTotal = 0;
+    for (int nWidth : widths)
+        nTotal += nWidth;
+    EXPECT_LE(nTotal, nViewport);
 }
 
 // Export writes the rows as they are shown, in their order, to the file the
