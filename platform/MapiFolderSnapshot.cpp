@@ -78,17 +78,10 @@ int CFolderSnapshot::LoadMessages(CDatabase& db, int64_t nFolderId)
         m_entryBytes.insert(m_entryBytes.end(), pEntry, pEntry + cbEntry);
         message.nSender = m_texts.Add(rows.ColumnTextView(2));
         uint64_t nTime = 0;
-        switch (ReadDeliveryTime(rows, 3, &nTime)) {
-        case TimeState::Present:
-            message.nTime = nTime;
-            break;
-        case TimeState::Absent:
-            message.nTime = kAbsentTime;
-            break;
-        case TimeState::Corrupt:
-            message.nTime = kCorruptTime;
-            break;
-        }
+        TimeState state = ReadDeliveryTime(rows, 3, &nTime);
+        message.nTime = state == TimeState::Present  ? nTime
+                        : state == TimeState::Absent ? kAbsentTime
+                                                     : kCorruptTime;
         m_messages.push_back(message);
     }
     m_bComplete = nCode == SQLITE_DONE;
